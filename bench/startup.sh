@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Start-up benchmark: time from starting glossmere to its main window being mapped, and peak memory.
+# Usage: bench/startup.sh [runs]   (default 15; builds a release build first)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/tools/common.sh"
+runs=${1:-15}
+"$root/tools/deps.sh" "${build_packages[@]}" xvfb xdotool time
+configure_and_build "$root/build-release" Release >/dev/null
+program="$root/build-release/bin/glossmere"
+
+if [[ -z "${DISPLAY:-}" ]]; then
+    export DISPLAY=:97
+    Xvfb "$DISPLAY" -screen 0 1280x1024x24 >/dev/null 2>&1 &
+    xvfb=$!
+    trap 'kill $xvfb 2>/dev/null' EXIT
+    sleep 1
+fi
+
+# `xdotool search --sync` polls only every half second; asking in a tight loop gives millisecond resolution.
+wait_for_window() {
+    until xdotool search --onlyvisible --name '^Glossmere$' >/dev/null 2>&1; do :; done
+}
+
+# One run first so that caches (fonts, libraries) are warm as they are on a used desktop.
+"$program" & pid=$!
+wait_for_window
+kill $pid; wait $pid 2>/dev/null || true
+
+times=()
+for ((i = 0; i < runs; i++)); do
+    start=$(date +%s%N)
+    "$program" & pid=$!
+    wait_for_window
+    end=$(date +%s%N)
+    kill $pid; wait $pid 2>/dev/null || true
+    times+=($(((end - start) / 1000000)))
+done
+
+sorted=($(printf '%s\n' "${times[@]}" | sort -n))
+count=${#sorted[@]}
+median=${sorted[$((count / 2))]}
+echo "start-up to mapped main window over $count runs: median ${median} ms," \
+     "min ${sorted[0]} ms, max ${sorted[$((count - 1))]} ms"
+
+# Peak memory of a run that shows the window and then ends.
+log=$(mktemp)
+/usr/bin/time -v "$program" 2>"$log" & timer=$!
+wait_for_window
+sleep 0.5
+pkill -f "^$program\$" || true
+wait $timer 2>/dev/null || true
+peak_kb=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$log")
+rm -f "$log"
+echo "peak memory (maximum resident set): $((peak_kb / 1024)) MiB"

@@ -1,0 +1,157 @@
+#include "common/helpers.h"
+
+#include "common/contact.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <QTime>
+#include <QTimer>
+
+#include <cmath>
+
+namespace {
+double g_timeScale = 1.0;
+
+constexpr double secondsPerDay = 86400.0;
+
+double systemSecondsSinceMidnight()
+{
+    return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
+}
+
+bool takesFaceColour(const QWidget *widget)
+{
+    return qobject_cast<const QLabel *>(widget) || qobject_cast<const QGroupBox *>(widget)
+        || qobject_cast<const QRadioButton *>(widget) || qobject_cast<const QCheckBox *>(widget);
+}
+
+void paintWindowRole(QWidget *widget, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+} // namespace
+
+QColor buttonFaceColour()
+{
+    return QApplication::palette().color(QPalette::Active, QPalette::Button);
+}
+
+void StyleForm(QWidget *window)
+{
+    const QColor face = buttonFaceColour();
+    paintWindowRole(window, face);
+    for (QWidget *child : window->findChildren<QWidget *>()) {
+        if (takesFaceColour(child))
+            paintWindowRole(child, face);
+    }
+}
+
+void DeleteFile(const QString &path)
+{
+    QCoreApplication::processEvents();
+    if (!QFile::remove(path))
+        ForceDeleteFile(path);
+}
+
+void ForceDeleteFile(const QString &path)
+{
+    QFile file(path);
+    file.setPermissions(file.permissions() | QFileDevice::WriteOwner | QFileDevice::WriteUser);
+    file.remove();
+}
+
+bool waitIsOver(double start, double now, double seconds)
+{
+    if (now - start >= seconds)
+        return true;
+    // The clock went back to zero at midnight: the end lies a day earlier on the new day's clock.
+    return now < start && now >= start + seconds - secondsPerDay;
+}
+
+void Wait(double seconds)
+{
+    Wait(seconds, systemSecondsSinceMidnight);
+}
+
+void Wait(double seconds, const std::function<double()> &secondsSinceMidnight)
+{
+    seconds *= g_timeScale;
+    if (seconds <= 0)
+        return;
+    const double start = secondsSinceMidnight();
+    for (double now = secondsSinceMidnight(); !waitIsOver(start, now, seconds);
+         now = secondsSinceMidnight()) {
+        const double remaining =
+            now >= start ? seconds - (now - start) : start + seconds - secondsPerDay - now;
+        QEventLoop loop;
+        QTimer::singleShot(std::max(1, int(std::ceil(remaining * 1000.0))), &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+}
+
+double timeScale()
+{
+    return g_timeScale;
+}
+
+void setTimeScale(double factor)
+{
+    g_timeScale = factor;
+}
+
+QString appTitleFrom(const QString &productName)
+{
+    QString title = productName;
+    // A name without a blank has nothing to cut: it stays whole.
+    if (!title.contains(QLatin1Char(' ')))
+        return title;
+    do {
+        const qsizetype blank = title.lastIndexOf(QLatin1Char(' '));
+        if (blank < 0)
+            break;
+        title.truncate(blank);
+    } while (title.size() > 40);
+    return title;
+}
+
+void SetAppTitle()
+{
+    QGuiApplication::setApplicationDisplayName(appTitleFrom(Contact::productName()));
+}
+
+QString NormalisePath(const QString &path, QChar separator)
+{
+    const auto collapsePairs = [separator](QStringView text) {
+        QString result;
+        result.reserve(text.size());
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            result.append(text[i]);
+            if (text[i] == separator && i + 1 < text.size() && text[i + 1] == separator)
+                ++i;
+        }
+        return result;
+    };
+    if (path.isEmpty() || path.front() != separator)
+        return collapsePairs(path);
+    qsizetype run = 0;
+    while (run < path.size() && path[run] == separator)
+        ++run;
+    return QString(2, separator) + collapsePairs(QStringView(path).mid(run));
+}
+
+bool FileExists(const QString &path)
+{
+    // A name with a NUL cannot exist; Qt would warn and look at a different path.
+    if (path.isEmpty() || path.contains(QChar(0)))
+        return false;
+    return QFileInfo(path).lastModified().isValid();
+}

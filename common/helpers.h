@@ -1,0 +1,38 @@
+// Small shared routines used by every window.
+#pragma once
+
+#include <QColor>
+#include <QDir>
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+// The system colour of button faces, which the option and test windows wear.
+QColor buttonFaceColour();
+// Window, frames, labels, option buttons and check boxes take the button-face colour.
+void StyleForm(QWidget *window);
+
+// Never fails; a read-only file goes too.
+void DeleteFile(const QString &path);
+void ForceDeleteFile(const QString &path);
+
+// Pauses while window events keep running; the CPU stays idle.
+void Wait(double seconds);
+// The same against another clock reading seconds since midnight (for the rule across midnight).
+void Wait(double seconds, const std::function<double()> &secondsSinceMidnight);
+// Whether a wait started at `start` (seconds since midnight) is over at `now`.
+bool waitIsOver(double start, double now, double seconds);
+
+// Every wait is multiplied by this factor; tests shorten pauses here and nowhere else.
+double timeScale();
+void setTimeScale(double factor);
+
+// The application title derived from the product name.
+QString appTitleFrom(const QString &productName);
+void SetAppTitle();
+
+// A leading run of separators becomes exactly two; doubled separators inside become one.
+QString NormalisePath(const QString &path, QChar separator = QDir::separator());
+bool FileExists(const QString &path);

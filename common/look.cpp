@@ -1,0 +1,136 @@
+#include "common/look.h"
+
+#include "common/failure.h"
+
+#include <QBuffer>
+#include <QCursor>
+#include <QFile>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
+#include <QWidget>
+#include <QtEndian>
+
+QFont windowFont()
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(9);
+    font.setBold(true);
+    return font;
+}
+
+QFont buttonFont()
+{
+    QFont font = windowFont();
+    font.setPointSizeF(11.25);
+    return font;
+}
+
+void setFixedClientSize(QWidget *window, int widthTwips, int heightTwips)
+{
+    window->setFixedSize(twips(widthTwips), twips(heightTwips));
+    window->setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+}
+
+void centreOnScreen(QWidget *window)
+{
+    const QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    window->move(frame.topLeft());
+}
+
+void paintWhite(QWidget *widget)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+QIcon appIcon()
+{
+    QIcon icon;
+    for (int size : {32, 48, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/glossmere-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+namespace {
+struct CursorImage
+{
+    int width = 0;
+    int hotX = 0;
+    int hotY = 0;
+    QByteArray data;
+};
+
+// A lone bitmap entry wrapped as an .ico file, which Qt's reader understands.
+QImage decodeEntry(const QByteArray &entryHeader, const QByteArray &data)
+{
+    static const QByteArray pngSignature("\x89PNG\r\n\x1a\n", 8);
+    if (data.startsWith(pngSignature))
+        return QImage::fromData(data, "PNG");
+    QByteArray ico;
+    ico.append("\0\0\1\0\1\0", 6);
+    QByteArray entry = entryHeader;
+    qToLittleEndian<quint16>(1, entry.data() + 4); // colour planes, where a cursor keeps its hotspot
+    qToLittleEndian<quint16>(32, entry.data() + 6);
+    qToLittleEndian<quint32>(6 + 16, entry.data() + 12);
+    ico.append(entry);
+    ico.append(data);
+    return QImage::fromData(ico, "ICO");
+}
+} // namespace
+
+QCursor loadCursorFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Failure(QStringLiteral("Cannot open the pointer file %1: %2").arg(path, file.errorString()));
+    // Pointer files are tiny; anything large is not one.
+    const QByteArray bytes = file.read(1 << 20);
+    const auto invalid = [&path] {
+        return Failure(QStringLiteral("Invalid picture: %1").arg(path));
+    };
+    if (bytes.size() < 6 || qFromLittleEndian<quint16>(bytes.constData()) != 0
+        || qFromLittleEndian<quint16>(bytes.constData() + 2) != 2)
+        throw invalid();
+    const int count = qFromLittleEndian<quint16>(bytes.constData() + 4);
+    if (count == 0 || bytes.size() < 6 + 16 * count)
+        throw invalid();
+
+    // Prefer the image that matches the screen's density best.
+    const qreal ratio = qApp ? qApp->devicePixelRatio() : 1.0;
+    const int wanted = int(32 * ratio);
+    CursorImage best;
+    QByteArray bestHeader;
+    for (int i = 0; i < count; ++i) {
+        const char *entry = bytes.constData() + 6 + 16 * i;
+        CursorImage image;
+        image.width = static_cast<unsigned char>(entry[0]) ? static_cast<unsigned char>(entry[0]) : 256;
+        image.hotX = qFromLittleEndian<quint16>(entry + 4);
+        image.hotY = qFromLittleEndian<quint16>(entry + 6);
+        const quint32 size = qFromLittleEndian<quint32>(entry + 8);
+        const quint32 offset = qFromLittleEndian<quint32>(entry + 12);
+        if (offset > quint32(bytes.size()) || size > quint32(bytes.size()) - offset)
+            throw invalid();
+        image.data = bytes.mid(offset, size);
+        const bool better = best.width == 0 || std::abs(image.width - wanted) < std::abs(best.width - wanted);
+        if (better) {
+            best = image;
+            bestHeader = QByteArray(entry, 16);
+        }
+    }
+    QImage image = decodeEntry(bestHeader, best.data);
+    if (image.isNull())
+        throw invalid();
+    const qreal imageRatio = std::max<qreal>(1.0, image.width() / 32.0);
+    QPixmap pixmap = QPixmap::fromImage(image);
+    pixmap.setDevicePixelRatio(imageRatio);
+    return QCursor(pixmap, int(best.hotX / imageRatio), int(best.hotY / imageRatio));
+}

@@ -1,0 +1,140 @@
+#include "common/prompts.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+QWidget *dialogParent()
+{
+    return QApplication::activeWindow();
+}
+
+QMessageBox::Icon boxIcon(Prompts::Icon icon)
+{
+    switch (icon) {
+    case Prompts::Icon::Information:
+        return QMessageBox::Information;
+    case Prompts::Icon::Warning:
+        return QMessageBox::Warning;
+    case Prompts::Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// Message texts carry user data (terms, file names): never let Qt read them as markup.
+void preparePlainBox(QMessageBox &box, const QString &text, const QString &title)
+{
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
+    box.setWindowTitle(titleOrAppTitle(title));
+}
+
+// On this platform "*.*" would hide every file without a dot in its name.
+QString platformFilter(QString filter)
+{
+    return filter.replace(QStringLiteral("(*.*)"), QStringLiteral("(*)"));
+}
+} // namespace
+
+QString titleOrAppTitle(const QString &title)
+{
+    return title.isEmpty() ? QGuiApplication::applicationDisplayName() : title;
+}
+
+void QtPrompts::message(const QString &text, const QString &title, Icon icon)
+{
+    QMessageBox box(dialogParent());
+    preparePlainBox(box, text, title);
+    box.setIcon(boxIcon(icon));
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+}
+
+bool QtPrompts::askYesNo(const QString &text, const QString &title)
+{
+    QMessageBox box(dialogParent());
+    preparePlainBox(box, text, title);
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+Prompts::SaveChoice QtPrompts::askSaveDiscardCancel(const QString &text, const QString &title)
+{
+    QMessageBox box(dialogParent());
+    preparePlainBox(box, text, title);
+    box.setIcon(QMessageBox::Question);
+    box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return SaveChoice::Save;
+    case QMessageBox::Discard:
+        return SaveChoice::Discard;
+    default:
+        return SaveChoice::Cancel;
+    }
+}
+
+QString QtPrompts::askText(const QString &text, const QString &defaultAnswer, const QList<Preset> &presets)
+{
+    QDialog dialog(dialogParent());
+    dialog.setWindowTitle(titleOrAppTitle({}));
+    auto *layout = new QVBoxLayout(&dialog);
+    auto *label = new QLabel(text, &dialog);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+
+    // An editable box: whatever is typed is used as typed; the listed picks stand for characters that
+    // are awkward to type into a text box, such as Tab.
+    auto *answer = new QComboBox(&dialog);
+    answer->setObjectName(QStringLiteral("answer"));
+    answer->setEditable(true);
+    answer->setInsertPolicy(QComboBox::NoInsert);
+    for (const Preset &preset : presets)
+        answer->addItem(preset.label, preset.value);
+    answer->setCurrentIndex(-1);
+    answer->setEditText(defaultAnswer);
+    answer->lineEdit()->selectAll();
+    label->setBuddy(answer);
+    layout->addWidget(answer);
+
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    dialog.resize(420, dialog.sizeHint().height());
+
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    const int index = answer->currentIndex();
+    if (index >= 0 && answer->currentText() == answer->itemText(index))
+        return answer->itemData(index).toString();
+    return answer->currentText();
+}
+
+QStringList QtPrompts::chooseFilesToOpen(const QString &title, const QString &filter)
+{
+    return QFileDialog::getOpenFileNames(dialogParent(), title, QString(), platformFilter(filter));
+}
+
+QString QtPrompts::chooseFileToSave(const QString &title, const QString &filter, const QString &initialName)
+{
+    return QFileDialog::getSaveFileName(dialogParent(),
+                                        title,
+                                        initialName,
+                                        platformFilter(filter),
+                                        nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}

@@ -1,0 +1,52 @@
+// Every modal question or message the program shows goes through this interface.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+class Prompts
+{
+public:
+    enum class Icon { None, Information, Warning };
+    enum class SaveChoice { Save, Discard, Cancel };
+
+    // One pick the text prompt offers besides typing: what the user sees and the text it stands for.
+    struct Preset
+    {
+        QString label;
+        QString value;
+    };
+
+    virtual ~Prompts() = default;
+
+    // An empty title stands for the application title.
+    virtual void message(const QString &text, const QString &title = {}, Icon icon = Icon::None) = 0;
+    virtual bool askYesNo(const QString &text, const QString &title = {}) = 0;
+    virtual SaveChoice askSaveDiscardCancel(const QString &text, const QString &title = {}) = 0;
+    // Returns the empty text when the user cancels.
+    virtual QString
+    askText(const QString &text, const QString &defaultAnswer, const QList<Preset> &presets = {}) = 0;
+    // Returns full paths in the order chosen; empty when cancelled.
+    virtual QStringList chooseFilesToOpen(const QString &title, const QString &filter) = 0;
+    // Returns the full path, or the empty text when cancelled.
+    virtual QString
+    chooseFileToSave(const QString &title, const QString &filter, const QString &initialName) = 0;
+};
+
+// Real dialogs, parented to whichever window of ours is active.
+class QtPrompts : public Prompts
+{
+public:
+    void message(const QString &text, const QString &title, Icon icon) override;
+    bool askYesNo(const QString &text, const QString &title) override;
+    SaveChoice askSaveDiscardCancel(const QString &text, const QString &title) override;
+    QString askText(const QString &text, const QString &defaultAnswer, const QList<Preset> &presets) override;
+    QStringList chooseFilesToOpen(const QString &title, const QString &filter) override;
+    QString
+    chooseFileToSave(const QString &title, const QString &filter, const QString &initialName) override;
+};
+
+// The title a box gets when none of its own is named.
+QString titleOrAppTitle(const QString &title);

@@ -1,0 +1,152 @@
+#include "deffiles/defmanager.h"
+
+#include "common/errortrap.h"
+#include "common/failure.h"
+#include "deffiles/definitiontext.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+constexpr qint64 writeChunkBytes = 1 << 20;
+
+QString id(const char *procedure)
+{
+    return procedureId(QStringLiteral("DefManager"), QString::fromLatin1(procedure));
+}
+} // namespace
+
+QByteArray readTextFileBytes(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        throw Failure(QStringLiteral("File not found: %1").arg(path));
+    if (info.isDir())
+        throw Failure(QStringLiteral("%1 is a folder, not a file").arg(path));
+    // A pipe or a device could block or never end: only plain files are read.
+    if (!info.isFile())
+        throw Failure(QStringLiteral("%1 is not a regular file").arg(path));
+    if (info.size() > maxDefinitionFileBytes)
+        throw Failure(QStringLiteral("%1 is too large to load: files of up to %2 MB can be read")
+                          .arg(path)
+                          .arg(maxDefinitionFileBytes / (1024 * 1024)));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Failure(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
+    QByteArray bytes = file.read(maxDefinitionFileBytes + 1);
+    if (file.error() != QFileDevice::NoError)
+        throw Failure(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
+    if (bytes.size() > maxDefinitionFileBytes)
+        throw Failure(QStringLiteral("%1 is too large to load: files of up to %2 MB can be read")
+                          .arg(path)
+                          .arg(maxDefinitionFileBytes / (1024 * 1024)));
+    return bytes;
+}
+
+DefManager::DefManager(Prompts &prompts, TermListModel &list)
+    : m_prompts(prompts)
+    , m_list(list)
+{ }
+
+bool DefManager::loadDefinitionFile(const QString &path, const QString &separator)
+{
+    ErrorTrap trap(m_prompts, id("loadDefinitionFile"));
+    // Read everything before touching the list, so a file that cannot be read costs nothing.
+    QByteArray bytes;
+    if (!trap.step(104, [&] { bytes = readTextFileBytes(path); }))
+        return false;
+    TermEntries entries;
+    const bool parsed = trap.step(108, [&] {
+        if (separator.isEmpty())
+            throw Failure(QStringLiteral("The separator is empty"));
+        entries = readDefinitionEntries(bytes, separator);
+    });
+    if (!parsed)
+        return false;
+    bytes.clear();
+    trap.step(114, [&] { m_list.replaceAll(std::move(entries)); });
+    trap.step(120, [&] { m_modifiedFlag = false; });
+    trap.step(124, [&] { takeFileName(path); });
+    return true;
+}
+
+bool DefManager::saveDefinitionFile(const QString &path, const QString &separator)
+{
+    ErrorTrap trap(m_prompts, id("saveDefinitionFile"));
+    QByteArray data;
+    if (!trap.step(110, [&] { data = encodeDefinitionFile(m_list.entries(), separator); }))
+        return false;
+
+    // The old file is replaced only once the new one is completely written.
+    QSaveFile file(path);
+    const bool opened = trap.step(104, [&] {
+        if (QFileInfo(path).isDir())
+            throw Failure(QStringLiteral("Cannot save to %1: it is a folder").arg(path));
+        if (!file.open(QIODevice::WriteOnly))
+            throw Failure(QStringLiteral("Cannot save to %1: %2").arg(path, file.errorString()));
+    });
+    if (!opened)
+        return false;
+    const bool written = trap.step(112, [&] {
+        std::unique_ptr<QIODevice> filtered = m_outputFilter ? m_outputFilter(file) : nullptr;
+        QIODevice &out = filtered ? *filtered : static_cast<QIODevice &>(file);
+        for (qint64 done = 0; done < data.size();) {
+            const qint64 wrote =
+                out.write(data.constData() + done, std::min(writeChunkBytes, data.size() - done));
+            if (wrote <= 0)
+                throw Failure(QStringLiteral("Cannot write %1: %2").arg(path, out.errorString()));
+            done += wrote;
+        }
+    });
+    if (!written) {
+        file.cancelWriting();
+        return false;
+    }
+    if (!trap.step(116, [&] {
+            if (!file.commit())
+                throw Failure(QStringLiteral("Cannot save %1: %2").arg(path, file.errorString()));
+        }))
+        return false;
+    trap.step(118, [&] { takeFileName(path); });
+    trap.step(126, [&] { m_modifiedFlag = false; });
+    return true;
+}
+
+void DefManager::takeFileName(const QString &path)
+{
+    // A bare name carries no folder separator and leaves the current name as it was.
+    if (path.contains(QLatin1Char('/')) || path.contains(QDir::separator()))
+        m_currentFileName = bareFileName(path);
+}
+
+void DefManager::ClearFileName()
+{
+    m_currentFileName.clear();
+}
+
+QString DefManager::GetFileName() const
+{
+    return m_currentFileName;
+}
+
+QString DefManager::GetTerm(int index) const
+{
+    return m_list.at(index).term;
+}
+
+QString DefManager::GetDefinition(int index) const
+{
+    return m_list.at(index).definition;
+}
+
+int DefManager::GetEntryCount() const
+{
+    return m_list.count();
+}
+
+bool DefManager::IsFileUpToDate() const
+{
+    return !m_modifiedFlag;
+}

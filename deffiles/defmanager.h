@@ -1,0 +1,55 @@
+// Moves the term list to and from definition files and answers questions about it.
+#pragma once
+
+#include "deffiles/termlistmodel.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class Prompts;
+class QIODevice;
+
+class DefManager
+{
+public:
+    // Lets tests put a device between the writer and the file, e.g. one that fails part-way.
+    using OutputFilter = std::function<std::unique_ptr<QIODevice>(QIODevice &file)>;
+
+    DefManager(Prompts &prompts, TermListModel &list);
+
+    // Replaces the list with the file's entries; on failure reports once and keeps the list as it was.
+    bool loadDefinitionFile(const QString &path, const QString &separator);
+    // Writes the list atomically; on failure reports once and the old file stays as it was.
+    bool saveDefinitionFile(const QString &path, const QString &separator);
+
+    void ClearFileName();
+    QString GetFileName() const;
+    QString GetTerm(int index) const;
+    QString GetDefinition(int index) const;
+    int GetEntryCount() const;
+    bool IsFileUpToDate() const;
+
+    // Any change of the list after its last load or save.
+    void setModified() { m_modifiedFlag = true; }
+
+    // After the list was replaced by more than one file: it matches none of them.
+    void setCurrentFileName(const QString &name) { m_currentFileName = name; }
+
+    TermListModel &list() const { return m_list; }
+
+    void setOutputFilter(OutputFilter filter) { m_outputFilter = std::move(filter); }
+
+private:
+    void takeFileName(const QString &path);
+
+    Prompts &m_prompts;
+    TermListModel &m_list;
+    QString m_currentFileName;
+    bool m_modifiedFlag = false;
+    OutputFilter m_outputFilter;
+};
+
+// The whole content of a regular file of at most maxDefinitionFileBytes; throws a Failure otherwise.
+QByteArray readTextFileBytes(const QString &path);

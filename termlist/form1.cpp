@@ -1,0 +1,231 @@
+#include "termlist/form1.h"
+
+#include "common/errortrap.h"
+#include "common/failure.h"
+#include "common/helpers.h"
+#include "common/look.h"
+#include "common/prompts.h"
+#include "deffiles/defmanager.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeView>
+
+namespace {
+QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption, QRect geometry)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(geometry);
+    button->setFont(buttonFont());
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::Button, Qt::white);
+    button->setPalette(palette);
+    return button;
+}
+
+QLabel *makeLabel(QWidget *parent, const char *name, const QString &caption, QRect geometry)
+{
+    auto *label = new QLabel(caption, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setGeometry(geometry);
+    paintWhite(label);
+    return label;
+}
+
+QLineEdit *makeTextBox(QWidget *parent, const char *name, QRect geometry)
+{
+    auto *box = new QLineEdit(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setGeometry(geometry);
+    return box;
+}
+
+QString readSkin(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Failure(QStringLiteral("Cannot load the skin %1: %2").arg(path, file.errorString()));
+    return QString::fromUtf8(file.read(1 << 20));
+}
+} // namespace
+
+Form1::Form1(const Services &services, DefManager &defs, QWidget *parent)
+    : QWidget(parent)
+    , m_services(services)
+    , m_defs(defs)
+{
+    setObjectName(QStringLiteral("Form1"));
+    buildControls();
+}
+
+QString Form1::id(const char *procedure) const
+{
+    return procedureId(QStringLiteral("Form1"), QString::fromLatin1(procedure));
+}
+
+void Form1::buildControls()
+{
+    setFont(windowFont());
+    setFixedClientSize(this, 8040, 7095);
+    paintWhite(this);
+
+    ListView1 = new QTreeView(this);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setGeometry(twipsRect(120, 120, 7800, 3000));
+    ListView1->setModel(&m_defs.list());
+    ListView1->setRootIsDecorated(false);
+    ListView1->setItemsExpandable(false);
+    // Without uniform heights a list of a million entries takes seconds to scroll.
+    ListView1->setUniformRowHeights(true);
+    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->setTextElideMode(Qt::ElideRight);
+    ListView1->header()->setStretchLastSection(false);
+    ListView1->header()->setSectionsMovable(false);
+    ListView1->setToolTip(
+        QStringLiteral("Drag and drop files here. Double-click item to remove it. Move | line to "
+                       "right and out of window to reveal full names."));
+
+    PushButton7 = makeButton(
+        this, "PushButton7", QStringLiteral("Remove Selected Term/Def"), twipsRect(120, 3190, 3855, 405));
+    PushButton6 =
+        makeButton(this, "PushButton6", QStringLiteral("Clear List"), twipsRect(4080, 3190, 3855, 405));
+    PushButton5 = makeButton(this,
+                             "PushButton5",
+                             QStringLiteral("Load Term/Defs From Text File"),
+                             twipsRect(120, 3700, 3840, 405));
+    PushButton2 = makeButton(
+        this, "PushButton2", QStringLiteral("Save Term/Defs To Text File"), twipsRect(4080, 3700, 3840, 405));
+    PushButton8 = makeButton(this, "PushButton8", QStringLiteral("Help"), twipsRect(120, 4215, 3840, 405));
+    PushButton3 = makeButton(
+        this, "PushButton3", QStringLiteral("Load Sample/Example File"), twipsRect(4080, 4215, 3840, 405));
+
+    Frame1 = new QGroupBox(QStringLiteral("Add New Term"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setGeometry(twipsRect(120, 4660, 7800, 1815));
+    paintWhite(Frame1);
+    Label2 = makeLabel(Frame1, "Label2", QStringLiteral("Term:"), twipsRect(240, 345, 615, 240));
+    Text1 = makeTextBox(Frame1, "Text1", twipsRect(1320, 300, 6240, 345));
+    Label3 = makeLabel(Frame1, "Label3", QStringLiteral("Definition:"), twipsRect(240, 795, 975, 240));
+    Text2 = makeTextBox(Frame1, "Text2", twipsRect(1320, 750, 6240, 375));
+    PushButton4 =
+        makeButton(Frame1, "PushButton4", QStringLiteral("Add New Term"), twipsRect(240, 1250, 7320, 405));
+
+    PushButton1 =
+        makeButton(this, "PushButton1", QStringLiteral("Start Taking Test"), twipsRect(120, 6580, 7800, 405));
+
+    const QList<QWidget *> tabOrder{Text1,
+                                    Text2,
+                                    PushButton5,
+                                    PushButton2,
+                                    PushButton3,
+                                    PushButton1,
+                                    ListView1,
+                                    PushButton4,
+                                    PushButton7,
+                                    PushButton6,
+                                    PushButton8};
+    for (qsizetype i = 0; i + 1 < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i], tabOrder[i + 1]);
+
+    connect(PushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
+    connect(PushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
+    connect(PushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
+    connect(PushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
+    connect(PushButton5, &QPushButton::clicked, this, &Form1::PushButton5_Click);
+    connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
+    connect(PushButton7, &QPushButton::clicked, this, &Form1::PushButton7_Click);
+    connect(PushButton8, &QPushButton::clicked, this, &Form1::PushButton8_Click);
+    connect(Text1, &QLineEdit::returnPressed, this, &Form1::Text1_Enter);
+    connect(Text2, &QLineEdit::returnPressed, this, &Form1::Text2_Enter);
+}
+
+QList<QPushButton *> Form1::buttons() const
+{
+    return {PushButton1,
+            PushButton2,
+            PushButton3,
+            PushButton4,
+            PushButton5,
+            PushButton6,
+            PushButton7,
+            PushButton8};
+}
+
+void Form1::Form_Load()
+{
+    ErrorTrap trap(m_services.prompts, id("Form_Load"));
+    trap.step(100, [&] { m_defs.ClearFileName(); });
+    trap.step(102, [&] { ApplySkin(); });
+    const QString cursorPath = m_services.programFile(QStringLiteral("/HAND-M.CUR"));
+    bool hasCursor = false;
+    trap.step(104, [&] { hasCursor = FileExists(cursorPath); });
+    if (hasCursor) {
+        trap.step(106, [&] {
+            const QCursor hand = loadCursorFile(cursorPath);
+            for (QPushButton *button : buttons())
+                button->setCursor(hand);
+        });
+    }
+    TermListModel &list = m_defs.list();
+    trap.step(126,
+              [&] { list.setHeaderData(TermListModel::TermColumn, Qt::Horizontal, QStringLiteral("Term")); });
+    trap.step(128, [&] { ListView1->header()->resizeSection(TermListModel::TermColumn, twips(2000)); });
+    trap.step(130, [&] {
+        list.setHeaderData(TermListModel::DefinitionColumn, Qt::Horizontal, QStringLiteral("Definition"));
+    });
+    trap.step(132, [&] { ListView1->header()->resizeSection(TermListModel::DefinitionColumn, twips(5000)); });
+    trap.step(134, [&] {
+        setWindowTitle(QStringLiteral("Glossmere"));
+        setWindowIcon(appIcon());
+        SetAppTitle();
+    });
+    centreOnScreen(this);
+    Text1->setFocus();
+}
+
+void Form1::ApplySkin()
+{
+    const QString path = m_services.programFile(QStringLiteral("/x/o.cjs"));
+    if (!QFileInfo::exists(path))
+        return;
+    StyleForm(this);
+    const QString sheet = readSkin(path);
+    setStyleSheet(sheet);
+}
+
+void Form1::Text1_Enter()
+{
+    if (!Text1->text().isEmpty() && !Text2->text().isEmpty())
+        PushButton4_Click();
+    else
+        Text2->setFocus();
+}
+
+void Form1::Text2_Enter()
+{
+    if (!Text1->text().isEmpty() && !Text2->text().isEmpty())
+        PushButton4_Click();
+    else
+        Text1->setFocus();
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    if (closeGuard && !closeGuard()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    if (programEnd)
+        programEnd();
+}

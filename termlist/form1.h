@@ -1,0 +1,71 @@
+// The main window: the term list, the box for adding a term and the eight commands.
+#pragma once
+
+#include "common/services.h"
+
+#include <QCursor>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class DefManager;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTreeView;
+
+class Form1 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    Form1(const Services &services, DefManager &defs, QWidget *parent = nullptr);
+
+    // The start-up sequence: file name, skin, pointer, columns, caption, icon, title.
+    void Form_Load();
+
+    void PushButton1_Click();
+    void PushButton2_Click();
+    void PushButton3_Click();
+    void PushButton4_Click();
+    void PushButton5_Click();
+    void PushButton6_Click();
+    void PushButton7_Click();
+    void PushButton8_Click();
+
+    // Decides whether a close request may end the program; unset means it may.
+    std::function<bool()> closeGuard;
+    // Runs once the window has accepted a close request.
+    std::function<void()> programEnd;
+
+    QTreeView *ListView1 = nullptr;
+    QPushButton *PushButton1 = nullptr;
+    QPushButton *PushButton2 = nullptr;
+    QPushButton *PushButton3 = nullptr;
+    QPushButton *PushButton4 = nullptr;
+    QPushButton *PushButton5 = nullptr;
+    QPushButton *PushButton6 = nullptr;
+    QPushButton *PushButton7 = nullptr;
+    QPushButton *PushButton8 = nullptr;
+    QGroupBox *Frame1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label3 = nullptr;
+    QLineEdit *Text1 = nullptr;
+    QLineEdit *Text2 = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildControls();
+    void ApplySkin();
+    void Text1_Enter();
+    void Text2_Enter();
+    QList<QPushButton *> buttons() const;
+    QString id(const char *procedure) const;
+
+    const Services &m_services;
+    DefManager &m_defs;
+};

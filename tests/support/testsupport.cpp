@@ -1,0 +1,61 @@
+#include "tests/support/testsupport.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QStandardPaths>
+
+IsolatedSettings::IsolatedSettings()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
+}
+
+double ScriptedRandom::draw()
+{
+    if (m_drawn >= m_values.size()) {
+        exhausted = true;
+        return 0.0;
+    }
+    return m_values[m_drawn++];
+}
+
+FailAfterDevice::FailAfterDevice(QIODevice &target, qint64 budget)
+    : m_target(target)
+    , m_budget(budget)
+{
+    open(QIODevice::WriteOnly);
+}
+
+qint64 FailAfterDevice::writeData(const char *data, qint64 size)
+{
+    if (m_budget <= 0) {
+        setErrorString(QStringLiteral("No space left on device"));
+        return -1;
+    }
+    const qint64 part = std::min(size, m_budget);
+    const qint64 wrote = m_target.write(data, part);
+    if (wrote > 0)
+        m_budget -= wrote;
+    return wrote;
+}
+
+QString builtProgramFolder()
+{
+    return QStringLiteral(GLOSSMERE_PROGRAM_DIR);
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        qFatal("cannot write test file %s", qPrintable(path));
+}

@@ -1,0 +1,75 @@
+// Shared pieces of the test suite: isolated settings, scripted randomness, a failing device, lookups.
+#pragma once
+
+#include "common/randomsource.h"
+
+#include <QIODevice>
+#include <QList>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+
+// Points the per-user settings at a temporary folder for the life of the object.
+class IsolatedSettings
+{
+public:
+    IsolatedSettings();
+
+    QString folder() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Hands out the scripted values in order; running out is a test failure recorded in `exhausted`.
+class ScriptedRandom : public RandomSource
+{
+public:
+    ScriptedRandom() = default;
+
+    explicit ScriptedRandom(QList<double> values)
+        : m_values(std::move(values))
+    { }
+
+    void add(double value) { m_values.append(value); }
+
+    double draw() override;
+
+    int drawn() const { return m_drawn; }
+
+    bool exhausted = false;
+
+private:
+    QList<double> m_values;
+    int m_drawn = 0;
+};
+
+// Passes writes through to another device until a budget of bytes is spent, then fails.
+class FailAfterDevice : public QIODevice
+{
+public:
+    FailAfterDevice(QIODevice &target, qint64 budget);
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+
+    qint64 writeData(const char *data, qint64 size) override;
+
+private:
+    QIODevice &m_target;
+    qint64 m_budget;
+};
+
+// Finds a control by its object name or fails the test loudly.
+template <typename T> T *control(QWidget *window, const char *name)
+{
+    T *found = window->findChild<T *>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("no control %s of the expected type in %s", name, qPrintable(window->objectName()));
+    return found;
+}
+
+// The folder with the shipped content (Sample/, Sounds/, ...), as the program finds it.
+QString builtProgramFolder();
+QByteArray readAll(const QString &path);
+void writeFile(const QString &path, const QByteArray &bytes);

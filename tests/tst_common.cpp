@@ -1,0 +1,339 @@
+#include "common/errortrap.h"
+#include "common/failure.h"
+#include "common/helpers.h"
+#include "common/look.h"
+#include "common/settings.h"
+#include "tests/support/scriptedprompts.h"
+#include "tests/support/testsupport.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTimer>
+
+class TestCommon : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void errorReport_hasExactTextAndGoesOn_data();
+    void errorReport_hasExactTextAndGoesOn();
+    void errorReport_describesStandardExceptions();
+
+    void settings_freshStoreGivesDefaults();
+    void settings_writeIsReadBackByNewStore();
+    void settings_booleanRules_data();
+    void settings_booleanRules();
+    void settings_liveInTheTestFolder();
+    void settings_listValueReadsAsText();
+
+    void normalisePath_data();
+    void normalisePath();
+    void appTitle_data();
+    void appTitle();
+    void fileExists_answersWithoutFailing();
+    void deleteFile_isSilentAndRemovesReadOnly();
+
+    void wait_runsEventsInside();
+    void wait_zeroOrLessRunsNoEvent();
+    void wait_isOverRule_data();
+    void wait_isOverRule();
+    void wait_acrossMidnightWithSimulatedClock();
+
+    void styleForm_paintsOnlyFramesLabelsAndOptions();
+    void cursorFile_keepsHotspotAndRejectsGarbage();
+
+private:
+    std::unique_ptr<IsolatedSettings> m_settings;
+};
+
+void TestCommon::initTestCase()
+{
+    m_settings = std::make_unique<IsolatedSettings>();
+}
+
+void TestCommon::errorReport_hasExactTextAndGoesOn_data()
+{
+    QTest::addColumn<QString>("owner");
+    QTest::addColumn<QString>("procedure");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("identifier");
+    QTest::newRow("options window opening") << QStringLiteral("Form2") << QStringLiteral("Form_Load") << 116
+                                            << QStringLiteral("in Glossbox2021/08/31.Form2.Form_Load ");
+    QTest::newRow("save routine") << QStringLiteral("DefManager") << QStringLiteral("saveDefinitionFile")
+                                  << 104
+                                  << QStringLiteral("in Glossbox2021/08/31.DefManager.saveDefinitionFile ");
+}
+
+void TestCommon::errorReport_hasExactTextAndGoesOn()
+{
+    QFETCH(QString, owner);
+    QFETCH(QString, procedure);
+    QFETCH(int, line);
+    QFETCH(QString, identifier);
+
+    ScriptedPrompts prompts;
+    ErrorTrap trap(prompts, procedureId(owner, procedure));
+    QList<int> ran;
+    trap.step(line - 2, [&] { ran << line - 2; });
+    trap.step(line, [&] {
+        throw Failure(QStringLiteral("Type mismatch"));
+        ran << line; // never reached: the rest of a failing step is skipped
+    });
+    trap.step(line + 2, [&] { ran << line + 2; });
+
+    QCOMPARE(ran, (QList<int>{line - 2, line + 2}));
+    QCOMPARE(prompts.records.size(), 1);
+    const PromptRecord &report = prompts.records.first();
+    QCOMPARE(report.kind, PromptRecord::Kind::Message);
+    QCOMPARE(report.title, QStringLiteral("Application Error"));
+    QCOMPARE(report.icon, Prompts::Icon::Warning);
+    QCOMPARE(
+        report.text,
+        QStringLiteral("Type mismatch\r\n") + identifier + QStringLiteral("at line ") + QString::number(line)
+            + QStringLiteral("\r\rPlease email screenshot of this message to support@glossmere.example.org"));
+}
+
+void TestCommon::errorReport_describesStandardExceptions()
+{
+    ScriptedPrompts prompts;
+    ErrorTrap trap(prompts, procedureId(QStringLiteral("Form1"), QStringLiteral("PushButton1_Click")));
+    trap.step(100, [] { throw std::runtime_error("disk on fire"); });
+    trap.step(102, [] { throw 42; });
+    QCOMPARE(prompts.records.size(), 2);
+    QVERIFY(prompts.records[0].text.startsWith(
+        QStringLiteral("disk on fire\r\nin Glossbox2021/08/31.Form1.PushButton1_Click at line 100\r\r")));
+    QVERIFY(prompts.records[1].text.startsWith(QStringLiteral("Unknown failure\r\n")));
+}
+
+void TestCommon::settings_freshStoreGivesDefaults()
+{
+    QCOMPARE(ReadSetting(QStringLiteral("Option1"), QStringLiteral("1")), QStringLiteral("1"));
+    QCOMPARE(settingToBool(ReadSetting(QStringLiteral("Option1"), QStringLiteral("1"))), true);
+    QCOMPARE(settingToBool(ReadSetting(QStringLiteral("Option2"), QStringLiteral("0"))), false);
+}
+
+void TestCommon::settings_writeIsReadBackByNewStore()
+{
+    WriteSetting(QStringLiteral("Option3"), boolSettingText(false));
+    QCOMPARE(ReadSetting(QStringLiteral("Option3"), QStringLiteral("1")), QStringLiteral("False"));
+    // The value sits in the file under the program's section, readable by a store opened afresh.
+    QSettings raw(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Tamberlux"));
+    QCOMPARE(raw.value(QStringLiteral("Glossmere/Option3")).toString(), QStringLiteral("False"));
+}
+
+void TestCommon::settings_booleanRules_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("expected"); // 1 true, 0 false, -1 fails
+    QTest::newRow("True") << QStringLiteral("True") << 1;
+    QTest::newRow("false lower") << QStringLiteral("false") << 0;
+    QTest::newRow("TRUE upper") << QStringLiteral("TRUE") << 1;
+    QTest::newRow("one") << QStringLiteral("1") << 1;
+    QTest::newRow("zero") << QStringLiteral("0") << 0;
+    QTest::newRow("negative number") << QStringLiteral("-1") << 1;
+    QTest::newRow("fraction") << QStringLiteral("0.5") << 1;
+    QTest::newRow("garbage") << QStringLiteral("garbage") << -1;
+    QTest::newRow("empty") << QString() << -1;
+    QTest::newRow("yes is no boolean here") << QStringLiteral("yes") << -1;
+    QTest::newRow("on is no boolean here") << QStringLiteral("on") << -1;
+    QTest::newRow("not a number") << QStringLiteral("nan") << -1;
+}
+
+void TestCommon::settings_booleanRules()
+{
+    QFETCH(QString, text);
+    QFETCH(int, expected);
+    if (expected < 0) {
+        QVERIFY_THROWS_EXCEPTION(Failure, settingToBool(text));
+        return;
+    }
+    QCOMPARE(settingToBool(text), expected == 1);
+}
+
+void TestCommon::settings_liveInTheTestFolder()
+{
+    WriteSetting(QStringLiteral("Option1"), QStringLiteral("garbage"));
+    QSettings raw(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Tamberlux"));
+    QVERIFY2(raw.fileName().startsWith(m_settings->folder()), qPrintable(raw.fileName()));
+    QVERIFY_THROWS_EXCEPTION(Failure,
+                             settingToBool(ReadSetting(QStringLiteral("Option1"), QStringLiteral("1"))));
+}
+
+void TestCommon::settings_listValueReadsAsText()
+{
+    QSettings raw(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Tamberlux"));
+    raw.setValue(QStringLiteral("Glossmere/Option4"), QStringList{QStringLiteral("a"), QStringLiteral("b")});
+    raw.sync();
+    QCOMPARE(ReadSetting(QStringLiteral("Option4"), QStringLiteral("0")), QStringLiteral("a, b"));
+}
+
+void TestCommon::normalisePath_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("doubled inside") << QStringLiteral(R"(C:\\Program Files\\Glossmere\\Sounds)")
+                                    << QStringLiteral(R"(C:\Program Files\Glossmere\Sounds)");
+    QTest::newRow("run of three inside") << QStringLiteral(R"(C:\a\\\b)") << QStringLiteral(R"(C:\a\\b)");
+    QTest::newRow("single leading") << QStringLiteral(R"(\server\share)")
+                                    << QStringLiteral(R"(\\server\share)");
+    QTest::newRow("four leading, doubled later")
+        << QStringLiteral(R"(\\\\server\\share)") << QStringLiteral(R"(\\server\share)");
+    QTest::newRow("empty") << QString() << QString();
+    QTest::newRow("drive root joined")
+        << QStringLiteral(R"(C:\\Sounds\right.wav)") << QStringLiteral(R"(C:\Sounds\right.wav)");
+    QTest::newRow("nothing to do") << QStringLiteral(R"(a\b\c)") << QStringLiteral(R"(a\b\c)");
+}
+
+void TestCommon::normalisePath()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, expected);
+    QCOMPARE(NormalisePath(path, QLatin1Char('\\')), expected);
+    // The same rules with this platform's separator.
+    const auto native = [](QString text) {
+        return text.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    };
+    QCOMPARE(NormalisePath(native(path), QLatin1Char('/')), native(expected));
+}
+
+void TestCommon::appTitle_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("three words of five")
+        << QStringLiteral("Alpha Bravo Charl") << QStringLiteral("Alpha Bravo");
+    QTest::newRow("sixty characters")
+        << QStringLiteral("Vocabulary Trainer Deluxe Edition For Learners Of Many Tongue")
+        << QStringLiteral("Vocabulary Trainer Deluxe Edition For");
+    QTest::newRow("no blank stays whole") << QStringLiteral("Glossmere") << QStringLiteral("Glossmere");
+    QTest::newRow("long word after a blank")
+        << (QStringLiteral("a ") + QString(50, QLatin1Char('x'))) << QStringLiteral("a");
+}
+
+void TestCommon::appTitle()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, expected);
+    const QString title = appTitleFrom(name);
+    QCOMPARE(title, expected);
+    QVERIFY(title.size() <= 40);
+}
+
+void TestCommon::fileExists_answersWithoutFailing()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("there.txt"));
+    writeFile(path, "x");
+    QVERIFY(FileExists(path));
+    QVERIFY(!FileExists(QString()));
+    QVERIFY(!FileExists(dir.filePath(QStringLiteral("missing.txt"))));
+    QVERIFY(!FileExists(QString(QChar(0)) + QStringLiteral("bad")));
+}
+
+void TestCommon::deleteFile_isSilentAndRemovesReadOnly()
+{
+    QTemporaryDir dir;
+    DeleteFile(dir.filePath(QStringLiteral("missing.txt")));
+    const QString path = dir.filePath(QStringLiteral("locked.txt"));
+    writeFile(path, "x");
+    QFile::setPermissions(path, QFileDevice::ReadOwner);
+    DeleteFile(path);
+    QVERIFY(!QFile::exists(path));
+}
+
+void TestCommon::wait_runsEventsInside()
+{
+    bool handled = false;
+    QTimer::singleShot(10, [&] { handled = true; });
+    Wait(0.2);
+    QVERIFY(handled);
+}
+
+void TestCommon::wait_zeroOrLessRunsNoEvent()
+{
+    bool handled = false;
+    QMetaObject::invokeMethod(
+        this, [&] { handled = true; }, Qt::QueuedConnection);
+    Wait(0);
+    Wait(-1);
+    QVERIFY(!handled);
+    QCoreApplication::processEvents();
+    QVERIFY(handled);
+}
+
+void TestCommon::wait_isOverRule_data()
+{
+    QTest::addColumn<double>("start");
+    QTest::addColumn<double>("now");
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<bool>("over");
+    QTest::newRow("just started") << 100.0 << 100.5 << 2.0 << false;
+    QTest::newRow("reached") << 100.0 << 102.0 << 2.0 << true;
+    QTest::newRow("one second before midnight, not yet") << 86399.0 << 86399.9 << 2.0 << false;
+    QTest::newRow("past midnight, not yet") << 86399.0 << 0.5 << 2.0 << false;
+    QTest::newRow("past midnight, reached") << 86399.0 << 1.0 << 2.0 << true;
+}
+
+void TestCommon::wait_isOverRule()
+{
+    QFETCH(double, start);
+    QFETCH(double, now);
+    QFETCH(double, seconds);
+    QFETCH(bool, over);
+    QCOMPARE(waitIsOver(start, now, seconds), over);
+}
+
+void TestCommon::wait_acrossMidnightWithSimulatedClock()
+{
+    // A 0.2 s wait started 0.1 s before midnight ends 0.1 s after it, on the new day's clock.
+    QList<double> readings{86399.9, 86399.95, 0.05, 0.1, 5.0};
+    int read = 0;
+    Wait(0.2, [&] { return readings[read++]; });
+    QCOMPARE(read, 4);
+}
+
+void TestCommon::styleForm_paintsOnlyFramesLabelsAndOptions()
+{
+    QWidget window;
+    paintWhite(&window);
+    auto *frame = new QGroupBox(&window);
+    auto *label = new QLabel(frame);
+    auto *option = new QRadioButton(frame);
+    auto *button = new QPushButton(&window);
+    auto *text = new QLineEdit(&window);
+    const QColor buttonBefore = button->palette().color(QPalette::Button);
+    const QColor textBefore = text->palette().color(QPalette::Base);
+    StyleForm(&window);
+    const QColor face = buttonFaceColour();
+    QVERIFY(face != QColor(Qt::white));
+    for (QWidget *widget : std::initializer_list<QWidget *>{&window, frame, label, option})
+        QCOMPARE(widget->palette().color(QPalette::Window), face);
+    QCOMPARE(button->palette().color(QPalette::Button), buttonBefore);
+    QCOMPARE(text->palette().color(QPalette::Base), textBefore);
+}
+
+void TestCommon::cursorFile_keepsHotspotAndRejectsGarbage()
+{
+    const QCursor hand = loadCursorFile(builtProgramFolder() + QStringLiteral("/HAND-M.CUR"));
+    QVERIFY(!hand.pixmap().isNull());
+    // The hotspot sits at the fingertip, near the top, not at the image's corner.
+    QVERIFY(hand.hotSpot().y() < 8);
+    QVERIFY(hand.hotSpot().x() > 4);
+
+    QTemporaryDir dir;
+    const QString garbage = dir.filePath(QStringLiteral("bad.cur"));
+    writeFile(garbage, QByteArray("\0\0\2\0\1\0this is not a cursor", 26));
+    QVERIFY_THROWS_EXCEPTION(Failure, loadCursorFile(garbage));
+    QVERIFY_THROWS_EXCEPTION(Failure, loadCursorFile(dir.filePath(QStringLiteral("missing.cur"))));
+}
+
+QTEST_MAIN(TestCommon)
+#include "tst_common.moc"

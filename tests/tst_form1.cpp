@@ -1,0 +1,217 @@
+#include "app/glossmereapp.h"
+#include "common/failure.h"
+#include "common/helpers.h"
+#include "common/look.h"
+#include "termlist/form1.h"
+#include "tests/support/scriptedprompts.h"
+#include "tests/support/testsupport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeView>
+
+class TestForm1 : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void load_setsCaptionColumnsAndFocus();
+    void load_placesControlsAsDesigned_data();
+    void load_placesControlsAsDesigned();
+    void load_withoutSkinStaysWhite();
+    void load_withSkinTakesFaceColourAndSheet();
+    void load_badCursorFileReportsOnceAndOpens();
+    void load_withCursorSetsHandOverButtons();
+    void accessors_answerForTheList();
+    void close_endsTheProgram();
+
+private:
+    // A program folder holding only the named files from the shipped content.
+    QString folderWith(const QStringList &names, QTemporaryDir &dir);
+    std::unique_ptr<IsolatedSettings> m_settings;
+};
+
+void TestForm1::initTestCase()
+{
+    m_settings = std::make_unique<IsolatedSettings>();
+}
+
+QString TestForm1::folderWith(const QStringList &names, QTemporaryDir &dir)
+{
+    for (const QString &name : names) {
+        QDir().mkpath(QFileInfo(dir.filePath(name)).path());
+        QFile::copy(builtProgramFolder() + QLatin1Char('/') + name, dir.filePath(name));
+    }
+    return dir.path();
+}
+
+void TestForm1::load_setsCaptionColumnsAndFocus()
+{
+    ScriptedPrompts prompts;
+    ScriptedRandom random;
+    GlossmereApp app(builtProgramFolder(), prompts, random);
+    app.start();
+    Form1 &form = app.form1();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+    QCOMPARE(form.windowTitle(), QStringLiteral("Glossmere"));
+    QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("Glossmere"));
+    QVERIFY(!form.windowIcon().isNull());
+    QCOMPARE(form.size(), QSize(536, 473));
+    const QAbstractItemModel *model = form.ListView1->model();
+    QCOMPARE(model->columnCount(), 2);
+    QCOMPARE(model->rowCount(), 0);
+    QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Term"));
+    QCOMPARE(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Definition"));
+    QCOMPARE(form.ListView1->header()->sectionSize(0), 133);
+    QCOMPARE(form.ListView1->header()->sectionSize(1), 333);
+    QCOMPARE(QApplication::focusWidget(), form.Text1);
+    QCOMPARE(form.ListView1->toolTip(),
+             QStringLiteral(
+                 "Drag and drop files here. Double-click item to remove it. Move | line to right and out "
+                 "of window to reveal full names."));
+    QCOMPARE(app.defs().GetFileName(), QString());
+    QVERIFY2(prompts.records.isEmpty(), "a clean start reports nothing");
+}
+
+void TestForm1::load_placesControlsAsDesigned_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("list") << QStringLiteral("ListView1") << QRect(8, 8, 520, 200) << QString();
+    QTest::newRow("remove") << QStringLiteral("PushButton7") << QRect(8, 213, 257, 27)
+                            << QStringLiteral("Remove Selected Term/Def");
+    QTest::newRow("import") << QStringLiteral("PushButton5") << QRect(8, 247, 256, 27)
+                            << QStringLiteral("Load Term/Defs From Text File");
+    QTest::newRow("add frame") << QStringLiteral("Frame1") << QRect(8, 311, 520, 121)
+                               << QStringLiteral("Add New Term");
+    QTest::newRow("term box in frame") << QStringLiteral("Text1") << QRect(88, 20, 416, 23) << QString();
+    QTest::newRow("add button in frame")
+        << QStringLiteral("PushButton4") << QRect(16, 83, 488, 27) << QStringLiteral("Add New Term");
+    QTest::newRow("start") << QStringLiteral("PushButton1") << QRect(8, 439, 520, 27)
+                           << QStringLiteral("Start Taking Test");
+}
+
+void TestForm1::load_placesControlsAsDesigned()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, geometry);
+    QFETCH(QString, caption);
+    ScriptedPrompts prompts;
+    ScriptedRandom random;
+    GlossmereApp app(builtProgramFolder(), prompts, random);
+    app.start();
+    QWidget *widget = app.form1().findChild<QWidget *>(name);
+    QVERIFY(widget);
+    QCOMPARE(widget->geometry(), geometry);
+    if (auto *button = qobject_cast<QPushButton *>(widget))
+        QCOMPARE(button->text(), caption);
+    if (auto *frame = qobject_cast<QGroupBox *>(widget))
+        QCOMPARE(frame->title(), caption);
+}
+
+void TestForm1::load_withoutSkinStaysWhite()
+{
+    QTemporaryDir dir;
+    ScriptedPrompts prompts;
+    ScriptedRandom random;
+    GlossmereApp app(folderWith({}, dir), prompts, random);
+    app.start();
+    Form1 &form = app.form1();
+    for (QWidget *widget : std::initializer_list<QWidget *>{&form, form.Frame1, form.Label2, form.Label3})
+        QCOMPARE(widget->palette().color(QPalette::Window), QColor(Qt::white));
+    QVERIFY(form.styleSheet().isEmpty());
+    QVERIFY(prompts.records.isEmpty());
+}
+
+void TestForm1::load_withSkinTakesFaceColourAndSheet()
+{
+    QTemporaryDir dir;
+    ScriptedPrompts prompts;
+    ScriptedRandom random;
+    // A sheet that leaves backgrounds alone, so the recolouring underneath stays visible.
+    QDir(dir.path()).mkpath(QStringLiteral("x"));
+    const QByteArray sheet("QPushButton { border-radius: 3px; }");
+    writeFile(dir.filePath(QStringLiteral("x/o.cjs")), sheet);
+    GlossmereApp app(dir.path(), prompts, random);
+    app.start();
+    Form1 &form = app.form1();
+    for (QWidget *widget : std::initializer_list<QWidget *>{&form, form.Frame1, form.Label2, form.Label3})
+        QCOMPARE(widget->palette().color(QPalette::Window), buttonFaceColour());
+    QCOMPARE(form.styleSheet(), QString::fromUtf8(sheet));
+    QVERIFY(prompts.records.isEmpty());
+}
+
+void TestForm1::load_badCursorFileReportsOnceAndOpens()
+{
+    QTemporaryDir dir;
+    writeFile(dir.filePath(QStringLiteral("HAND-M.CUR")), "not a cursor at all");
+    ScriptedPrompts prompts;
+    ScriptedRandom random;
+    GlossmereApp app(dir.path(), prompts, random);
+    app.start();
+    QCOMPARE(prompts.records.size(), 1);
+    QVERIFY(prompts.records[0].text.contains(
+        QStringLiteral("\r\nin Glossbox2021/08/31.Form1.Form_Load at line 106\r\r")));
+    // The steps after the failing one still ran.
+    QCOMPARE(app.form1().windowTitle(), QStringLiteral("Glossmere"));
+    QCOMPARE(app.form1().ListView1->model()->headerData(1, Qt::Horizontal).toString(),
+             QStringLiteral("Definition"));
+    QVERIFY(app.form1().isVisible());
+    QCOMPARE(app.form1().PushButton1->cursor().shape(), Qt::ArrowCursor);
+}
+
+void TestForm1::load_withCursorSetsHandOverButtons()
+{
+    ScriptedPrompts prompts;
+    ScriptedRandom random;
+    GlossmereApp app(builtProgramFolder(), prompts, random);
+    app.start();
+    Form1 &form = app.form1();
+    for (QPushButton *button : form.findChildren<QPushButton *>())
+        QCOMPARE(button->cursor().shape(), Qt::BitmapCursor);
+    QCOMPARE(form.ListView1->cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(form.Text1->cursor().shape(), Qt::IBeamCursor);
+}
+
+void TestForm1::accessors_answerForTheList()
+{
+    ScriptedPrompts prompts;
+    ScriptedRandom random;
+    GlossmereApp app(builtProgramFolder(), prompts, random);
+    app.start();
+    DefManager &defs = app.defs();
+    defs.list().append({QStringLiteral("cat"), QStringLiteral("a small animal")});
+    defs.list().append({QStringLiteral("dog"), QStringLiteral("a loyal pet")});
+    QCOMPARE(defs.GetEntryCount(), 2);
+    QCOMPARE(defs.GetTerm(0), QStringLiteral("cat"));
+    QCOMPARE(defs.GetDefinition(1), QStringLiteral("a loyal pet"));
+    QVERIFY_THROWS_EXCEPTION(Failure, defs.GetTerm(2));
+    QVERIFY_THROWS_EXCEPTION(Failure, defs.GetDefinition(-1));
+    QVERIFY(defs.IsFileUpToDate());
+    defs.setModified();
+    QVERIFY(!defs.IsFileUpToDate());
+}
+
+void TestForm1::close_endsTheProgram()
+{
+    ScriptedPrompts prompts;
+    ScriptedRandom random;
+    GlossmereApp app(builtProgramFolder(), prompts, random);
+    app.start();
+    QVERIFY(app.form1().close());
+    QVERIFY(app.programEnded());
+    QVERIFY(!app.form1().isVisible());
+    QVERIFY(prompts.records.isEmpty());
+}
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"
