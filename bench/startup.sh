@@ -5,7 +5,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/tools/common.sh"
 runs=${1:-15}
-"$root/tools/deps.sh" "${build_packages[@]}" xvfb xdotool time
+"$root/tools/deps.sh" "${build_packages[@]}" libxcb1-dev xvfb time
 configure_and_build "$root/build-release" Release >/dev/null
 program="$root/build-release/bin/glossmere"
 
@@ -17,27 +17,20 @@ if [[ -z "${DISPLAY:-}" ]]; then
     sleep 1
 fi
 
-# `xdotool search --sync` polls only every half second; asking in a tight loop gives millisecond resolution.
-wait_for_window() {
-    until xdotool search --onlyvisible --name '^Glossmere$' >/dev/null 2>&1; do :; done
-}
-
+mapwait="$root/build-release/bin/mapwait"
 # One run first so that caches (fonts, libraries) are warm as they are on a used desktop.
-"$program" & pid=$!
-wait_for_window
-kill $pid; wait $pid 2>/dev/null || true
+"$mapwait" Glossmere "$program" >/dev/null
+pkill -f "^$program\$" || true
+sleep 0.3
 
 times=()
 for ((i = 0; i < runs; i++)); do
-    start=$(date +%s%N)
-    "$program" & pid=$!
-    wait_for_window
-    end=$(date +%s%N)
-    kill $pid; wait $pid 2>/dev/null || true
-    times+=($(((end - start) / 1000000)))
+    times+=($("$mapwait" Glossmere "$program"))
+    pkill -f "^$program\$" || true
+    sleep 0.3
 done
 
-sorted=($(printf '%s\n' "${times[@]}" | sort -n))
+sorted=($(printf '%s\n' "${times[@]}" | sort -g))
 count=${#sorted[@]}
 median=${sorted[$((count / 2))]}
 echo "start-up to mapped main window over $count runs: median ${median} ms," \
@@ -45,11 +38,10 @@ echo "start-up to mapped main window over $count runs: median ${median} ms," \
 
 # Peak memory of a run that shows the window and then ends.
 log=$(mktemp)
-/usr/bin/time -v "$program" 2>"$log" & timer=$!
-wait_for_window
+"$mapwait" Glossmere /usr/bin/time -v -o "$log" "$program" >/dev/null
 sleep 0.5
 pkill -f "^$program\$" || true
-wait $timer 2>/dev/null || true
+sleep 0.5
 peak_kb=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$log")
 rm -f "$log"
 echo "peak memory (maximum resident set): $((peak_kb / 1024)) MiB"

@@ -1,0 +1,79 @@
+// Starts a program and reports how long it takes until a top-level window with the given title is
+// mapped, by listening for map events on the root window (no polling, so the measurement does not
+// compete with the program for the processor).
+// Usage: mapwait TITLE PROGRAM [ARGS...]   prints the milliseconds; leaves the program running.
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
+
+namespace {
+xcb_atom_t atom(xcb_connection_t *connection, const char *name)
+{
+    xcb_intern_atom_reply_t *reply
+        = xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr);
+    const xcb_atom_t result = reply ? reply->atom : XCB_ATOM_NONE;
+    std::free(reply);
+    return result;
+}
+
+std::string windowTitle(xcb_connection_t *connection, xcb_window_t window, xcb_atom_t property, xcb_atom_t type)
+{
+    xcb_get_property_reply_t *reply = xcb_get_property_reply(
+        connection, xcb_get_property(connection, 0, window, property, type, 0, 256), nullptr);
+    std::string title;
+    if (reply) {
+        title.assign(static_cast<const char *>(xcb_get_property_value(reply)), xcb_get_property_value_length(reply));
+        std::free(reply);
+    }
+    return title;
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: mapwait TITLE PROGRAM [ARGS...]\n");
+        return 2;
+    }
+    xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(connection)) {
+        std::fprintf(stderr, "mapwait: cannot connect to the X server\n");
+        return 2;
+    }
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(connection, root, XCB_CW_EVENT_MASK, &mask);
+    const xcb_atom_t netWmName = atom(connection, "_NET_WM_NAME");
+    const xcb_atom_t utf8 = atom(connection, "UTF8_STRING");
+    xcb_flush(connection);
+
+    const auto start = std::chrono::steady_clock::now();
+    if (fork() == 0) {
+        // The caller reads our output to its end: the program must not hold it open.
+        freopen("/dev/null", "w", stdout);
+        execvp(argv[2], argv + 2);
+        std::_Exit(127);
+    }
+    while (xcb_generic_event_t *event = xcb_wait_for_event(connection)) {
+        const bool mapped = (event->response_type & 0x7f) == XCB_MAP_NOTIFY;
+        const xcb_window_t window = mapped ? reinterpret_cast<xcb_map_notify_event_t *>(event)->window : 0;
+        std::free(event);
+        if (!mapped)
+            continue;
+        std::string title = windowTitle(connection, window, netWmName, utf8);
+        if (title.empty())
+            title = windowTitle(connection, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING);
+        if (title == argv[1]) {
+            const auto elapsed = std::chrono::steady_clock::now() - start;
+            std::printf("%.1f\n", std::chrono::duration<double, std::milli>(elapsed).count());
+            return 0;
+        }
+    }
+    return 1;
+}
