@@ -2,8 +2,6 @@
 // mapped, by listening for map events on the root window (no polling, so the measurement does not
 // compete with the program for the processor).
 // Usage: mapwait TITLE PROGRAM [ARGS...]   prints the milliseconds; leaves the program running.
-#include <xcb/xcb.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -11,24 +9,27 @@
 #include <fcntl.h>
 #include <string>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 namespace {
 xcb_atom_t atom(xcb_connection_t *connection, const char *name)
 {
-    xcb_intern_atom_reply_t *reply
-        = xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr);
-    const xcb_atom_t result = reply ? reply->atom : XCB_ATOM_NONE;
+    xcb_intern_atom_reply_t *reply =
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr);
+    const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
     std::free(reply);
     return result;
 }
 
-std::string windowTitle(xcb_connection_t *connection, xcb_window_t window, xcb_atom_t property, xcb_atom_t type)
+std::string
+windowTitle(xcb_connection_t *connection, xcb_window_t window, xcb_atom_t property, xcb_atom_t type)
 {
     xcb_get_property_reply_t *reply = xcb_get_property_reply(
         connection, xcb_get_property(connection, 0, window, property, type, 0, 256), nullptr);
     std::string title;
     if (reply) {
-        title.assign(static_cast<const char *>(xcb_get_property_value(reply)), xcb_get_property_value_length(reply));
+        title.assign(static_cast<const char *>(xcb_get_property_value(reply)),
+                     xcb_get_property_value_length(reply));
         std::free(reply);
     }
     return title;
@@ -56,7 +57,8 @@ int main(int argc, char *argv[])
     const auto start = std::chrono::steady_clock::now();
     if (fork() == 0) {
         // The caller reads our output to its end: the program must not hold it open.
-        freopen("/dev/null", "w", stdout);
+        if (!std::freopen("/dev/null", "w", stdout))
+            std::_Exit(126);
         execvp(argv[2], argv + 2);
         std::_Exit(127);
     }

@@ -1,7 +1,7 @@
 // The definition file format as pure functions: bytes to entries and back.
 #pragma once
 
-#include "deffiles/termlistmodel.h"
+#include "deffiles/termstore.h"
 
 #include <QByteArray>
 #include <QString>
@@ -14,15 +14,14 @@ QString decodeDefinitionText(const QByteArray &bytes);
 
 // Lines end in CR LF, LF or CR. A line becomes an entry only where the separator occurs exactly:
 // the text before it is the term, the text up to a second occurrence (or the line's end) the definition.
-void appendDefinitionLines(QStringView text, QStringView separator, TermEntries &entries);
+void appendDefinitionLines(QStringView text, QStringView separator, TermStore &store);
 
-// decodeDefinitionText followed by appendDefinitionLines, without holding the whole decoded text at once.
-TermEntries readDefinitionEntries(const QByteArray &bytes, QStringView separator);
+// The same as decodeDefinitionText followed by appendDefinitionLines, without ever holding the
+// whole file as text: only the kept pieces are decoded, straight into the store.
+TermStore readDefinitionEntries(QByteArrayView bytes, QStringView separator);
 
 // The header line, then term + separator + definition per entry; UTF-8 without BOM, CR LF line ends.
-QByteArray encodeDefinitionFile(const TermEntries &entries, QStringView separator);
-
-bool isValidUtf8(const QByteArray &bytes);
+QByteArray encodeDefinitionFile(const TermStore &store, QStringView separator);
 
 // The part of a path after its last separator; empty when the path holds none.
 QString bareFileName(const QString &path);

@@ -2,6 +2,7 @@
 
 #include "common/errortrap.h"
 #include "common/failure.h"
+#include "deffiles/bulkmemory.h"
 #include "deffiles/definitiontext.h"
 
 #include <QDir>
@@ -35,7 +36,14 @@ QByteArray readTextFileBytes(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw Failure(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
-    QByteArray bytes = file.read(maxDefinitionFileBytes + 1);
+    QByteArray bytes(qsizetype(info.size()), Qt::Uninitialized);
+    adviseHugePages(bytes.data(), size_t(bytes.size()));
+    const qint64 got = file.read(bytes.data(), bytes.size());
+    if (got >= 0)
+        bytes.truncate(got);
+    // A file that grew since it was measured is read to its end, within the limit.
+    if (got == info.size() && !file.atEnd())
+        bytes += file.read(maxDefinitionFileBytes + 1 - bytes.size());
     if (file.error() != QFileDevice::NoError)
         throw Failure(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
     if (bytes.size() > maxDefinitionFileBytes)
@@ -57,7 +65,7 @@ bool DefManager::loadDefinitionFile(const QString &path, const QString &separato
     QByteArray bytes;
     if (!trap.step(104, [&] { bytes = readTextFileBytes(path); }))
         return false;
-    TermEntries entries;
+    TermStore entries;
     const bool parsed = trap.step(108, [&] {
         if (separator.isEmpty())
             throw Failure(QStringLiteral("The separator is empty"));
@@ -76,7 +84,7 @@ bool DefManager::saveDefinitionFile(const QString &path, const QString &separato
 {
     ErrorTrap trap(m_prompts, id("saveDefinitionFile"));
     QByteArray data;
-    if (!trap.step(110, [&] { data = encodeDefinitionFile(m_list.entries(), separator); }))
+    if (!trap.step(110, [&] { data = encodeDefinitionFile(m_list.store(), separator); }))
         return false;
 
     // The old file is replaced only once the new one is completely written.
@@ -133,12 +141,12 @@ QString DefManager::GetFileName() const
 
 QString DefManager::GetTerm(int index) const
 {
-    return m_list.at(index).term;
+    return m_list.termAt(index).toString();
 }
 
 QString DefManager::GetDefinition(int index) const
 {
-    return m_list.at(index).definition;
+    return m_list.definitionAt(index).toString();
 }
 
 int DefManager::GetEntryCount() const

@@ -20,8 +20,9 @@ QVariant TermListModel::data(const QModelIndex &index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid) || role != Qt::DisplayRole)
         return {};
-    const TermEntry &entry = m_entries[index.row()];
-    return index.column() == TermColumn ? entry.term : entry.definition;
+    const QStringView text =
+        index.column() == TermColumn ? m_store.term(index.row()) : m_store.definition(index.row());
+    return text.toString();
 }
 
 QVariant TermListModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -41,36 +42,47 @@ bool TermListModel::setHeaderData(int section, Qt::Orientation orientation, cons
     return true;
 }
 
-const TermEntry &TermListModel::at(int position) const
+void TermListModel::check(int position) const
 {
     if (position < 0 || position >= count())
         throw Failure(QStringLiteral("Index out of bounds: entry %1 of %2").arg(position).arg(count()));
-    return m_entries[position];
+}
+
+QStringView TermListModel::termAt(int position) const
+{
+    check(position);
+    return m_store.term(position);
+}
+
+QStringView TermListModel::definitionAt(int position) const
+{
+    check(position);
+    return m_store.definition(position);
 }
 
 void TermListModel::append(const TermEntry &entry)
 {
     beginInsertRows({}, count(), count());
-    m_entries.append(entry);
+    m_store.append(entry.term, entry.definition);
     endInsertRows();
 }
 
 void TermListModel::removeAt(int position)
 {
-    at(position);
+    check(position);
     beginRemoveRows({}, position, position);
-    m_entries.removeAt(position);
+    m_store.removeAt(position);
     endRemoveRows();
 }
 
 void TermListModel::clear()
 {
-    replaceAll({});
+    replaceAll(TermStore());
 }
 
-void TermListModel::replaceAll(TermEntries entries)
+void TermListModel::replaceAll(TermStore store)
 {
     beginResetModel();
-    m_entries = std::move(entries);
+    m_store = std::move(store);
     endResetModel();
 }

@@ -1,19 +1,9 @@
 // The term list: the one store of entries, shown by the main window's list view.
 #pragma once
 
+#include "deffiles/termstore.h"
+
 #include <QAbstractTableModel>
-#include <QList>
-#include <QString>
-
-struct TermEntry
-{
-    QString term;
-    QString definition;
-
-    bool operator==(const TermEntry &) const = default;
-};
-
-using TermEntries = QList<TermEntry>;
 
 class TermListModel : public QAbstractTableModel
 {
@@ -33,20 +23,28 @@ public:
                        const QVariant &value,
                        int role = Qt::EditRole) override;
 
-    int count() const { return int(m_entries.size()); }
+    int count() const { return m_store.size(); }
 
     // Positions are 0-based; an index out of range throws a Failure.
-    const TermEntry &at(int position) const;
+    QStringView termAt(int position) const;
+    QStringView definitionAt(int position) const;
 
-    const TermEntries &entries() const { return m_entries; }
+    const TermStore &store() const { return m_store; }
+
+    // A copy of every entry; for small lists and checks.
+    TermEntries entries() const { return m_store.toEntries(); }
 
     void append(const TermEntry &entry);
     void removeAt(int position);
     void clear();
     // Replaces every entry in one reset, however many there are.
-    void replaceAll(TermEntries entries);
+    void replaceAll(TermStore store);
+
+    void replaceAll(const TermEntries &entries) { replaceAll(TermStore::fromEntries(entries)); }
 
 private:
-    TermEntries m_entries;
+    void check(int position) const;
+
+    TermStore m_store;
     QString m_headers[ColumnCount];
 };

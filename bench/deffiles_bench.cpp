@@ -1,0 +1,165 @@
+// Loading and saving definition files at scale: parse, model fill, whole load and save, peak memory.
+// Usage: deffiles_bench --generate COUNT DEFLEN FILE  writes a realistic definition file (terms ~12
+//                                                     characters, definitions ~DEFLEN)
+//        deffiles_bench --measure FILE [RUNS]     prints medians over RUNS (default 5) and peak memory
+#include "common/prompts.h"
+#include "deffiles/definitiontext.h"
+#include "deffiles/defmanager.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTreeView>
+
+#include <algorithm>
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+// Reports would block a benchmark; print them instead.
+class PrintingPrompts : public Prompts
+{
+public:
+    void message(const QString &text, const QString &, Icon) override
+    {
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+    }
+
+    bool askYesNo(const QString &, const QString &) override { return false; }
+
+    SaveChoice askSaveDiscardCancel(const QString &, const QString &) override { return SaveChoice::Cancel; }
+
+    QString askText(const QString &, const QString &, const QList<Preset> &) override { return {}; }
+
+    QStringList chooseFilesToOpen(const QString &, const QString &) override { return {}; }
+
+    QString chooseFileToSave(const QString &, const QString &, const QString &) override { return {}; }
+};
+
+QString randomWord(QRandomGenerator &random, int length)
+{
+    static const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyzeeaaiioou");
+    static const QString accented = QStringLiteral("éèàüöñçøß");
+    QString word;
+    for (int i = 0; i < length; ++i) {
+        // About one letter in fifty carries an accent.
+        const bool special = random.bounded(50) == 0;
+        const QString &from = special ? accented : letters;
+        word.append(from[random.bounded(int(from.size()))]);
+    }
+    return word;
+}
+
+int generate(qsizetype count, int definitionLength, const QString &path)
+{
+    QRandomGenerator random(42);
+    TermStore entries;
+    entries.reserve(count);
+    for (qsizetype i = 0; i < count; ++i) {
+        // Terms of about 12 characters, definitions of about the length asked for, made of words.
+        QString term = randomWord(random, 8 + random.bounded(9));
+        QString definition;
+        const int wanted = definitionLength * 4 / 5 + random.bounded(definitionLength * 2 / 5 + 1);
+        while (definition.size() < wanted)
+            definition += randomWord(random, 2 + random.bounded(8)) + QLatin1Char(' ');
+        definition.chop(1);
+        entries.append(term, definition);
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return 1;
+    file.write(encodeDefinitionFile(entries, QStringLiteral("::")));
+    return 0;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+long peakMiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+int measure(const QString &path, int runs)
+{
+    PrintingPrompts prompts;
+    TermListModel list;
+    QTreeView view;
+    view.setUniformRowHeights(true);
+    view.setModel(&list);
+    view.resize(520, 200);
+    view.show();
+    DefManager defs(prompts, list);
+    const auto settle = [] {
+        QCoreApplication::processEvents();
+    };
+    settle();
+
+    QElapsedTimer timer;
+    timer.start();
+    if (!defs.loadDefinitionFile(path, QStringLiteral("::")))
+        return 1;
+    settle();
+    const double firstLoad = timer.nsecsElapsed() / 1e6;
+    const long firstPeak = peakMiB();
+    const int count = defs.GetEntryCount();
+
+    std::vector<double> parse, fill, load, save;
+    QTemporaryDir dir;
+    const QString savePath = dir.filePath(QStringLiteral("saved.txt"));
+    for (int run = 0; run < runs; ++run) {
+        list.clear();
+        settle();
+        timer.restart();
+        TermStore entries = readDefinitionEntries(readTextFileBytes(path), QStringLiteral("::"));
+        parse.push_back(timer.nsecsElapsed() / 1e6);
+        timer.restart();
+        list.replaceAll(std::move(entries));
+        settle();
+        fill.push_back(timer.nsecsElapsed() / 1e6);
+
+        list.clear();
+        settle();
+        timer.restart();
+        defs.loadDefinitionFile(path, QStringLiteral("::"));
+        settle();
+        load.push_back(timer.nsecsElapsed() / 1e6);
+
+        timer.restart();
+        defs.saveDefinitionFile(savePath, QStringLiteral("::"));
+        save.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    std::printf(
+        "%d entries (%.1f MB): load %.1f ms (read+decode+split %.1f, model reset %.1f), save %.1f ms, "
+        "first load %.1f ms, peak after first load %ld MiB, peak overall %ld MiB\n",
+        count,
+        QFileInfo(path).size() / 1e6,
+        median(load),
+        median(parse),
+        median(fill),
+        median(save),
+        firstLoad,
+        firstPeak,
+        peakMiB());
+    return 0;
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() >= 5 && args[1] == QStringLiteral("--generate"))
+        return generate(args[2].toLongLong(), args[3].toInt(), args[4]);
+    if (args.size() >= 3 && args[1] == QStringLiteral("--measure"))
+        return measure(args[2], args.size() >= 4 ? args[3].toInt() : 5);
+    std::fprintf(stderr, "usage: deffiles_bench --generate COUNT DEFLEN FILE | --measure FILE [RUNS]\n");
+    return 2;
+}

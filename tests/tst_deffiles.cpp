@@ -1,0 +1,396 @@
+#include "common/failure.h"
+#include "deffiles/definitiontext.h"
+#include "deffiles/defmanager.h"
+#include "tests/support/scriptedprompts.h"
+#include "tests/support/testsupport.h"
+
+#include <QAbstractItemModelTester>
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QStringEncoder>
+
+#include <unistd.h>
+
+namespace {
+const QString sep = QStringLiteral("::");
+
+TermEntries entriesOf(std::initializer_list<std::pair<const char *, const char *>> pairs)
+{
+    TermEntries entries;
+    for (const auto &[term, definition] : pairs)
+        entries.append({QString::fromUtf8(term), QString::fromUtf8(definition)});
+    return entries;
+}
+
+QByteArray windows1252(const QString &text)
+{
+    QStringEncoder encoder("windows-1252");
+    return encoder.encode(text);
+}
+} // namespace
+
+// Term list model, reader and writer, and the file state around them.
+class TestDefFiles : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void save_writesTheExactFormat();
+    void save_emptyListWritesHeaderAlone();
+    void roundTrip_keepsRandomUnicodeEntries();
+
+    void split_data();
+    void split();
+    void load_skipsHeaderBlankAndFreeText();
+    void load_headerOnlyEmptiesTheList();
+    void load_withoutHeader();
+
+    void decode_data();
+    void decode();
+    void decode_chunkedReaderMatchesWholeText();
+    void decode_invalidUtf8AnywhereMeansSingleByte_data();
+    void decode_invalidUtf8AnywhereMeansSingleByte();
+
+    void fileName_takesTextAfterLastSeparator();
+    void flags_loadAndSaveClearModified();
+
+    void loadFailure_reportsOnceAndKeepsList_data();
+    void loadFailure_reportsOnceAndKeepsList();
+    void saveFailure_reportsOnceAndKeepsEverything_data();
+    void saveFailure_reportsOnceAndKeepsEverything();
+    void saveFailure_partWayLeavesOldFileIntact();
+    void saveFailure_readOnlyFolder();
+
+    void model_holdsAMillionEntriesInOneReset();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ScriptedPrompts> m_prompts;
+    std::unique_ptr<TermListModel> m_list;
+    std::unique_ptr<QAbstractItemModelTester> m_tester;
+    std::unique_ptr<DefManager> m_defs;
+    QString path(const char *name) const { return m_dir->filePath(QString::fromLatin1(name)); }
+};
+
+void TestDefFiles::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_prompts = std::make_unique<ScriptedPrompts>();
+    m_list = std::make_unique<TermListModel>();
+    m_tester = std::make_unique<QAbstractItemModelTester>(m_list.get(),
+                                                          QAbstractItemModelTester::FailureReportingMode::QtTest);
+    m_defs = std::make_unique<DefManager>(*m_prompts, *m_list);
+}
+
+void TestDefFiles::save_writesTheExactFormat()
+{
+    m_list->replaceAll(entriesOf({{"cat", "a small animal"}, {"dog", "a loyal pet"}}));
+    QVERIFY(m_defs->saveDefinitionFile(path("animals.txt"), sep));
+    QCOMPARE(readAll(path("animals.txt")), QByteArray("Valid Definition File\r\ncat::a small animal\r\ndog::a loyal pet\r\n"));
+    QVERIFY(m_prompts->records.isEmpty());
+}
+
+void TestDefFiles::save_emptyListWritesHeaderAlone()
+{
+    QVERIFY(m_defs->saveDefinitionFile(path("empty.txt"), sep));
+    QCOMPARE(readAll(path("empty.txt")), QByteArray("Valid Definition File\r\n"));
+}
+
+void TestDefFiles::roundTrip_keepsRandomUnicodeEntries()
+{
+    // Letters from several scripts, spaces at the edges, tabs, markup characters and single colons.
+    const QString alphabet = QStringLiteral("abcXYZ 019 \t<>&\"':;éßøłЖжΩλ中文字日本語한국어עבריתالعربية🙂𝄞");
+    QRandomGenerator random(20261207);
+    const auto randomText = [&] {
+        QString text;
+        const int length = random.bounded(0, 24);
+        for (int i = 0; i < length; ++i) {
+            const QChar c = alphabet[random.bounded(int(alphabet.size()))];
+            text.append(c);
+            // Keep surrogate pairs whole.
+            if (c.isHighSurrogate())
+                text.append(alphabet[alphabet.indexOf(c) + 1]);
+            else if (c.isLowSurrogate())
+                text.chop(1);
+        }
+        return text.replace(QStringLiteral("::"), QStringLiteral(":"));
+    };
+    TermEntries entries;
+    for (int i = 0; i < 1000; ++i) {
+        QString term = randomText();
+        while (term.endsWith(QLatin1Char(':')))
+            term.chop(1); // a term ending in ':' would move the cut one place
+        entries.append({term, randomText()});
+    }
+    m_list->replaceAll(entries);
+    QVERIFY(m_defs->saveDefinitionFile(path("round.txt"), sep));
+    m_list->clear();
+    QVERIFY(m_defs->loadDefinitionFile(path("round.txt"), sep));
+    QCOMPARE(m_list->entries(), entries);
+}
+
+void TestDefFiles::split_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("separator");
+    QTest::addColumn<TermEntries>("expected");
+    QTest::newRow("pieces after the second are dropped")
+        << QStringLiteral("a::b::c") << sep << entriesOf({{"a", "b"}});
+    QTest::newRow("empty term") << QStringLiteral("::x") << sep << entriesOf({{"", "x"}});
+    QTest::newRow("empty definition") << QStringLiteral("x::") << sep << entriesOf({{"x", ""}});
+    QTest::newRow("spaces kept") << QStringLiteral(" a :: b ") << sep << entriesOf({{" a ", " b "}});
+    QTest::newRow("no separator") << QStringLiteral("free text") << sep << TermEntries();
+    QTest::newRow("single colon is no separator") << QStringLiteral("a:b") << sep << TermEntries();
+    QTest::newRow("case-only match is skipped") << QStringLiteral("aXb") << QStringLiteral("x") << TermEntries();
+    QTest::newRow("exact case splits") << QStringLiteral("aXbXc") << QStringLiteral("X") << entriesOf({{"a", "b"}});
+    QTest::newRow("several characters") << QStringLiteral("one --> two") << QStringLiteral(" --> ")
+                                        << entriesOf({{"one", "two"}});
+    QTest::newRow("tab") << QStringLiteral("Hund\tdog\textra") << QStringLiteral("\t")
+                         << entriesOf({{"Hund", "dog"}});
+    QTest::newRow("triple colon") << QStringLiteral("a:::b") << sep << entriesOf({{"a", ":b"}});
+}
+
+void TestDefFiles::split()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, separator);
+    QFETCH(TermEntries, expected);
+    TermStore store;
+    appendDefinitionLines(line, separator, store);
+    QCOMPARE(store.toEntries(), expected);
+    // The byte-level reader agrees with the text-level one.
+    QCOMPARE(readDefinitionEntries(line.toUtf8(), separator).toEntries(), expected);
+}
+
+void TestDefFiles::load_skipsHeaderBlankAndFreeText()
+{
+    writeFile(path("mixed.txt"), "Valid Definition File\r\n\r\nsome notes\r\none::1\r\n   \r\ntwo::2\r\n");
+    QVERIFY(m_defs->loadDefinitionFile(path("mixed.txt"), sep));
+    QCOMPARE(m_list->entries(), entriesOf({{"one", "1"}, {"two", "2"}}));
+}
+
+void TestDefFiles::load_headerOnlyEmptiesTheList()
+{
+    m_list->replaceAll(entriesOf({{"old", "entry"}}));
+    writeFile(path("header.txt"), "Valid Definition File\r\n");
+    QVERIFY(m_defs->loadDefinitionFile(path("header.txt"), sep));
+    QCOMPARE(m_list->count(), 0);
+    QVERIFY(m_prompts->records.isEmpty());
+}
+
+void TestDefFiles::load_withoutHeader()
+{
+    writeFile(path("plain.txt"), "cat::a small animal\r\ndog::a loyal pet");
+    QVERIFY(m_defs->loadDefinitionFile(path("plain.txt"), sep));
+    QCOMPARE(m_list->entries(), entriesOf({{"cat", "a small animal"}, {"dog", "a loyal pet"}}));
+}
+
+void TestDefFiles::decode_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    const QByteArray utf8 = QStringLiteral("café::naïve\r\n€5::price\r\n").toUtf8();
+    QTest::newRow("windows-1252") << windows1252(QStringLiteral("café::naïve\r\n€5::price\r\n"));
+    QTest::newRow("utf-8") << utf8;
+    QTest::newRow("utf-8 with bom") << QByteArray("\xEF\xBB\xBF") + utf8;
+    QTest::newRow("utf-8, LF only") << QStringLiteral("café::naïve\n€5::price\n").toUtf8();
+    QTest::newRow("utf-8, CR only") << QStringLiteral("café::naïve\r€5::price").toUtf8();
+    QStringEncoder utf16(QStringConverter::Utf16LE, QStringEncoder::Flag::WriteBom);
+    QTest::newRow("utf-16 le with bom") << QByteArray(utf16.encode(QStringLiteral("café::naïve\r\n€5::price\r\n")));
+    QStringEncoder utf16be(QStringConverter::Utf16BE, QStringEncoder::Flag::WriteBom);
+    QTest::newRow("utf-16 be with bom") << QByteArray(utf16be.encode(QStringLiteral("café::naïve\n€5::price")));
+    // One stray byte anywhere makes the whole file single-byte text, not a file with one broken letter.
+    QTest::newRow("1252 after a long utf-8-looking start")
+        << (QByteArray(3 << 20, 'a').replace(0, 2, "\r\n") + windows1252(QStringLiteral("\r\ncafé::naïve\r\n€5::price")));
+}
+
+void TestDefFiles::decode()
+{
+    QFETCH(QByteArray, bytes);
+    writeFile(path("words.txt"), bytes);
+    QVERIFY(m_defs->loadDefinitionFile(path("words.txt"), sep));
+    QCOMPARE(m_list->entries(), entriesOf({{"café", "naïve"}, {"€5", "price"}}));
+}
+
+void TestDefFiles::decode_chunkedReaderMatchesWholeText()
+{
+    // The byte-level reader gives what decoding the whole text and cutting its lines gives.
+    QByteArray bytes;
+    for (int i = 0; bytes.size() < (5 << 20); ++i)
+        bytes += QStringLiteral("término %1::definición número %1 ✓\r\n").arg(i).toUtf8();
+    TermStore whole;
+    appendDefinitionLines(decodeDefinitionText(bytes), sep, whole);
+    const TermEntries direct = readDefinitionEntries(bytes, sep).toEntries();
+    QCOMPARE(direct.size(), whole.size());
+    QCOMPARE(direct, whole.toEntries());
+}
+
+void TestDefFiles::decode_invalidUtf8AnywhereMeansSingleByte_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<TermEntries>("expected");
+    // Each file's last line holds bytes that are not UTF-8; earlier lines look like UTF-8.
+    QTest::newRow("in a skipped line") << QByteArray("caf\xC3\xA9::x\r\nnotes \xE9\r\n")
+                                       << entriesOf({{"cafÃ©", "x"}});
+    QTest::newRow("in a dropped third piece") << QByteArray("caf\xC3\xA9::x::\xFF\r\n") << entriesOf({{"cafÃ©", "x"}});
+    QTest::newRow("truncated sequence at the end") << QByteArray("caf\xC3\xA9::ab\xC3") << entriesOf({{"cafÃ©", "abÃ"}});
+    QTest::newRow("encoded surrogate") << QByteArray("a::\xED\xA0\x80") << entriesOf({{"a", "í\xC2\xA0€"}});
+    QTest::newRow("overlong form") << QByteArray("a::\xC0\xAF") << entriesOf({{"a", "À¯"}});
+    QTest::newRow("valid astral character") << QStringLiteral("𝄞::clef").toUtf8() << entriesOf({{"𝄞", "clef"}});
+}
+
+void TestDefFiles::decode_invalidUtf8AnywhereMeansSingleByte()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(TermEntries, expected);
+    QCOMPARE(readDefinitionEntries(bytes, sep).toEntries(), expected);
+}
+
+void TestDefFiles::fileName_takesTextAfterLastSeparator()
+{
+    QVERIFY(m_defs->saveDefinitionFile(path("animals.txt"), sep));
+    QCOMPARE(m_defs->GetFileName(), QStringLiteral("animals.txt"));
+
+    // A bare name holds no separator and leaves the name as it was.
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(m_dir->path());
+    QVERIFY(m_defs->saveDefinitionFile(QStringLiteral("bare.txt"), sep));
+    QVERIFY(m_defs->loadDefinitionFile(QStringLiteral("bare.txt"), sep));
+    QDir::setCurrent(before);
+    QCOMPARE(m_defs->GetFileName(), QStringLiteral("animals.txt"));
+    QVERIFY(QFile::exists(path("bare.txt")));
+
+    m_defs->ClearFileName();
+    QCOMPARE(m_defs->GetFileName(), QString());
+}
+
+void TestDefFiles::flags_loadAndSaveClearModified()
+{
+    m_defs->setModified();
+    QVERIFY(m_defs->saveDefinitionFile(path("a.txt"), sep));
+    QVERIFY(m_defs->IsFileUpToDate());
+    m_defs->setModified();
+    QVERIFY(m_defs->loadDefinitionFile(path("a.txt"), sep));
+    QVERIFY(m_defs->IsFileUpToDate());
+}
+
+void TestDefFiles::loadFailure_reportsOnceAndKeepsList_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("missing file") << QStringLiteral("missing.txt");
+    QTest::newRow("a folder") << QStringLiteral("folder");
+}
+
+void TestDefFiles::loadFailure_reportsOnceAndKeepsList()
+{
+    QFETCH(QString, name);
+    QDir(m_dir->path()).mkdir(QStringLiteral("folder"));
+    const TermEntries before = entriesOf({{"keep", "me"}});
+    m_list->replaceAll(before);
+    m_defs->setModified();
+    QVERIFY(m_defs->saveDefinitionFile(path("kept.txt"), sep));
+    m_defs->setModified();
+
+    QVERIFY(!m_defs->loadDefinitionFile(m_dir->filePath(name), sep));
+    QCOMPARE(m_prompts->records.size(), 1);
+    QVERIFY2(m_prompts->records[0].text.contains(
+                 QStringLiteral("\r\nin Glossbox2021/08/31.DefManager.loadDefinitionFile at line 104\r\r")),
+             qPrintable(m_prompts->records[0].text));
+    QVERIFY(m_prompts->records[0].text.contains(name));
+    QCOMPARE(m_list->entries(), before);
+    QCOMPARE(m_defs->GetFileName(), QStringLiteral("kept.txt"));
+    QVERIFY(!m_defs->IsFileUpToDate());
+}
+
+void TestDefFiles::saveFailure_reportsOnceAndKeepsEverything_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<int>("line");
+    QTest::newRow("onto a folder") << QStringLiteral("folder") << 104;
+    QTest::newRow("below a file") << QStringLiteral("old.txt/inside.txt") << 104;
+    QTest::newRow("into a missing folder") << QStringLiteral("nowhere/new.txt") << 104;
+}
+
+void TestDefFiles::saveFailure_reportsOnceAndKeepsEverything()
+{
+    QFETCH(QString, target);
+    QFETCH(int, line);
+    QDir(m_dir->path()).mkdir(QStringLiteral("folder"));
+    writeFile(path("old.txt"), "Valid Definition File\r\nold::content\r\n");
+    QVERIFY(m_defs->loadDefinitionFile(path("old.txt"), sep));
+    m_list->append({QStringLiteral("new"), QStringLiteral("entry")});
+    m_defs->setModified();
+
+    QVERIFY(!m_defs->saveDefinitionFile(m_dir->filePath(target), sep));
+    QCOMPARE(m_prompts->records.size(), 1);
+    QVERIFY2(m_prompts->records[0].text.contains(
+                 QStringLiteral("\r\nin Glossbox2021/08/31.DefManager.saveDefinitionFile at line %1\r\r").arg(line)),
+             qPrintable(m_prompts->records[0].text));
+    QCOMPARE(readAll(path("old.txt")), QByteArray("Valid Definition File\r\nold::content\r\n"));
+    QVERIFY(QFileInfo(path("folder")).isDir());
+    QCOMPARE(m_defs->GetFileName(), QStringLiteral("old.txt"));
+    QVERIFY(!m_defs->IsFileUpToDate());
+}
+
+void TestDefFiles::saveFailure_partWayLeavesOldFileIntact()
+{
+    const QByteArray old("Valid Definition File\r\nold::content\r\n");
+    writeFile(path("list.txt"), old);
+    TermEntries many;
+    for (int i = 0; i < 200000; ++i)
+        many.append({QStringLiteral("term %1").arg(i), QStringLiteral("definition %1").arg(i)});
+    m_list->replaceAll(many);
+    m_defs->setModified();
+    const QByteArray expected = encodeDefinitionFile(m_list->store(), sep);
+    m_defs->setOutputFilter([](QIODevice &file) { return std::make_unique<FailAfterDevice>(file, 1500000); });
+
+    QVERIFY(!m_defs->saveDefinitionFile(path("list.txt"), sep));
+    QCOMPARE(m_prompts->records.size(), 1);
+    QVERIFY(m_prompts->records[0].text.contains(QStringLiteral("No space left on device")));
+    QVERIFY(m_prompts->records[0].text.contains(QStringLiteral("saveDefinitionFile at line 112")));
+    QCOMPARE(readAll(path("list.txt")), old);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList {QStringLiteral("list.txt")});
+    QVERIFY(!m_defs->IsFileUpToDate());
+
+    // Once the device works again the same list saves completely.
+    m_defs->setOutputFilter({});
+    QVERIFY(m_defs->saveDefinitionFile(path("list.txt"), sep));
+    QCOMPARE(readAll(path("list.txt")), expected);
+}
+
+void TestDefFiles::saveFailure_readOnlyFolder()
+{
+    if (geteuid() == 0)
+        QSKIP("root writes into read-only folders; the other save failures cover the path");
+    QDir(m_dir->path()).mkdir(QStringLiteral("locked"));
+    writeFile(path("locked/list.txt"), "old");
+    QFile::setPermissions(path("locked"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    QVERIFY(!m_defs->saveDefinitionFile(path("locked/list.txt"), sep));
+    QFile::setPermissions(path("locked"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QCOMPARE(m_prompts->records.size(), 1);
+    QCOMPARE(readAll(path("locked/list.txt")), QByteArray("old"));
+}
+
+void TestDefFiles::model_holdsAMillionEntriesInOneReset()
+{
+    m_tester.reset(); // the tester's checks on every row would dominate here
+    int resets = 0;
+    int inserts = 0;
+    connect(m_list.get(), &QAbstractItemModel::modelReset, this, [&] { ++resets; });
+    connect(m_list.get(), &QAbstractItemModel::rowsInserted, this, [&] { ++inserts; });
+    TermStore store;
+    for (int i = 0; i < 999999; ++i)
+        store.append(u"term", u"definition");
+    store.append(u"last", u"definition");
+    m_list->replaceAll(std::move(store));
+    QCOMPARE(resets, 1);
+    QCOMPARE(inserts, 0);
+    QCOMPARE(m_defs->GetEntryCount(), 1000000);
+    QCOMPARE(m_defs->GetTerm(999999), QStringLiteral("last"));
+    QCOMPARE(m_list->rowCount(), 1000000);
+}
+
+QTEST_GUILESS_MAIN(TestDefFiles)
+#include "tst_deffiles.moc"

@@ -1,0 +1,251 @@
+#include "app/glossmereapp.h"
+#include "termlist/form1.h"
+#include "tests/support/scriptedprompts.h"
+#include "tests/support/testsupport.h"
+
+#include <QApplication>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeView>
+
+// Typing, adding, removing and clearing entries through the main window, as a user does.
+class TestTermList : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void add_buttonKeepsTextsUntrimmed();
+    void add_incompleteInputIsIgnoredSilently_data();
+    void add_incompleteInputIsIgnoredSilently();
+    void add_sameTermTwiceGivesTwoEntries();
+    void enter_movesFocusOrAdds();
+    void enter_inDefinitionWithEmptyTermMovesToTerm();
+    void remove_middleOfThreeKeepsOrder();
+    void remove_noKeepsTheList();
+    void remove_withoutSelectionSaysSo();
+    void removeAndClear_emptyListAsksNothing();
+    void clear_asksAndEmpties();
+    void userText_isKeptLiterally();
+
+private:
+    void type(QLineEdit *box, const QString &text);
+    void addEntry(const QString &term, const QString &definition);
+    TermEntries entries() const { return m_app->defs().list().entries(); }
+
+    std::unique_ptr<IsolatedSettings> m_settings;
+    std::unique_ptr<ScriptedPrompts> m_prompts;
+    ScriptedRandom m_random;
+    std::unique_ptr<GlossmereApp> m_app;
+    Form1 *m_form = nullptr;
+};
+
+void TestTermList::initTestCase()
+{
+    m_settings = std::make_unique<IsolatedSettings>();
+}
+
+void TestTermList::init()
+{
+    m_prompts = std::make_unique<ScriptedPrompts>();
+    m_app = std::make_unique<GlossmereApp>(builtProgramFolder(), *m_prompts, m_random);
+    m_app->start();
+    m_form = &m_app->form1();
+    QApplication::setActiveWindow(m_form);
+    QVERIFY(QTest::qWaitForWindowActive(m_form));
+}
+
+void TestTermList::cleanup()
+{
+    QVERIFY2(m_prompts->problems().isEmpty(), qPrintable(m_prompts->problems()));
+    m_app.reset();
+}
+
+void TestTermList::type(QLineEdit *box, const QString &text)
+{
+    box->setFocus();
+    // keyClicks cannot type characters outside Latin-1; those are sent as text events. A tab cannot be
+    // typed into a text box at all: it arrives the way a paste brings it.
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype length = text[i].isHighSurrogate() ? 2 : 1;
+        const QString character = text.mid(i, length);
+        i += length - 1;
+        if (character == QStringLiteral("\t"))
+            box->insert(character);
+        else
+            QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, character, Qt::NoModifier);
+    }
+}
+
+void TestTermList::addEntry(const QString &term, const QString &definition)
+{
+    type(m_form->Text1, term);
+    type(m_form->Text2, definition);
+    QTest::mouseClick(m_form->PushButton4, Qt::LeftButton);
+}
+
+void TestTermList::add_buttonKeepsTextsUntrimmed()
+{
+    QTest::keyClicks(m_form->Text1, QStringLiteral("  cat  "));
+    QTest::keyClicks(m_form->Text2, QStringLiteral("a small animal "));
+    QVERIFY(m_app->defs().IsFileUpToDate());
+    QTest::mouseClick(m_form->PushButton4, Qt::LeftButton);
+    QCOMPARE(entries(), (TermEntries {{QStringLiteral("  cat  "), QStringLiteral("a small animal ")}}));
+    QCOMPARE(m_form->Text1->text(), QString());
+    QCOMPARE(m_form->Text2->text(), QString());
+    QCOMPARE(QApplication::focusWidget(), m_form->Text1);
+    QVERIFY(!m_app->defs().IsFileUpToDate());
+    QVERIFY(m_prompts->records.isEmpty());
+}
+
+void TestTermList::add_incompleteInputIsIgnoredSilently_data()
+{
+    QTest::addColumn<QString>("term");
+    QTest::addColumn<QString>("definition");
+    QTest::newRow("definition empty") << QStringLiteral("cat") << QString();
+    QTest::newRow("term empty") << QString() << QStringLiteral("a small animal");
+    QTest::newRow("both empty") << QString() << QString();
+}
+
+void TestTermList::add_incompleteInputIsIgnoredSilently()
+{
+    QFETCH(QString, term);
+    QFETCH(QString, definition);
+    QTest::keyClicks(m_form->Text1, term);
+    QTest::keyClicks(m_form->Text2, definition);
+    QTest::mouseClick(m_form->PushButton4, Qt::LeftButton);
+    QCOMPARE(entries().size(), 0);
+    QCOMPARE(m_form->Text1->text(), term);
+    QCOMPARE(m_form->Text2->text(), definition);
+    QVERIFY(m_prompts->records.isEmpty());
+    QVERIFY(m_app->defs().IsFileUpToDate());
+}
+
+void TestTermList::add_sameTermTwiceGivesTwoEntries()
+{
+    addEntry(QStringLiteral("cat"), QStringLiteral("a small animal"));
+    addEntry(QStringLiteral("cat"), QStringLiteral("a small animal"));
+    QCOMPARE(entries().size(), 2);
+    QCOMPARE(entries()[0], entries()[1]);
+}
+
+void TestTermList::enter_movesFocusOrAdds()
+{
+    m_form->Text1->setFocus();
+    QTest::keyClicks(m_form->Text1, QStringLiteral("dog"));
+    QTest::keyClick(m_form->Text1, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), m_form->Text2);
+    QCOMPARE(entries().size(), 0);
+    QTest::keyClicks(m_form->Text2, QStringLiteral("a loyal pet"));
+    QTest::keyClick(m_form->Text2, Qt::Key_Enter); // the keypad's Enter works too
+    QCOMPARE(entries(), (TermEntries {{QStringLiteral("dog"), QStringLiteral("a loyal pet")}}));
+    QCOMPARE(QApplication::focusWidget(), m_form->Text1);
+    QVERIFY(m_form->Text1->text().isEmpty() && m_form->Text2->text().isEmpty());
+
+    // Both filled and Enter in the term box adds as well.
+    QTest::keyClicks(m_form->Text2, QStringLiteral("a big animal"));
+    QTest::keyClicks(m_form->Text1, QStringLiteral("elephant"));
+    QTest::keyClick(m_form->Text1, Qt::Key_Return);
+    QCOMPARE(entries().size(), 2);
+}
+
+void TestTermList::enter_inDefinitionWithEmptyTermMovesToTerm()
+{
+    QTest::keyClicks(m_form->Text2, QStringLiteral("orphan definition"));
+    QTest::keyClick(m_form->Text2, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), m_form->Text1);
+    QCOMPARE(entries().size(), 0);
+    QCOMPARE(m_form->Text2->text(), QStringLiteral("orphan definition"));
+}
+
+void TestTermList::remove_middleOfThreeKeepsOrder()
+{
+    addEntry(QStringLiteral("one"), QStringLiteral("1"));
+    addEntry(QStringLiteral("two"), QStringLiteral("2"));
+    addEntry(QStringLiteral("three"), QStringLiteral("3"));
+    QVERIFY(m_app->defs().saveDefinitionFile(QDir::tempPath() + QStringLiteral("/glossmere-remove.txt"),
+                                             QStringLiteral("::")));
+    QFile::remove(QDir::tempPath() + QStringLiteral("/glossmere-remove.txt"));
+    QVERIFY(m_app->defs().IsFileUpToDate());
+
+    const QRect middle = m_form->ListView1->visualRect(m_form->ListView1->model()->index(1, 0));
+    QTest::mouseClick(m_form->ListView1->viewport(), Qt::LeftButton, {}, middle.center());
+    m_prompts->answerYes();
+    QTest::mouseClick(m_form->PushButton7, Qt::LeftButton);
+
+    QCOMPARE(m_prompts->records.size(), 1);
+    QCOMPARE(m_prompts->records[0].kind, PromptRecord::Kind::YesNo);
+    QCOMPARE(m_prompts->records[0].text, QStringLiteral("Are you sure you wish to delete the selected term?"));
+    QCOMPARE(m_prompts->records[0].title, QStringLiteral("Confirm Delete"));
+    QCOMPARE(entries(),
+             (TermEntries {{QStringLiteral("one"), QStringLiteral("1")}, {QStringLiteral("three"), QStringLiteral("3")}}));
+    QVERIFY(!m_app->defs().IsFileUpToDate());
+}
+
+void TestTermList::remove_noKeepsTheList()
+{
+    addEntry(QStringLiteral("one"), QStringLiteral("1"));
+    m_form->ListView1->setCurrentIndex(m_form->ListView1->model()->index(0, 0));
+    m_prompts->answerNo();
+    QTest::mouseClick(m_form->PushButton7, Qt::LeftButton);
+    QCOMPARE(entries().size(), 1);
+}
+
+void TestTermList::remove_withoutSelectionSaysSo()
+{
+    addEntry(QStringLiteral("one"), QStringLiteral("1"));
+    m_form->ListView1->selectionModel()->clearSelection();
+    QTest::mouseClick(m_form->PushButton7, Qt::LeftButton);
+    QCOMPARE(entries().size(), 1);
+    QCOMPARE(m_prompts->records.size(), 1);
+    QCOMPARE(m_prompts->records[0].kind, PromptRecord::Kind::Message);
+    QVERIFY(m_prompts->records[0].text.contains(QStringLiteral("No term is selected")));
+}
+
+void TestTermList::removeAndClear_emptyListAsksNothing()
+{
+    QTest::mouseClick(m_form->PushButton7, Qt::LeftButton);
+    QTest::mouseClick(m_form->PushButton6, Qt::LeftButton);
+    QVERIFY(m_prompts->records.isEmpty());
+    QVERIFY(m_app->defs().IsFileUpToDate());
+}
+
+void TestTermList::clear_asksAndEmpties()
+{
+    addEntry(QStringLiteral("one"), QStringLiteral("1"));
+    addEntry(QStringLiteral("two"), QStringLiteral("2"));
+    m_prompts->answerNo();
+    QTest::mouseClick(m_form->PushButton6, Qt::LeftButton);
+    QCOMPARE(entries().size(), 2);
+    m_prompts->answerYes();
+    QTest::mouseClick(m_form->PushButton6, Qt::LeftButton);
+    QCOMPARE(entries().size(), 0);
+    QCOMPARE(m_prompts->records.size(), 2);
+    QCOMPARE(m_prompts->records[1].text, QStringLiteral("Are you sure you wish to delete all terms?"));
+    QCOMPARE(m_prompts->records[1].title, QStringLiteral("Glossmere")); // no title of its own
+}
+
+void TestTermList::userText_isKeptLiterally()
+{
+    const QStringList texts {QStringLiteral("<b>x</b>"),
+                             QStringLiteral("R&D"),
+                             QStringLiteral("  spaced\tand tabbed  "),
+                             QStringLiteral("עברית and العربية"),
+                             QStringLiteral("日本語 한국어 Ελληνικά 🙂")};
+    for (const QString &text : texts)
+        addEntry(text, text);
+    const QAbstractItemModel *model = m_form->ListView1->model();
+    for (int row = 0; row < texts.size(); ++row) {
+        QCOMPARE(model->index(row, 0).data().toString(), texts[row]);
+        QCOMPARE(model->index(row, 1).data().toString(), texts[row]);
+        // No role hands Qt something it could read as markup.
+        QVERIFY(!model->index(row, 0).data(Qt::ToolTipRole).isValid());
+    }
+}
+
+QTEST_MAIN(TestTermList)
+#include "tst_termlist.moc"
