@@ -72,6 +72,7 @@ private:
     std::unique_ptr<TermListModel> m_list;
     std::unique_ptr<QAbstractItemModelTester> m_tester;
     std::unique_ptr<DefManager> m_defs;
+
     QString path(const char *name) const { return m_dir->filePath(QString::fromLatin1(name)); }
 };
 
@@ -80,8 +81,8 @@ void TestDefFiles::init()
     m_dir = std::make_unique<QTemporaryDir>();
     m_prompts = std::make_unique<ScriptedPrompts>();
     m_list = std::make_unique<TermListModel>();
-    m_tester = std::make_unique<QAbstractItemModelTester>(m_list.get(),
-                                                          QAbstractItemModelTester::FailureReportingMode::QtTest);
+    m_tester = std::make_unique<QAbstractItemModelTester>(
+        m_list.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     m_defs = std::make_unique<DefManager>(*m_prompts, *m_list);
 }
 
@@ -89,7 +90,8 @@ void TestDefFiles::save_writesTheExactFormat()
 {
     m_list->replaceAll(entriesOf({{"cat", "a small animal"}, {"dog", "a loyal pet"}}));
     QVERIFY(m_defs->saveDefinitionFile(path("animals.txt"), sep));
-    QCOMPARE(readAll(path("animals.txt")), QByteArray("Valid Definition File\r\ncat::a small animal\r\ndog::a loyal pet\r\n"));
+    QCOMPARE(readAll(path("animals.txt")),
+             QByteArray("Valid Definition File\r\ncat::a small animal\r\ndog::a loyal pet\r\n"));
     QVERIFY(m_prompts->records.isEmpty());
 }
 
@@ -102,7 +104,8 @@ void TestDefFiles::save_emptyListWritesHeaderAlone()
 void TestDefFiles::roundTrip_keepsRandomUnicodeEntries()
 {
     // Letters from several scripts, spaces at the edges, tabs, markup characters and single colons.
-    const QString alphabet = QStringLiteral("abcXYZ 019 \t<>&\"':;éßøłЖжΩλ中文字日本語한국어עבריתالعربية🙂𝄞");
+    const QString alphabet = QStringLiteral(
+        "abcXYZ 019 \t<>&\"':;éßøłЖжΩλ中文字日本語한국어עבריתالعربية🙂𝄞");
     QRandomGenerator random(20261207);
     const auto randomText = [&] {
         QString text;
@@ -144,10 +147,12 @@ void TestDefFiles::split_data()
     QTest::newRow("spaces kept") << QStringLiteral(" a :: b ") << sep << entriesOf({{" a ", " b "}});
     QTest::newRow("no separator") << QStringLiteral("free text") << sep << TermEntries();
     QTest::newRow("single colon is no separator") << QStringLiteral("a:b") << sep << TermEntries();
-    QTest::newRow("case-only match is skipped") << QStringLiteral("aXb") << QStringLiteral("x") << TermEntries();
-    QTest::newRow("exact case splits") << QStringLiteral("aXbXc") << QStringLiteral("X") << entriesOf({{"a", "b"}});
-    QTest::newRow("several characters") << QStringLiteral("one --> two") << QStringLiteral(" --> ")
-                                        << entriesOf({{"one", "two"}});
+    QTest::newRow("case-only match is skipped")
+        << QStringLiteral("aXb") << QStringLiteral("x") << TermEntries();
+    QTest::newRow("exact case splits")
+        << QStringLiteral("aXbXc") << QStringLiteral("X") << entriesOf({{"a", "b"}});
+    QTest::newRow("several characters")
+        << QStringLiteral("one --> two") << QStringLiteral(" --> ") << entriesOf({{"one", "two"}});
     QTest::newRow("tab") << QStringLiteral("Hund\tdog\textra") << QStringLiteral("\t")
                          << entriesOf({{"Hund", "dog"}});
     QTest::newRow("triple colon") << QStringLiteral("a:::b") << sep << entriesOf({{"a", ":b"}});
@@ -198,12 +203,15 @@ void TestDefFiles::decode_data()
     QTest::newRow("utf-8, LF only") << QStringLiteral("café::naïve\n€5::price\n").toUtf8();
     QTest::newRow("utf-8, CR only") << QStringLiteral("café::naïve\r€5::price").toUtf8();
     QStringEncoder utf16(QStringConverter::Utf16LE, QStringEncoder::Flag::WriteBom);
-    QTest::newRow("utf-16 le with bom") << QByteArray(utf16.encode(QStringLiteral("café::naïve\r\n€5::price\r\n")));
+    QTest::newRow("utf-16 le with bom")
+        << QByteArray(utf16.encode(QStringLiteral("café::naïve\r\n€5::price\r\n")));
     QStringEncoder utf16be(QStringConverter::Utf16BE, QStringEncoder::Flag::WriteBom);
-    QTest::newRow("utf-16 be with bom") << QByteArray(utf16be.encode(QStringLiteral("café::naïve\n€5::price")));
+    QTest::newRow("utf-16 be with bom")
+        << QByteArray(utf16be.encode(QStringLiteral("café::naïve\n€5::price")));
     // One stray byte anywhere makes the whole file single-byte text, not a file with one broken letter.
     QTest::newRow("1252 after a long utf-8-looking start")
-        << (QByteArray(3 << 20, 'a').replace(0, 2, "\r\n") + windows1252(QStringLiteral("\r\ncafé::naïve\r\n€5::price")));
+        << (QByteArray(3 << 20, 'a').replace(0, 2, "\r\n")
+            + windows1252(QStringLiteral("\r\ncafé::naïve\r\n€5::price")));
 }
 
 void TestDefFiles::decode()
@@ -232,13 +240,16 @@ void TestDefFiles::decode_invalidUtf8AnywhereMeansSingleByte_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<TermEntries>("expected");
     // Each file's last line holds bytes that are not UTF-8; earlier lines look like UTF-8.
-    QTest::newRow("in a skipped line") << QByteArray("caf\xC3\xA9::x\r\nnotes \xE9\r\n")
-                                       << entriesOf({{"cafÃ©", "x"}});
-    QTest::newRow("in a dropped third piece") << QByteArray("caf\xC3\xA9::x::\xFF\r\n") << entriesOf({{"cafÃ©", "x"}});
-    QTest::newRow("truncated sequence at the end") << QByteArray("caf\xC3\xA9::ab\xC3") << entriesOf({{"cafÃ©", "abÃ"}});
+    QTest::newRow("in a skipped line")
+        << QByteArray("caf\xC3\xA9::x\r\nnotes \xE9\r\n") << entriesOf({{"cafÃ©", "x"}});
+    QTest::newRow("in a dropped third piece")
+        << QByteArray("caf\xC3\xA9::x::\xFF\r\n") << entriesOf({{"cafÃ©", "x"}});
+    QTest::newRow("truncated sequence at the end")
+        << QByteArray("caf\xC3\xA9::ab\xC3") << entriesOf({{"cafÃ©", "abÃ"}});
     QTest::newRow("encoded surrogate") << QByteArray("a::\xED\xA0\x80") << entriesOf({{"a", "í\xC2\xA0€"}});
     QTest::newRow("overlong form") << QByteArray("a::\xC0\xAF") << entriesOf({{"a", "À¯"}});
-    QTest::newRow("valid astral character") << QStringLiteral("𝄞::clef").toUtf8() << entriesOf({{"𝄞", "clef"}});
+    QTest::newRow("valid astral character")
+        << QStringLiteral("𝄞::clef").toUtf8() << entriesOf({{"𝄞", "clef"}});
 }
 
 void TestDefFiles::decode_invalidUtf8AnywhereMeansSingleByte()
@@ -326,7 +337,8 @@ void TestDefFiles::saveFailure_reportsOnceAndKeepsEverything()
     QVERIFY(!m_defs->saveDefinitionFile(m_dir->filePath(target), sep));
     QCOMPARE(m_prompts->records.size(), 1);
     QVERIFY2(m_prompts->records[0].text.contains(
-                 QStringLiteral("\r\nin Glossbox2021/08/31.DefManager.saveDefinitionFile at line %1\r\r").arg(line)),
+                 QStringLiteral("\r\nin Glossbox2021/08/31.DefManager.saveDefinitionFile at line %1\r\r")
+                     .arg(line)),
              qPrintable(m_prompts->records[0].text));
     QCOMPARE(readAll(path("old.txt")), QByteArray("Valid Definition File\r\nold::content\r\n"));
     QVERIFY(QFileInfo(path("folder")).isDir());
@@ -351,7 +363,7 @@ void TestDefFiles::saveFailure_partWayLeavesOldFileIntact()
     QVERIFY(m_prompts->records[0].text.contains(QStringLiteral("No space left on device")));
     QVERIFY(m_prompts->records[0].text.contains(QStringLiteral("saveDefinitionFile at line 112")));
     QCOMPARE(readAll(path("list.txt")), old);
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList {QStringLiteral("list.txt")});
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{QStringLiteral("list.txt")});
     QVERIFY(!m_defs->IsFileUpToDate());
 
     // Once the device works again the same list saves completely.
@@ -368,7 +380,8 @@ void TestDefFiles::saveFailure_readOnlyFolder()
     writeFile(path("locked/list.txt"), "old");
     QFile::setPermissions(path("locked"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     QVERIFY(!m_defs->saveDefinitionFile(path("locked/list.txt"), sep));
-    QFile::setPermissions(path("locked"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(path("locked"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QCOMPARE(m_prompts->records.size(), 1);
     QCOMPARE(readAll(path("locked/list.txt")), QByteArray("old"));
 }

@@ -35,6 +35,7 @@ private slots:
 private:
     void type(QLineEdit *box, const QString &text);
     void addEntry(const QString &term, const QString &definition);
+
     TermEntries entries() const { return m_app->defs().list().entries(); }
 
     std::unique_ptr<IsolatedSettings> m_settings;
@@ -94,7 +95,7 @@ void TestTermList::add_buttonKeepsTextsUntrimmed()
     QTest::keyClicks(m_form->Text2, QStringLiteral("a small animal "));
     QVERIFY(m_app->defs().IsFileUpToDate());
     QTest::mouseClick(m_form->PushButton4, Qt::LeftButton);
-    QCOMPARE(entries(), (TermEntries {{QStringLiteral("  cat  "), QStringLiteral("a small animal ")}}));
+    QCOMPARE(entries(), (TermEntries{{QStringLiteral("  cat  "), QStringLiteral("a small animal ")}}));
     QCOMPARE(m_form->Text1->text(), QString());
     QCOMPARE(m_form->Text2->text(), QString());
     QCOMPARE(QApplication::focusWidget(), m_form->Text1);
@@ -142,7 +143,7 @@ void TestTermList::enter_movesFocusOrAdds()
     QCOMPARE(entries().size(), 0);
     QTest::keyClicks(m_form->Text2, QStringLiteral("a loyal pet"));
     QTest::keyClick(m_form->Text2, Qt::Key_Enter); // the keypad's Enter works too
-    QCOMPARE(entries(), (TermEntries {{QStringLiteral("dog"), QStringLiteral("a loyal pet")}}));
+    QCOMPARE(entries(), (TermEntries{{QStringLiteral("dog"), QStringLiteral("a loyal pet")}}));
     QCOMPARE(QApplication::focusWidget(), m_form->Text1);
     QVERIFY(m_form->Text1->text().isEmpty() && m_form->Text2->text().isEmpty());
 
@@ -179,10 +180,12 @@ void TestTermList::remove_middleOfThreeKeepsOrder()
 
     QCOMPARE(m_prompts->records.size(), 1);
     QCOMPARE(m_prompts->records[0].kind, PromptRecord::Kind::YesNo);
-    QCOMPARE(m_prompts->records[0].text, QStringLiteral("Are you sure you wish to delete the selected term?"));
+    QCOMPARE(m_prompts->records[0].text,
+             QStringLiteral("Are you sure you wish to delete the selected term?"));
     QCOMPARE(m_prompts->records[0].title, QStringLiteral("Confirm Delete"));
     QCOMPARE(entries(),
-             (TermEntries {{QStringLiteral("one"), QStringLiteral("1")}, {QStringLiteral("three"), QStringLiteral("3")}}));
+             (TermEntries{{QStringLiteral("one"), QStringLiteral("1")},
+                          {QStringLiteral("three"), QStringLiteral("3")}}));
     QVERIFY(!m_app->defs().IsFileUpToDate());
 }
 
@@ -231,11 +234,11 @@ void TestTermList::clear_asksAndEmpties()
 
 void TestTermList::userText_isKeptLiterally()
 {
-    const QStringList texts {QStringLiteral("<b>x</b>"),
-                             QStringLiteral("R&D"),
-                             QStringLiteral("  spaced\tand tabbed  "),
-                             QStringLiteral("עברית and العربية"),
-                             QStringLiteral("日本語 한국어 Ελληνικά 🙂")};
+    const QStringList texts{QStringLiteral("<b>x</b>"),
+                            QStringLiteral("R&D"),
+                            QStringLiteral("  spaced\tand tabbed  "),
+                            QStringLiteral("עברית and العربية"),
+                            QStringLiteral("日本語 한국어 Ελληνικά 🙂")};
     for (const QString &text : texts)
         addEntry(text, text);
     const QAbstractItemModel *model = m_form->ListView1->model();
