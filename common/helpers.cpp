@@ -31,12 +31,14 @@ bool takesFaceColour(const QWidget *widget)
         || qobject_cast<const QRadioButton *>(widget) || qobject_cast<const QCheckBox *>(widget);
 }
 
-void paintWindowRole(QWidget *widget, const QColor &colour)
+void paintWindowRole(QWidget *widget, const QColor &colour, bool fill)
 {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, colour);
     widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
+    // Labels and option buttons take the colour but let their frame show through: painting their own
+    // rectangles would set them off from the frame's shaded panel.
+    widget->setAutoFillBackground(fill);
 }
 } // namespace
 
@@ -48,10 +50,10 @@ QColor buttonFaceColour()
 void StyleForm(QWidget *window)
 {
     const QColor face = buttonFaceColour();
-    paintWindowRole(window, face);
+    paintWindowRole(window, face, true);
     for (QWidget *child : window->findChildren<QWidget *>()) {
         if (takesFaceColour(child))
-            paintWindowRole(child, face);
+            paintWindowRole(child, face, qobject_cast<QGroupBox *>(child) != nullptr);
     }
 }
 
@@ -126,6 +128,13 @@ QString appTitleFrom(const QString &productName)
 void SetAppTitle()
 {
     QGuiApplication::setApplicationDisplayName(appTitleFrom(Contact::productName()));
+}
+
+QString lineBreaksForDisplay(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
 }
 
 QString NormalisePath(const QString &path, QChar separator)

@@ -33,6 +33,9 @@ void setTimeScale(double factor);
 QString appTitleFrom(const QString &productName);
 void SetAppTitle();
 
+// Texts keep CR and CR LF as the program builds them; labels and boxes show each as one line break.
+QString lineBreaksForDisplay(QString text);
+
 // A leading run of separators becomes exactly two; doubled separators inside become one.
 QString NormalisePath(const QString &path, QChar separator = QDir::separator());
 bool FileExists(const QString &path);

@@ -1,5 +1,7 @@
 #include "common/prompts.h"
 
+#include "common/helpers.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -34,7 +36,7 @@ QMessageBox::Icon boxIcon(Prompts::Icon icon)
 void preparePlainBox(QMessageBox &box, const QString &text, const QString &title)
 {
     box.setTextFormat(Qt::PlainText);
-    box.setText(text);
+    box.setText(lineBreaksForDisplay(text));
     box.setWindowTitle(titleOrAppTitle(title));
 }
 

@@ -21,5 +21,5 @@ double SystemRandom::draw()
 
 long long roundHalfEven(double value)
 {
-    return static_cast<long long>(std::nearbyint(value));
+    return static_cast<long long>(std::rint(value));
 }

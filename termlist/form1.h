@@ -10,6 +10,7 @@
 #include <optional>
 
 class DefManager;
+class TestOptionsGate;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -35,6 +36,13 @@ public:
     void PushButton7_Click();
     void PushButton8_Click();
 
+    // Runs the save command; true when the list was written.
+    bool saveList();
+    // Before a command replaces the list: true when there are no unsaved edits or the user agrees.
+    bool mayReplaceList();
+
+    // The test options window, created and opened at its first use.
+    std::function<TestOptionsGate &()> testOptions;
     // Decides whether a close request may end the program; unset means it may.
     std::function<bool()> closeGuard;
     // Runs once the window has accepted a close request.
@@ -65,6 +73,7 @@ private:
     void Text2_Enter();
     QList<QPushButton *> buttons() const;
     QString id(const char *procedure) const;
+    void loadSample();
 
     const Services &m_services;
     DefManager &m_defs;

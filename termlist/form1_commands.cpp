@@ -1,8 +1,10 @@
 // The main window's commands on the term list.
+#include "common/contact.h"
 #include "common/errortrap.h"
 #include "common/prompts.h"
 #include "deffiles/defmanager.h"
 #include "termlist/form1.h"
+#include "termlist/testoptionsgate.h"
 
 #include <QItemSelectionModel>
 #include <QLineEdit>
@@ -76,17 +78,99 @@ void Form1::PushButton6_Click()
     });
 }
 
-void Form1::PushButton1_Click()
-{ }
-
 void Form1::PushButton2_Click()
-{ }
+{
+    saveList();
+}
+
+bool Form1::saveList()
+{
+    ErrorTrap trap(m_services.prompts, id("PushButton2_Click"));
+    QString path;
+    trap.step(108, [&] {
+        path = m_services.prompts.chooseFileToSave(QStringLiteral("Saving Definition File"),
+                                                   QStringLiteral("Text Files (*.txt)"),
+                                                   m_defs.GetFileName());
+    });
+    if (path.isEmpty())
+        return false;
+    bool saved = false;
+    trap.step(118, [&] { saved = m_defs.saveDefinitionFile(path, QStringLiteral("::")); });
+    return saved;
+}
+
+bool Form1::mayReplaceList()
+{
+    if (m_defs.IsFileUpToDate())
+        return true;
+    return m_services.prompts.askYesNo(
+        QStringLiteral("The term list has changes that have not been saved. Replace them anyway?"),
+        QStringLiteral("Unsaved Changes"));
+}
 
 void Form1::PushButton3_Click()
-{ }
+{
+    // Unsaved typing is never replaced without a question.
+    if (!mayReplaceList())
+        return;
+    loadSample();
+}
+
+void Form1::loadSample()
+{
+    ErrorTrap trap(m_services.prompts, id("PushButton3_Click"));
+    QString path;
+    trap.step(100, [&] { path = m_services.programFile(QStringLiteral("/Sample/sample_glossbox.txt")); });
+    trap.step(106, [&] { m_defs.loadDefinitionFile(path, QStringLiteral("::")); });
+}
+
+void Form1::PushButton1_Click()
+{
+    ErrorTrap trap(m_services.prompts, id("PushButton1_Click"));
+    bool upToDate = true;
+    trap.step(100, [&] { upToDate = m_defs.IsFileUpToDate(); });
+    if (!upToDate) {
+        bool save = false;
+        trap.step(102, [&] {
+            save = m_services.prompts.askYesNo(
+                QStringLiteral("The current definition file is not up to date, would "
+                               "you like to save it before doing a test?"),
+                QStringLiteral("Save File?"));
+        });
+        if (save)
+            trap.step(104, [&] { saveList(); });
+    }
+    bool empty = true;
+    trap.step(106, [&] { empty = m_defs.GetEntryCount() == 0; });
+    if (empty) {
+        trap.step(108, [&] {
+            m_services.prompts.message(QStringLiteral("There are no definition entries found."));
+        });
+        return;
+    }
+    trap.step(110, [&] { hide(); });
+    TestOptionsGate *options = nullptr;
+    trap.step(112, [&] {
+        options = &testOptions();
+        options->setFileNameCaption(QStringLiteral("Filename: ") + m_defs.GetFileName());
+    });
+    if (!options)
+        return;
+    trap.step(114, [&] {
+        options->setEntryCountCaption(QStringLiteral("Total Number of Entries: ")
+                                      + QString::number(m_defs.GetEntryCount()));
+    });
+    trap.step(116, [&] { options->showOptions(); });
+}
 
 void Form1::PushButton5_Click()
 { }
 
 void Form1::PushButton8_Click()
-{ }
+{
+    ErrorTrap trap(m_services.prompts, id("PushButton8_Click"));
+    trap.step(100, [&] {
+        m_services.prompts.message(QStringLiteral("Questions? Please contact Team Tamberlux at ")
+                                   + Contact::contactPage());
+    });
+}

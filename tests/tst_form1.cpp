@@ -56,7 +56,8 @@ void TestForm1::load_setsCaptionColumnsAndFocus()
 {
     ScriptedPrompts prompts;
     ScriptedRandom random;
-    GlossmereApp app(builtProgramFolder(), prompts, random);
+    RecordingSoundDevice sound;
+    GlossmereApp app(builtProgramFolder(), prompts, random, sound);
     app.start();
     Form1 &form = app.form1();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -107,7 +108,8 @@ void TestForm1::load_placesControlsAsDesigned()
     QFETCH(QString, caption);
     ScriptedPrompts prompts;
     ScriptedRandom random;
-    GlossmereApp app(builtProgramFolder(), prompts, random);
+    RecordingSoundDevice sound;
+    GlossmereApp app(builtProgramFolder(), prompts, random, sound);
     app.start();
     QWidget *widget = app.form1().findChild<QWidget *>(name);
     QVERIFY(widget);
@@ -123,7 +125,8 @@ void TestForm1::load_withoutSkinStaysWhite()
     QTemporaryDir dir;
     ScriptedPrompts prompts;
     ScriptedRandom random;
-    GlossmereApp app(folderWith({}, dir), prompts, random);
+    RecordingSoundDevice sound;
+    GlossmereApp app(folderWith({}, dir), prompts, random, sound);
     app.start();
     Form1 &form = app.form1();
     for (QWidget *widget : std::initializer_list<QWidget *>{&form, form.Frame1, form.Label2, form.Label3})
@@ -137,11 +140,12 @@ void TestForm1::load_withSkinTakesFaceColourAndSheet()
     QTemporaryDir dir;
     ScriptedPrompts prompts;
     ScriptedRandom random;
+    RecordingSoundDevice sound;
     // A sheet that leaves backgrounds alone, so the recolouring underneath stays visible.
     QDir(dir.path()).mkpath(QStringLiteral("x"));
     const QByteArray sheet("QPushButton { border-radius: 3px; }");
     writeFile(dir.filePath(QStringLiteral("x/o.cjs")), sheet);
-    GlossmereApp app(dir.path(), prompts, random);
+    GlossmereApp app(dir.path(), prompts, random, sound);
     app.start();
     Form1 &form = app.form1();
     for (QWidget *widget : std::initializer_list<QWidget *>{&form, form.Frame1, form.Label2, form.Label3})
@@ -156,7 +160,8 @@ void TestForm1::load_badCursorFileReportsOnceAndOpens()
     writeFile(dir.filePath(QStringLiteral("HAND-M.CUR")), "not a cursor at all");
     ScriptedPrompts prompts;
     ScriptedRandom random;
-    GlossmereApp app(dir.path(), prompts, random);
+    RecordingSoundDevice sound;
+    GlossmereApp app(dir.path(), prompts, random, sound);
     app.start();
     QCOMPARE(prompts.records.size(), 1);
     QVERIFY(prompts.records[0].text.contains(
@@ -173,7 +178,8 @@ void TestForm1::load_withCursorSetsHandOverButtons()
 {
     ScriptedPrompts prompts;
     ScriptedRandom random;
-    GlossmereApp app(builtProgramFolder(), prompts, random);
+    RecordingSoundDevice sound;
+    GlossmereApp app(builtProgramFolder(), prompts, random, sound);
     app.start();
     Form1 &form = app.form1();
     for (QPushButton *button : form.findChildren<QPushButton *>())
@@ -186,7 +192,8 @@ void TestForm1::accessors_answerForTheList()
 {
     ScriptedPrompts prompts;
     ScriptedRandom random;
-    GlossmereApp app(builtProgramFolder(), prompts, random);
+    RecordingSoundDevice sound;
+    GlossmereApp app(builtProgramFolder(), prompts, random, sound);
     app.start();
     DefManager &defs = app.defs();
     defs.list().append({QStringLiteral("cat"), QStringLiteral("a small animal")});
@@ -205,7 +212,8 @@ void TestForm1::close_endsTheProgram()
 {
     ScriptedPrompts prompts;
     ScriptedRandom random;
-    GlossmereApp app(builtProgramFolder(), prompts, random);
+    RecordingSoundDevice sound;
+    GlossmereApp app(builtProgramFolder(), prompts, random, sound);
     app.start();
     QVERIFY(app.form1().close());
     QVERIFY(app.programEnded());

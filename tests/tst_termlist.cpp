@@ -41,6 +41,7 @@ private:
     std::unique_ptr<IsolatedSettings> m_settings;
     std::unique_ptr<ScriptedPrompts> m_prompts;
     ScriptedRandom m_random;
+    RecordingSoundDevice m_sound;
     std::unique_ptr<GlossmereApp> m_app;
     Form1 *m_form = nullptr;
 };
@@ -53,7 +54,7 @@ void TestTermList::initTestCase()
 void TestTermList::init()
 {
     m_prompts = std::make_unique<ScriptedPrompts>();
-    m_app = std::make_unique<GlossmereApp>(builtProgramFolder(), *m_prompts, m_random);
+    m_app = std::make_unique<GlossmereApp>(builtProgramFolder(), *m_prompts, m_random, m_sound);
     m_app->start();
     m_form = &m_app->form1();
     QApplication::setActiveWindow(m_form);

@@ -59,3 +59,15 @@ void writeFile(const QString &path, const QByteArray &bytes)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
         qFatal("cannot write test file %s", qPrintable(path));
 }
+
+void RecordingSoundDevice::setFileName(const QString &path)
+{
+    log.append(QStringLiteral("file ") + path);
+}
+
+void RecordingSoundDevice::command(const QString &name)
+{
+    log.append(name);
+    if (onCommand)
+        onCommand(name);
+}

@@ -2,12 +2,15 @@
 #pragma once
 
 #include "common/randomsource.h"
+#include "testrun/sounddevice.h"
 
 #include <QIODevice>
 #include <QList>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
+
+#include <functional>
 
 // Points the per-user settings at a temporary folder for the life of the object.
 class IsolatedSettings
@@ -58,6 +61,17 @@ protected:
 private:
     QIODevice &m_target;
     qint64 m_budget;
+};
+
+// Records what the program asks of the sound device, in order.
+class RecordingSoundDevice : public SoundDevice
+{
+public:
+    void setFileName(const QString &path) override;
+    void command(const QString &name) override;
+    QStringList log;
+    // Runs at each command, e.g. to look at the window at that moment.
+    std::function<void(const QString &)> onCommand;
 };
 
 // Finds a control by its object name or fails the test loudly.

@@ -1,0 +1,38 @@
+#include "testrun/answerbutton.h"
+
+#include <QPainter>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+AnswerButton::AnswerButton(QWidget *parent)
+    : QPushButton(parent)
+{ }
+
+void AnswerButton::setCaption(const QString &caption)
+{
+    m_caption = caption;
+    setAccessibleName(caption);
+    update();
+}
+
+void AnswerButton::paintEvent(QPaintEvent *)
+{
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.text.clear();
+    painter.drawControl(QStyle::CE_PushButton, option);
+
+    const QRect area =
+        style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).adjusted(4, 0, -4, 0);
+    constexpr int flags = Qt::AlignCenter | Qt::TextWordWrap;
+    QFont font = painter.font();
+    // Shrink only as far as needed for the whole answer to fit.
+    while (font.pointSizeF() > 6
+           && QFontMetrics(font).boundingRect(area, flags, m_caption).height() > area.height())
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    painter.setFont(font);
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+    painter.drawText(area, flags, m_caption);
+}

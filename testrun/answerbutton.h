@@ -1,0 +1,23 @@
+// An answer button that shows its caption exactly as given: no mnemonic, no markup, and long
+// answers wrap (and shrink if they must) instead of being cut off.
+#pragma once
+
+#include <QPushButton>
+
+class AnswerButton : public QPushButton
+{
+    Q_OBJECT
+
+public:
+    explicit AnswerButton(QWidget *parent = nullptr);
+
+    void setCaption(const QString &caption);
+
+    const QString &caption() const { return m_caption; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QString m_caption;
+};

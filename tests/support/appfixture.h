@@ -1,0 +1,53 @@
+// A whole program with scripted dialogs, randomness and sound, for tests that drive it as a user.
+#pragma once
+
+#include "app/glossmereapp.h"
+#include "termlist/form1.h"
+#include "testrun/answerbutton.h"
+#include "testrun/form3.h"
+#include "tests/support/scriptedprompts.h"
+#include "tests/support/testsupport.h"
+#include "testsetup/form2.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QRadioButton>
+
+struct AppFixture
+{
+    explicit AppFixture(const QString &programFolder = builtProgramFolder())
+        : app(programFolder, prompts, random, sound)
+    {
+        app.start();
+    }
+
+    Form1 &form1() { return app.form1(); }
+
+    Form2 &form2() { return app.form2(); }
+
+    Form3 &form3() { return app.form3(); }
+
+    void setEntries(const TermEntries &entries) { app.defs().list().replaceAll(entries); }
+
+    // Start Taking Test, then Continue with the given direction; the first question is presented.
+    void startTest(bool definitionGiven = false)
+    {
+        QTest::mouseClick(form1().PushButton1, Qt::LeftButton);
+        (definitionGiven ? form2().Option2 : form2().Option1)->setChecked(true);
+        QTest::mouseClick(form2().PushButton2, Qt::LeftButton);
+    }
+
+    ScriptedPrompts prompts;
+    ScriptedRandom random;
+    RecordingSoundDevice sound;
+    GlossmereApp app;
+};
+
+// Entries named by number: ("term 0", "definition 0"), ...
+inline TermEntries numberedEntries(int count)
+{
+    TermEntries entries;
+    for (int i = 0; i < count; ++i)
+        entries.append({QStringLiteral("term %1").arg(i), QStringLiteral("definition %1").arg(i)});
+    return entries;
+}

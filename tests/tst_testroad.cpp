@@ -1,0 +1,391 @@
+#include "common/helpers.h"
+#include "deffiles/definitiontext.h"
+#include "tests/support/appfixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+
+// From the term list to a running test: save, sample, start, help, closing, the test window's keys.
+class TestTestRoad : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+
+    void save_cancelWritesNothing();
+    void save_writesAndNamesTheFile();
+    void save_emptyListAndReplacingAFile();
+
+    void sample_replacesEntriesAndNamesTheFile();
+    void sample_overUnsavedEditsAsksFirst();
+    void sample_missingFileReportsOnceAndKeepsList();
+
+    void start_emptyListIsRefused();
+    void start_withoutFileShowsBareFilenameAndCount();
+    void start_notUpToDateAsksAndGoesOnEitherWay_data();
+    void start_notUpToDateAsksAndGoesOnEitherWay();
+
+    void help_namesTheContactPage();
+
+    void close_withoutEditsEndsAtOnce_data();
+    void close_withoutEditsEndsAtOnce();
+    void close_withEditsAsks_data();
+    void close_withEditsAsks();
+
+    void keys_oneToFourAnswerFromAnyFocus_data();
+    void keys_oneToFourAnswerFromAnyFocus();
+    void keys_othersChangeNothing();
+
+    void road_typeThreeEntriesAndStart();
+
+private:
+    std::unique_ptr<IsolatedSettings> m_settings;
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestTestRoad::initTestCase()
+{
+    m_settings = std::make_unique<IsolatedSettings>();
+}
+
+void TestTestRoad::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    setTimeScale(0.0);
+}
+
+void TestTestRoad::save_cancelWritesNothing()
+{
+    AppFixture fixture;
+    fixture.setEntries(numberedEntries(2));
+    QVERIFY(fixture.app.defs().saveDefinitionFile(m_dir->filePath(QStringLiteral("first.txt")),
+                                                  QStringLiteral("::")));
+    fixture.prompts.answerSavePath(QString());
+    QTest::mouseClick(fixture.form1().PushButton2, Qt::LeftButton);
+    const PromptRecord &dialog = fixture.prompts.records.last();
+    QCOMPARE(dialog.kind, PromptRecord::Kind::SaveFile);
+    QCOMPARE(dialog.title, QStringLiteral("Saving Definition File"));
+    QCOMPARE(dialog.filter, QStringLiteral("Text Files (*.txt)"));
+    QCOMPARE(dialog.initialName, QStringLiteral("first.txt"));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{QStringLiteral("first.txt")});
+    QCOMPARE(fixture.app.defs().GetFileName(), QStringLiteral("first.txt"));
+    QVERIFY(fixture.prompts.problems().isEmpty());
+}
+
+void TestTestRoad::save_writesAndNamesTheFile()
+{
+    AppFixture fixture;
+    fixture.setEntries({{QStringLiteral("cat"), QStringLiteral("a small animal")},
+                        {QStringLiteral("dog"), QStringLiteral("a loyal pet")}});
+    fixture.app.defs().setModified();
+    fixture.prompts.answerSavePath(m_dir->filePath(QStringLiteral("animals.txt")));
+    QTest::mouseClick(fixture.form1().PushButton2, Qt::LeftButton);
+    QCOMPARE(fixture.prompts.records.first().initialName, QString());
+    QCOMPARE(readAll(m_dir->filePath(QStringLiteral("animals.txt"))),
+             QByteArray("Valid Definition File\r\ncat::a small animal\r\ndog::a loyal pet\r\n"));
+    QCOMPARE(fixture.app.defs().GetFileName(), QStringLiteral("animals.txt"));
+    QVERIFY(fixture.app.defs().IsFileUpToDate());
+}
+
+void TestTestRoad::save_emptyListAndReplacingAFile()
+{
+    AppFixture fixture;
+    const QString path = m_dir->filePath(QStringLiteral("list.txt"));
+    writeFile(path, "something else entirely, quite long\r\n");
+    fixture.prompts.answerSavePath(path);
+    QTest::mouseClick(fixture.form1().PushButton2, Qt::LeftButton);
+    // Replaced without a question, and an empty list writes the header alone.
+    QCOMPARE(fixture.prompts.records.size(), 1);
+    QCOMPARE(readAll(path), QByteArray("Valid Definition File\r\n"));
+}
+
+void TestTestRoad::sample_replacesEntriesAndNamesTheFile()
+{
+    AppFixture fixture;
+    fixture.setEntries(numberedEntries(3));
+    QTest::mouseClick(fixture.form1().PushButton3, Qt::LeftButton);
+    QVERIFY(fixture.prompts.records.isEmpty());
+    const TermEntries entries = fixture.app.defs().list().entries();
+    QVERIFY(entries.size() >= 40 && entries.size() <= 60);
+    QVERIFY(!entries.contains(numberedEntries(1).first()));
+    QCOMPARE(fixture.app.defs().GetFileName(), QStringLiteral("sample_glossbox.txt"));
+    QTest::mouseClick(fixture.form1().PushButton1, Qt::LeftButton);
+    QCOMPARE(fixture.form2().Label4->text(), QStringLiteral("Filename: sample_glossbox.txt"));
+    QCOMPARE(fixture.form2().Label5->text(),
+             QStringLiteral("Total Number of Entries: %1").arg(entries.size()));
+}
+
+void TestTestRoad::sample_overUnsavedEditsAsksFirst()
+{
+    AppFixture fixture;
+    fixture.setEntries(numberedEntries(2));
+    fixture.app.defs().setModified();
+    fixture.prompts.answerNo();
+    QTest::mouseClick(fixture.form1().PushButton3, Qt::LeftButton);
+    QCOMPARE(fixture.app.defs().list().entries(), numberedEntries(2));
+    QCOMPARE(fixture.prompts.records.size(), 1);
+    QCOMPARE(fixture.prompts.records[0].kind, PromptRecord::Kind::YesNo);
+    fixture.prompts.answerYes();
+    QTest::mouseClick(fixture.form1().PushButton3, Qt::LeftButton);
+    QVERIFY(fixture.app.defs().GetEntryCount() > 2);
+    QVERIFY(fixture.app.defs().IsFileUpToDate());
+    QVERIFY(fixture.prompts.problems().isEmpty());
+}
+
+void TestTestRoad::sample_missingFileReportsOnceAndKeepsList()
+{
+    AppFixture fixture(m_dir->path());
+    fixture.setEntries(numberedEntries(2));
+    QTest::mouseClick(fixture.form1().PushButton3, Qt::LeftButton);
+    QCOMPARE(fixture.prompts.records.size(), 1);
+    QVERIFY(fixture.prompts.records[0].text.contains(QStringLiteral("sample_glossbox.txt")));
+    QVERIFY(fixture.prompts.records[0].text.contains(
+        QStringLiteral("DefManager.loadDefinitionFile at line 104")));
+    QCOMPARE(fixture.app.defs().list().entries(), numberedEntries(2));
+}
+
+void TestTestRoad::start_emptyListIsRefused()
+{
+    AppFixture fixture;
+    QTest::mouseClick(fixture.form1().PushButton1, Qt::LeftButton);
+    QCOMPARE(fixture.prompts.records.size(), 1);
+    QCOMPARE(fixture.prompts.records[0].text, QStringLiteral("There are no definition entries found."));
+    QCOMPARE(fixture.prompts.records[0].title, QStringLiteral("Glossmere"));
+    QVERIFY(fixture.form1().isVisible());
+    QVERIFY(!fixture.app.hasForm2());
+}
+
+void TestTestRoad::start_withoutFileShowsBareFilenameAndCount()
+{
+    AppFixture fixture;
+    fixture.setEntries(numberedEntries(7));
+    QTest::mouseClick(fixture.form1().PushButton1, Qt::LeftButton);
+    QVERIFY(!fixture.form1().isVisible());
+    QVERIFY(fixture.form2().isVisible());
+    QCOMPARE(fixture.form2().Label4->text(), QStringLiteral("Filename: "));
+    QCOMPARE(fixture.form2().Label5->text(), QStringLiteral("Total Number of Entries: 7"));
+}
+
+void TestTestRoad::start_notUpToDateAsksAndGoesOnEitherWay_data()
+{
+    QTest::addColumn<bool>("save");
+    QTest::newRow("yes, save first") << true;
+    QTest::newRow("no") << false;
+}
+
+void TestTestRoad::start_notUpToDateAsksAndGoesOnEitherWay()
+{
+    QFETCH(bool, save);
+    AppFixture fixture;
+    fixture.setEntries(numberedEntries(2));
+    fixture.app.defs().setModified();
+    const QString path = m_dir->filePath(QStringLiteral("before-test.txt"));
+    if (save) {
+        fixture.prompts.answerYes();
+        fixture.prompts.answerSavePath(path);
+    } else {
+        fixture.prompts.answerNo();
+    }
+    QTest::mouseClick(fixture.form1().PushButton1, Qt::LeftButton);
+    const PromptRecord &question = fixture.prompts.records.first();
+    QCOMPARE(question.text,
+             QStringLiteral(
+                 "The current definition file is not up to date, would you like to save it before doing "
+                 "a test?"));
+    QCOMPARE(question.title, QStringLiteral("Save File?"));
+    QCOMPARE(QFile::exists(path), save);
+    QVERIFY(fixture.form2().isVisible());
+    QCOMPARE(fixture.form2().Label4->text(),
+             save ? QStringLiteral("Filename: before-test.txt") : QStringLiteral("Filename: "));
+    QVERIFY(fixture.prompts.problems().isEmpty());
+}
+
+void TestTestRoad::help_namesTheContactPage()
+{
+    AppFixture fixture;
+    QTest::mouseClick(fixture.form1().PushButton8, Qt::LeftButton);
+    QCOMPARE(fixture.prompts.records.size(), 1);
+    QVERIFY(fixture.prompts.records[0].text.startsWith(
+        QStringLiteral("Questions? Please contact Team Tamberlux at ")));
+    QVERIFY(fixture.prompts.records[0].text.endsWith(QStringLiteral("example.org/contact")));
+}
+
+namespace {
+QWidget *windowNamed(AppFixture &fixture, const QString &name)
+{
+    if (name == QStringLiteral("Form2"))
+        return &fixture.form2();
+    if (name == QStringLiteral("Form3"))
+        return &fixture.form3();
+    return &fixture.form1();
+}
+} // namespace
+
+void TestTestRoad::close_withoutEditsEndsAtOnce_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::newRow("main window") << QStringLiteral("Form1");
+    QTest::newRow("options window") << QStringLiteral("Form2");
+    QTest::newRow("test window") << QStringLiteral("Form3");
+}
+
+void TestTestRoad::close_withoutEditsEndsAtOnce()
+{
+    QFETCH(QString, window);
+    AppFixture fixture;
+    fixture.setEntries(numberedEntries(5));
+    for (int i = 0; i < 100; ++i)
+        fixture.random.add(0.5);
+    fixture.startTest();
+    QWidget *target = windowNamed(fixture, window);
+    target->show();
+    QVERIFY(target->close());
+    QVERIFY(fixture.app.programEnded());
+    QVERIFY(fixture.prompts.records.isEmpty());
+    QVERIFY(!fixture.form1().isVisible() && !fixture.form2().isVisible() && !fixture.form3().isVisible());
+}
+
+void TestTestRoad::close_withEditsAsks_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<int>("choice");
+    QTest::addColumn<QString>("savePath"); // answer to the save dialog, if one comes
+    QTest::addColumn<bool>("ends");
+    const int save = int(Prompts::SaveChoice::Save);
+    const int discard = int(Prompts::SaveChoice::Discard);
+    const int cancel = int(Prompts::SaveChoice::Cancel);
+    QTest::newRow("main, cancel") << QStringLiteral("Form1") << cancel << QString() << false;
+    QTest::newRow("main, discard") << QStringLiteral("Form1") << discard << QString() << true;
+    QTest::newRow("main, save") << QStringLiteral("Form1") << save << QStringLiteral("saved.txt") << true;
+    QTest::newRow("main, save but cancel the dialog")
+        << QStringLiteral("Form1") << save << QString() << false;
+    QTest::newRow("options, cancel") << QStringLiteral("Form2") << cancel << QString() << false;
+    QTest::newRow("test, discard") << QStringLiteral("Form3") << discard << QString() << true;
+    QTest::newRow("test, save into a missing folder")
+        << QStringLiteral("Form3") << save << QStringLiteral("missing/saved.txt") << false;
+}
+
+void TestTestRoad::close_withEditsAsks()
+{
+    QFETCH(QString, window);
+    QFETCH(int, choice);
+    QFETCH(QString, savePath);
+    QFETCH(bool, ends);
+    AppFixture fixture;
+    fixture.setEntries(numberedEntries(5));
+    fixture.app.defs().setModified();
+    for (int i = 0; i < 100; ++i)
+        fixture.random.add(0.5);
+    if (window != QStringLiteral("Form1")) {
+        fixture.prompts.answerNo(); // not saving before the test
+        fixture.startTest();
+    }
+    QWidget *target = windowNamed(fixture, window);
+    target->show();
+    fixture.prompts.reset();
+    fixture.prompts.answerChoice(Prompts::SaveChoice(choice));
+    if (Prompts::SaveChoice(choice) == Prompts::SaveChoice::Save)
+        fixture.prompts.answerSavePath(savePath.isEmpty() ? QString() : m_dir->filePath(savePath));
+
+    QCOMPARE(target->close(), ends);
+    QCOMPARE(fixture.app.programEnded(), ends);
+    QCOMPARE(target->isVisible(), !ends);
+    QCOMPARE(fixture.prompts.records.first().kind, PromptRecord::Kind::SaveDiscardCancel);
+    if (!savePath.isEmpty() && ends)
+        QVERIFY(QFile::exists(m_dir->filePath(savePath)));
+    QVERIFY2(fixture.prompts.problems().isEmpty(), qPrintable(fixture.prompts.problems()));
+}
+
+void TestTestRoad::keys_oneToFourAnswerFromAnyFocus_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<bool>("keypad");
+    QTest::newRow("1 on the window") << int(Qt::Key_1) << QString() << false;
+    QTest::newRow("2 on Stop Test") << int(Qt::Key_2) << QStringLiteral("PushButton5") << false;
+    QTest::newRow("3 on answer 1") << int(Qt::Key_3) << QStringLiteral("PushButton1") << false;
+    QTest::newRow("4 on the keypad") << int(Qt::Key_4) << QStringLiteral("PushButton4") << true;
+}
+
+void TestTestRoad::keys_oneToFourAnswerFromAnyFocus()
+{
+    QFETCH(int, key);
+    QFETCH(QString, focus);
+    QFETCH(bool, keypad);
+    AppFixture fixture;
+    fixture.setEntries(numberedEntries(6));
+    // The right answer sits on the button of the key pressed.
+    const int number = key - Qt::Key_0;
+    fixture.random =
+        ScriptedRandom({0.0, 0.5, 0.5, 0.5, 0.5, 0.5, (number - 1) / 4.0 + 0.01, 0.1, 0.3, 0.6, 0.9});
+    fixture.startTest();
+    Form3 &test = fixture.form3();
+    QWidget *target = focus.isEmpty() ? static_cast<QWidget *>(&test) : test.findChild<QWidget *>(focus);
+    QVERIFY(target);
+    QTest::keyClick(target, Qt::Key(key), keypad ? Qt::KeypadModifier : Qt::NoModifier);
+    QCOMPARE(test.CorrectCount, 1);
+    // The pause is shortened to nothing here: the answer has moved the test on.
+    QCOMPARE(test.selectedQuestion(), 1);
+}
+
+void TestTestRoad::keys_othersChangeNothing()
+{
+    AppFixture fixture;
+    fixture.setEntries(numberedEntries(6));
+    for (int i = 0; i < 100; ++i)
+        fixture.random.add(0.3);
+    fixture.startTest();
+    Form3 &test = fixture.form3();
+    const QString caption = test.label10Caption();
+    for (const Qt::Key key : {Qt::Key_0,
+                              Qt::Key_5,
+                              Qt::Key_9,
+                              Qt::Key_A,
+                              Qt::Key_Q,
+                              Qt::Key_Up,
+                              Qt::Key_Down,
+                              Qt::Key_Left,
+                              Qt::Key_Right,
+                              Qt::Key_Home,
+                              Qt::Key_PageDown}) {
+        QTest::keyClick(&test, key);
+        QTest::keyClick(test.PushButton1, key);
+    }
+    QCOMPARE(test.label10Caption(), caption);
+    QCOMPARE(test.selectedQuestion(), 0);
+    QVERIFY(test.awaitingAnswer());
+    QCOMPARE(test.CorrectCount, 0);
+    QVERIFY(test.isVisible());
+}
+
+void TestTestRoad::road_typeThreeEntriesAndStart()
+{
+    AppFixture fixture;
+    Form1 &main = fixture.form1();
+    const QStringList terms{QStringLiteral("cat"), QStringLiteral("dog"), QStringLiteral("owl")};
+    for (const QString &term : terms) {
+        QTest::keyClicks(main.Text1, term);
+        QTest::keyClick(main.Text1, Qt::Key_Return);
+        QTest::keyClicks(main.Text2, QStringLiteral("the ") + term);
+        QTest::keyClick(main.Text2, Qt::Key_Return);
+    }
+    QCOMPARE(fixture.app.defs().GetEntryCount(), 3);
+    for (int i = 0; i < 100; ++i)
+        fixture.random.add(0.2);
+    fixture.prompts.answerNo(); // "Save File?"
+    QTest::mouseClick(main.PushButton1, Qt::LeftButton);
+    QTest::mouseClick(fixture.form2().PushButton2, Qt::LeftButton);
+    Form3 &test = fixture.form3();
+    QVERIFY(test.isVisible());
+    QVERIFY(terms.contains(test.label10Caption()));
+    QCOMPARE(test.Frame1->title(), QStringLiteral("Term:"));
+    QVERIFY(fixture.prompts.problems().isEmpty());
+}
+
+QTEST_MAIN(TestTestRoad)
+#include "tst_testroad.moc"

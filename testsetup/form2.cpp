@@ -1,0 +1,289 @@
+#include "testsetup/form2.h"
+
+#include "common/errortrap.h"
+#include "common/failure.h"
+#include "common/helpers.h"
+#include "common/look.h"
+#include "common/prompts.h"
+#include "common/settings.h"
+#include "deffiles/defmanager.h"
+#include "testrun/form3.h"
+#include "testsetup/questionorder.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption, QRect geometry)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(geometry);
+    button->setFont(buttonFont());
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::Button, Qt::white);
+    button->setPalette(palette);
+    return button;
+}
+
+QGroupBox *makeFrame(QWidget *parent, const char *name, const QString &caption, QRect geometry)
+{
+    auto *frame = new QGroupBox(caption, parent);
+    frame->setObjectName(QString::fromLatin1(name));
+    frame->setGeometry(geometry);
+    paintWhite(frame);
+    return frame;
+}
+
+QRadioButton *makeOption(QWidget *parent, const char *name, const QString &caption, QRect geometry)
+{
+    auto *option = new QRadioButton(caption, parent);
+    option->setObjectName(QString::fromLatin1(name));
+    option->setGeometry(geometry);
+    paintWhite(option);
+    return option;
+}
+
+QLabel *makeLabel(QWidget *parent, const char *name, const QString &caption, QRect geometry)
+{
+    auto *label = new QLabel(caption, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setGeometry(geometry);
+    paintWhite(label);
+    return label;
+}
+
+// The file name is user data: the label spans the frame so that a long name is not cut short.
+constexpr int detailLabelWidth = 7440 - 240 - 120;
+} // namespace
+
+Form2::Form2(const Services &services, DefManager &defs, QWidget *parent)
+    : QWidget(parent)
+    , m_services(services)
+    , m_defs(defs)
+{
+    setObjectName(QStringLiteral("Form2"));
+    buildControls();
+}
+
+QString Form2::id(const QString &procedure) const
+{
+    return procedureId(QStringLiteral("Form2"), procedure);
+}
+
+void Form2::buildControls()
+{
+    setFont(windowFont());
+    setFixedClientSize(this, 7680, 4485);
+    paintWhite(this);
+
+    PushButton1 =
+        makeButton(this, "PushButton1", QStringLiteral("< Go Back"), twipsRect(120, 120, 7455, 405));
+    Frame1 = makeFrame(this, "Frame1", QStringLiteral("Test Details"), twipsRect(120, 555, 7440, 1050));
+    Label4 =
+        makeLabel(Frame1, "Label4", QStringLiteral("File Name:"), twipsRect(240, 300, detailLabelWidth, 225));
+    Label5 = makeLabel(Frame1,
+                       "Label5",
+                       QStringLiteral("Total Number of Entries:"),
+                       twipsRect(240, 650, detailLabelWidth, 225));
+    Frame2 = makeFrame(this, "Frame2", QStringLiteral("Test Options"), twipsRect(120, 1650, 7440, 1035));
+    Option1 = makeOption(Frame2,
+                         "Option1",
+                         QStringLiteral("Term Is Given, Select The Correct Definition"),
+                         twipsRect(240, 300, 5055, 240));
+    Option2 = makeOption(Frame2,
+                         "Option2",
+                         QStringLiteral("Definition Is Given, Select The Correct Term"),
+                         twipsRect(240, 650, 4935, 240));
+    Frame3 = makeFrame(
+        this, "Frame3", QStringLiteral("Correct / Incorrect Audio Option"), twipsRect(120, 2760, 7440, 1065));
+    Option3 = makeOption(Frame3, "Option3", QStringLiteral("Play sounds"), twipsRect(240, 300, 4545, 255));
+    Option4 =
+        makeOption(Frame3, "Option4", QStringLiteral("Do not play sounds"), twipsRect(240, 650, 5175, 255));
+    PushButton2 =
+        makeButton(this, "PushButton2", QStringLiteral("Continue >"), twipsRect(120, 3960, 7440, 405));
+    Option1->setChecked(true);
+    Option3->setChecked(true);
+
+    setTabOrder(PushButton1, PushButton2);
+    setTabOrder(PushButton2, Option1);
+    setTabOrder(Option1, Option2);
+    setTabOrder(Option2, Option4);
+    setTabOrder(Option4, Option3);
+
+    connect(PushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
+    connect(PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
+    const auto direction = [this] {
+        writeOptionPair("Option1", Option1, "Option2", Option2);
+    };
+    const auto sound = [this] {
+        writeOptionPair("Option3", Option3, "Option4", Option4);
+    };
+    connect(Option1, &QRadioButton::toggled, this, direction);
+    connect(Option2, &QRadioButton::toggled, this, direction);
+    connect(Option3, &QRadioButton::toggled, this, sound);
+    connect(Option4, &QRadioButton::toggled, this, sound);
+}
+
+void Form2::Form_Load()
+{
+    m_loading = true;
+    ErrorTrap trap(m_services.prompts, id(QStringLiteral("Form_Load")));
+    trap.step(100, [&] { setWindowTitle(QStringLiteral("Glossmere")); });
+    trap.step(102, [&] { StyleForm(this); });
+    trap.step(104, [&] { setWindowIcon(appIcon()); });
+    const QString cursorPath = m_services.programFile(QStringLiteral("/HAND-M.CUR"));
+    bool hasCursor = false;
+    trap.step(106, [&] { hasCursor = FileExists(cursorPath); });
+    if (hasCursor) {
+        trap.step(108, [&] {
+            const QCursor hand = loadCursorFile(cursorPath);
+            PushButton1->setCursor(hand);
+            PushButton2->setCursor(hand);
+        });
+    }
+    readOptionPair(110, Option1, Option2);
+    readOptionPair(114, Option3, Option4);
+    m_loading = false;
+    centreOnScreen(this);
+}
+
+void Form2::readOptionPair(int line, QRadioButton *first, QRadioButton *second)
+{
+    ErrorTrap trap(m_services.prompts, id(QStringLiteral("Form_Load")));
+    const auto keyOf = [](const QRadioButton *option) {
+        return option->objectName();
+    };
+    // Each option is set or cleared in turn, as a pair of exclusive buttons behaves; a text that is
+    // no boolean leaves its button as designed.
+    first->setAutoExclusive(false);
+    second->setAutoExclusive(false);
+    trap.step(line, [&] {
+        first->setChecked(settingToBool(ReadSetting(keyOf(first), QStringLiteral("1"))));
+        if (first->isChecked())
+            second->setChecked(false);
+    });
+    trap.step(line + 2, [&] {
+        second->setChecked(settingToBool(ReadSetting(keyOf(second), QStringLiteral("0"))));
+        if (second->isChecked())
+            first->setChecked(false);
+    });
+    // A pair with neither button selected cannot start a test or say what it wants: the designed
+    // choice stands.
+    if (!first->isChecked() && !second->isChecked())
+        first->setChecked(true);
+    first->setAutoExclusive(true);
+    second->setAutoExclusive(true);
+}
+
+void Form2::writeOptionPair(const char *firstKey,
+                            QRadioButton *first,
+                            const char *secondKey,
+                            QRadioButton *second)
+{
+    if (m_loading)
+        return;
+    WriteSetting(QString::fromLatin1(firstKey), boolSettingText(first->isChecked()));
+    WriteSetting(QString::fromLatin1(secondKey), boolSettingText(second->isChecked()));
+}
+
+bool Form2::soundsOn() const
+{
+    return Option3->isChecked();
+}
+
+void Form2::setFileNameCaption(const QString &caption)
+{
+    Label4->setText(caption);
+    Label4->setToolTip(Qt::convertFromPlainText(caption));
+}
+
+void Form2::setEntryCountCaption(const QString &caption)
+{
+    Label5->setText(caption);
+}
+
+void Form2::showOptions()
+{
+    show();
+    raise();
+    activateWindow();
+}
+
+void Form2::PushButton1_Click()
+{
+    ErrorTrap trap(m_services.prompts, id(QStringLiteral("PushButton1_Click")));
+    trap.step(100, [&] { hide(); });
+    trap.step(102, [&] {
+        if (showMainWindow)
+            showMainWindow();
+    });
+}
+
+void Form2::PushButton2_Click()
+{
+    ErrorTrap trap(m_services.prompts, id(QStringLiteral("PushButton2_Click")));
+    QString direction;
+    int base = 100;
+    trap.step(100, [&] {
+        if (Option1->isChecked())
+            direction = QStringLiteral("Term:");
+    });
+    if (direction.isEmpty()) {
+        base = 130;
+        trap.step(130, [&] {
+            if (Option2->isChecked())
+                direction = QStringLiteral("Definition:");
+        });
+    }
+    if (direction.isEmpty())
+        return;
+    bool empty = true;
+    trap.step(base + 2, [&] { empty = m_defs.GetEntryCount() <= 0; });
+    if (empty) {
+        trap.step(base + 28, [&] {
+            m_services.prompts.message(QStringLiteral("There are no terms/definitions currently entered"));
+        });
+        return;
+    }
+    Form3 *test = nullptr;
+    trap.step(base + 4, [&] {
+        test = &testWindow();
+        test->clearQuestionList();
+    });
+    if (!test)
+        return;
+    trap.step(base + 6, [&] { test->CorrectCount = 0; });
+    trap.step(base + 8,
+              [&] { test->setQuestionList(buildQuestionOrder(m_defs.GetEntryCount(), m_services.random)); });
+    trap.step(base + 18, [&] { test->questionlistToolTip = direction; });
+    trap.step(base + 20, [&] { test->Frame1->setTitle(direction); });
+    trap.step(base + 22, [&] { test->selectQuestion(0); });
+    trap.step(base + 24, [&] { hide(); });
+    trap.step(base + 26, [&] {
+        test->show();
+        test->raise();
+        test->activateWindow();
+        test->setFocus();
+    });
+}
+
+void Form2::closeEvent(QCloseEvent *event)
+{
+    ErrorTrap trap(m_services.prompts, id(QStringLiteral("Form_QueryUnload")));
+    bool mayClose = true;
+    trap.step(100, [&] { mayClose = !closeGuard || closeGuard(); });
+    if (!mayClose) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    trap.step(102, [&] {
+        if (programEnd)
+            programEnd();
+    });
+}
