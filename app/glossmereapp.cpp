@@ -124,5 +124,7 @@ void GlossmereApp::endProgram()
     if (m_form2)
         m_form2->hide();
     m_form1->hide();
-    QCoreApplication::quit();
+    // exit() rather than quit(): it ends every running loop at once, a pause's nested one included,
+    // without asking the (already hidden) windows to close a second time.
+    QCoreApplication::exit(0);
 }

@@ -95,8 +95,15 @@ void Wait(double seconds, const std::function<double()> &secondsSinceMidnight)
         const double remaining =
             now >= start ? seconds - (now - start) : start + seconds - secondsPerDay - now;
         QEventLoop loop;
-        QTimer::singleShot(std::max(1, int(std::ceil(remaining * 1000.0))), &loop, &QEventLoop::quit);
+        bool timedOut = false;
+        QTimer::singleShot(std::max(1, int(std::ceil(remaining * 1000.0))), &loop, [&] {
+            timedOut = true;
+            loop.quit();
+        });
         loop.exec();
+        // Ended by something else than its timer: the program is quitting, and nothing waits for it.
+        if (!timedOut)
+            return;
     }
 }
 

@@ -18,7 +18,7 @@ void StyleForm(QWidget *window);
 void DeleteFile(const QString &path);
 void ForceDeleteFile(const QString &path);
 
-// Pauses while window events keep running; the CPU stays idle.
+// Pauses while window events keep running; the CPU stays idle. Returns early when the program quits.
 void Wait(double seconds);
 // The same against another clock reading seconds since midnight (for the rule across midnight).
 void Wait(double seconds, const std::function<double()> &secondsSinceMidnight);

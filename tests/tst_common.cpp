@@ -7,6 +7,7 @@
 #include "tests/support/testsupport.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -46,6 +47,7 @@ private slots:
     void wait_isOverRule_data();
     void wait_isOverRule();
     void wait_acrossMidnightWithSimulatedClock();
+    void wait_endsWhenTheProgramQuits();
 
     void styleForm_paintsOnlyFramesLabelsAndOptions();
     void cursorFile_keepsHotspotAndRejectsGarbage();
@@ -298,6 +300,22 @@ void TestCommon::wait_acrossMidnightWithSimulatedClock()
     int read = 0;
     Wait(0.2, [&] { return readings[read++]; });
     QCOMPARE(read, 4);
+}
+
+void TestCommon::wait_endsWhenTheProgramQuits()
+{
+    QElapsedTimer clock;
+    clock.start();
+    QTimer::singleShot(10, qApp, [] { QCoreApplication::exit(0); });
+    Wait(30);
+    QVERIFY(clock.elapsed() < 20000);
+    // Let the application's loop run once so that later waits are not cut short.
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+    bool handled = false;
+    QTimer::singleShot(10, [&] { handled = true; });
+    Wait(0.1);
+    QVERIFY(handled);
 }
 
 void TestCommon::styleForm_paintsOnlyFramesLabelsAndOptions()

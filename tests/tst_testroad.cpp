@@ -49,12 +49,12 @@ private:
 };
 
 void TestTestRoad::initTestCase()
-{
-    m_settings = std::make_unique<IsolatedSettings>();
-}
+{ }
 
 void TestTestRoad::init()
 {
+    // Each test starts from a fresh settings store: choices made in one must not leak into the next.
+    m_settings = std::make_unique<IsolatedSettings>();
     m_dir = std::make_unique<QTemporaryDir>();
     setTimeScale(0.0);
 }

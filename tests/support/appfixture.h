@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 
 struct AppFixture
 {
@@ -19,6 +20,15 @@ struct AppFixture
         : app(programFolder, prompts, random, sound)
     {
         app.start();
+    }
+
+    ~AppFixture()
+    {
+        // The program asked the application to quit; one turn of its loop clears that for the tests after.
+        if (app.programEnded()) {
+            QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+            QCoreApplication::exec();
+        }
     }
 
     Form1 &form1() { return app.form1(); }
