@@ -161,7 +161,8 @@ QString NormalisePath(const QString &path, QChar separator)
     qsizetype run = 0;
     while (run < path.size() && path[run] == separator)
         ++run;
-    return QString(2, separator) + collapsePairs(QStringView(path).mid(run));
+    const int prefix = separator == QLatin1Char('\\') ? 2 : 1;
+    return QString(prefix, separator) + collapsePairs(QStringView(path).mid(run));
 }
 
 bool FileExists(const QString &path)

@@ -36,6 +36,7 @@ void SetAppTitle();
 // Texts keep CR and CR LF as the program builds them; labels and boxes show each as one line break.
 QString lineBreaksForDisplay(QString text);
 
-// A leading run of separators becomes exactly two; doubled separators inside become one.
+// Doubled separators inside a path become one. A leading run of separators becomes the platform's
+// network prefix where it has one (two backslashes), and the root (one slash) where paths start there.
 QString NormalisePath(const QString &path, QChar separator = QDir::separator());
 bool FileExists(const QString &path);

@@ -37,6 +37,7 @@ private slots:
 
     void normalisePath_data();
     void normalisePath();
+    void normalisePath_keepsProgramPathsUsable();
     void appTitle_data();
     void appTitle();
     void fileExists_answersWithoutFailing();
@@ -199,11 +200,21 @@ void TestCommon::normalisePath()
     QFETCH(QString, path);
     QFETCH(QString, expected);
     QCOMPARE(NormalisePath(path, QLatin1Char('\\')), expected);
-    // The same rules with this platform's separator.
-    const auto native = [](QString text) {
-        return text.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    };
-    QCOMPARE(NormalisePath(native(path), QLatin1Char('/')), native(expected));
+    // The same rules with slashes, except that a leading run is the root here, not a network prefix.
+    const auto slashes = [](QString text) { return text.replace(QLatin1Char('\\'), QLatin1Char('/')); };
+    QString rooted = slashes(expected);
+    if (rooted.startsWith(QStringLiteral("//")))
+        rooted.remove(0, 1);
+    QCOMPARE(NormalisePath(slashes(path), QLatin1Char('/')), rooted);
+}
+
+void TestCommon::normalisePath_keepsProgramPathsUsable()
+{
+    // A program folder at the root joined with a content name: one slash, and a path a URL can carry.
+    QCOMPARE(NormalisePath(QStringLiteral("/") + QStringLiteral("/Sounds/right.wav"), QLatin1Char('/')),
+             QStringLiteral("/Sounds/right.wav"));
+    QCOMPARE(NormalisePath(QStringLiteral("/opt/glossmere/Sounds/right.wav"), QLatin1Char('/')),
+             QStringLiteral("/opt/glossmere/Sounds/right.wav"));
 }
 
 void TestCommon::appTitle_data()
