@@ -104,6 +104,8 @@ QString QtPrompts::askText(const QString &text, const QString &defaultAnswer, co
     answer->setObjectName(QStringLiteral("answer"));
     answer->setEditable(true);
     answer->setInsertPolicy(QComboBox::NoInsert);
+    // No completion: what is typed must stay exactly what was typed.
+    answer->setCompleter(nullptr);
     for (const Preset &preset : presets)
         answer->addItem(preset.label, preset.value);
     answer->setCurrentIndex(-1);

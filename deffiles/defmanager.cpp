@@ -58,26 +58,37 @@ DefManager::DefManager(Prompts &prompts, TermListModel &list)
     , m_list(list)
 { }
 
-bool DefManager::loadDefinitionFile(const QString &path, const QString &separator)
+std::optional<TermStore> DefManager::readDefinitionFile(const QString &path, const QString &separator)
 {
     ErrorTrap trap(m_prompts, id("loadDefinitionFile"));
     // Read everything before touching the list, so a file that cannot be read costs nothing.
     QByteArray bytes;
     if (!trap.step(104, [&] { bytes = readTextFileBytes(path); }))
-        return false;
-    TermStore entries;
-    const bool parsed = trap.step(108, [&] {
+        return std::nullopt;
+    std::optional<TermStore> entries;
+    trap.step(108, [&] {
         if (separator.isEmpty())
             throw Failure(QStringLiteral("The separator is empty"));
         entries = readDefinitionEntries(bytes, separator);
     });
-    if (!parsed)
+    return entries;
+}
+
+bool DefManager::loadDefinitionFile(const QString &path, const QString &separator)
+{
+    std::optional<TermStore> entries = readDefinitionFile(path, separator);
+    if (!entries)
         return false;
-    bytes.clear();
-    trap.step(114, [&] { m_list.replaceAll(std::move(entries)); });
-    trap.step(120, [&] { m_modifiedFlag = false; });
-    trap.step(124, [&] { takeFileName(path); });
+    takeGathered(std::move(*entries), path, false);
     return true;
+}
+
+void DefManager::takeGathered(TermStore entries, const QString &lastPath, bool fromSeveralFiles)
+{
+    ErrorTrap trap(m_prompts, id("loadDefinitionFile"));
+    trap.step(114, [&] { m_list.replaceAll(std::move(entries)); });
+    trap.step(120, [&] { m_modifiedFlag = fromSeveralFiles; });
+    trap.step(124, [&] { takeFileName(lastPath); });
 }
 
 bool DefManager::saveDefinitionFile(const QString &path, const QString &separator)

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class Prompts;
 class QIODevice;
@@ -21,6 +22,11 @@ public:
 
     // Replaces the list with the file's entries; on failure reports once and keeps the list as it was.
     bool loadDefinitionFile(const QString &path, const QString &separator);
+    // Reads a file's entries without touching the list; on failure reports once (as a load).
+    std::optional<TermStore> readDefinitionFile(const QString &path, const QString &separator);
+    // Replaces the list with entries gathered from files, the last of them at `lastPath`. A list
+    // gathered from several files matches none of them and so counts as modified.
+    void takeGathered(TermStore entries, const QString &lastPath, bool fromSeveralFiles);
     // Writes the list atomically; on failure reports once and the old file stays as it was.
     bool saveDefinitionFile(const QString &path, const QString &separator);
 

@@ -37,6 +37,19 @@ void TermStore::removeAt(int position)
     m_spans.erase(m_spans.begin() + position);
 }
 
+void TermStore::appendAll(TermStore &&other)
+{
+    const auto shift = quint32(m_blocks.size());
+    m_spans.reserve(m_spans.size() + other.m_spans.size());
+    for (Span span : other.m_spans) {
+        span.block += shift;
+        m_spans.push_back(span);
+    }
+    for (Block &block : other.m_blocks)
+        m_blocks.push_back(std::move(block));
+    other = TermStore();
+}
+
 char16_t *TermStore::beginEntry(qsizetype maxChars)
 {
     if (m_blocks.empty() || m_blocks.back().capacity - m_blocks.back().used < maxChars) {

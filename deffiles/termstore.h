@@ -36,6 +36,8 @@ public:
 
     void append(QStringView term, QStringView definition);
     void removeAt(int position);
+    // Moves every entry of `other` to the end of this store.
+    void appendAll(TermStore &&other);
     void reserve(qsizetype entries);
 
     // Bulk filling without copies: room for one entry of at most `maxChars` characters, the term

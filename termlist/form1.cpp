@@ -6,6 +6,7 @@
 #include "common/look.h"
 #include "common/prompts.h"
 #include "deffiles/defmanager.h"
+#include "termlist/termlistview.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -77,7 +78,7 @@ void Form1::buildControls()
     setFixedClientSize(this, 8040, 7095);
     paintWhite(this);
 
-    ListView1 = new QTreeView(this);
+    ListView1 = new TermListView(this);
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->setGeometry(twipsRect(120, 120, 7800, 3000));
     ListView1->setModel(&m_defs.list());
@@ -145,6 +146,10 @@ void Form1::buildControls()
     connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
     connect(PushButton7, &QPushButton::clicked, this, &Form1::PushButton7_Click);
     connect(PushButton8, &QPushButton::clicked, this, &Form1::PushButton8_Click);
+    connect(ListView1, &TermListView::filesDropped, this, &Form1::importFiles);
+    connect(ListView1, &QTreeView::doubleClicked, this, [this](const QModelIndex &index) {
+        removeEntry(index.row());
+    });
     connect(Text1, &QLineEdit::returnPressed, this, &Form1::Text1_Enter);
     connect(Text2, &QLineEdit::returnPressed, this, &Form1::Text2_Enter);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "common/services.h"
+#include "termlist/termlistview.h"
 
 #include <QCursor>
 #include <QWidget>
@@ -15,7 +16,6 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTreeView;
 
 class Form1 : public QWidget
 {
@@ -36,6 +36,11 @@ public:
     void PushButton7_Click();
     void PushButton8_Click();
 
+    // Imports text files as the open dialog or a drop names them, asking each file's separator.
+    void importFiles(const QStringList &paths);
+    // Removes the entry at a row after the same confirmation as the Remove command.
+    void removeEntry(int row);
+
     // Runs the save command; true when the list was written.
     bool saveList();
     // Before a command replaces the list: true when there are no unsaved edits or the user agrees.
@@ -48,7 +53,7 @@ public:
     // Runs once the window has accepted a close request.
     std::function<void()> programEnd;
 
-    QTreeView *ListView1 = nullptr;
+    TermListView *ListView1 = nullptr;
     QPushButton *PushButton1 = nullptr;
     QPushButton *PushButton2 = nullptr;
     QPushButton *PushButton3 = nullptr;

@@ -45,6 +45,12 @@ void Form1::PushButton7_Click()
             QStringLiteral("No term is selected. Click a term in the list, then remove it."));
         return;
     }
+    removeEntry(selected.first().row());
+}
+
+void Form1::removeEntry(int row)
+{
+    ErrorTrap trap(m_services.prompts, id("PushButton7_Click"));
     bool confirmed = false;
     trap.step(102, [&] {
         confirmed =
@@ -54,7 +60,7 @@ void Form1::PushButton7_Click()
     if (!confirmed)
         return;
     trap.step(104, [&] {
-        m_defs.list().removeAt(selected.first().row());
+        m_defs.list().removeAt(row);
         m_defs.setModified();
     });
 }
@@ -164,7 +170,56 @@ void Form1::PushButton1_Click()
 }
 
 void Form1::PushButton5_Click()
-{ }
+{
+    ErrorTrap trap(m_services.prompts, id("PushButton5_Click"));
+    QStringList paths;
+    trap.step(112, [&] {
+        paths = m_services.prompts.chooseFilesToOpen(
+            QStringLiteral("Add File(s) - Hold Ctrl to select multiple files"),
+            QStringLiteral("All Files (*.*)"));
+    });
+    importFiles(paths);
+}
+
+void Form1::importFiles(const QStringList &paths)
+{
+    if (paths.isEmpty())
+        return;
+    // Unsaved typing is never replaced without a question.
+    if (!mayReplaceList())
+        return;
+    ErrorTrap trap(m_services.prompts, id("PushButton5_Click"));
+    const bool several = paths.size() > 1;
+    // Tab-separated exports are the most common word lists, and a tab cannot be typed into a text box.
+    const QList<Prompts::Preset> presets{{QStringLiteral("⇥ Tab character"), QStringLiteral("\t")},
+                                         {QStringLiteral(", (comma)"), QStringLiteral(",")},
+                                         {QStringLiteral("; (semicolon)"), QStringLiteral(";")}};
+    // Every file that is read adds its entries after those of the files before it.
+    TermStore gathered;
+    QString lastRead;
+    int filesRead = 0;
+    for (const QString &path : paths) {
+        QString separator;
+        trap.step(several ? 138 : 120, [&] {
+            separator = m_services.prompts.askText(
+                QStringLiteral("Enter separating character that divides the find what and the replace with:"),
+                QStringLiteral("::"),
+                presets);
+        });
+        if (separator.isEmpty())
+            continue;
+        std::optional<TermStore> entries = m_defs.readDefinitionFile(path, separator);
+        if (!entries)
+            continue;
+        gathered.appendAll(std::move(*entries));
+        lastRead = path;
+        ++filesRead;
+    }
+    if (filesRead == 0)
+        return;
+    trap.step(several ? 142 : 124,
+              [&] { m_defs.takeGathered(std::move(gathered), lastRead, filesRead > 1); });
+}
 
 void Form1::PushButton8_Click()
 {

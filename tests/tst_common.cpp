@@ -201,7 +201,9 @@ void TestCommon::normalisePath()
     QFETCH(QString, expected);
     QCOMPARE(NormalisePath(path, QLatin1Char('\\')), expected);
     // The same rules with slashes, except that a leading run is the root here, not a network prefix.
-    const auto slashes = [](QString text) { return text.replace(QLatin1Char('\\'), QLatin1Char('/')); };
+    const auto slashes = [](QString text) {
+        return text.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    };
     QString rooted = slashes(expected);
     if (rooted.startsWith(QStringLiteral("//")))
         rooted.remove(0, 1);
