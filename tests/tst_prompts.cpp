@@ -1,0 +1,135 @@
+#include "common/helpers.h"
+#include "common/prompts.h"
+#include "tests/support/testsupport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+// Runs `act` on the modal dialog as soon as it is shown.
+void whenShown(std::function<void(QWidget *)> act)
+{
+    QTimer::singleShot(0, qApp, [act] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        if (!dialog) {
+            whenShown(act);
+            return;
+        }
+        act(dialog);
+    });
+}
+} // namespace
+
+// The real dialogs: what they show and what they hand back.
+class TestPrompts : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void message_showsTextLiterallyWithLineBreaks();
+    void askText_typedTextIsUsedExactly_data();
+    void askText_typedTextIsUsedExactly();
+    void askText_pickedPresetGivesItsValue();
+    void askText_cancelGivesEmptyText();
+    void askYesNo_answers();
+};
+
+void TestPrompts::initTestCase()
+{
+    SetAppTitle();
+}
+
+void TestPrompts::message_showsTextLiterallyWithLineBreaks()
+{
+    QtPrompts qtPrompts;
+    Prompts &prompts = qtPrompts;
+    QString shown;
+    QString title;
+    Qt::TextFormat format = Qt::AutoText;
+    whenShown([&](QWidget *dialog) {
+        auto *box = qobject_cast<QMessageBox *>(dialog);
+        QVERIFY(box);
+        shown = box->text();
+        title = box->windowTitle();
+        format = box->textFormat();
+        box->accept();
+    });
+    prompts.message(QStringLiteral("<b>R&D</b>\r\nline two\r\rafter a gap"));
+    QCOMPARE(format, Qt::PlainText);
+    QCOMPARE(shown, QStringLiteral("<b>R&D</b>\nline two\n\nafter a gap"));
+    QCOMPARE(title, QStringLiteral("Glossmere"));
+}
+
+void TestPrompts::askText_typedTextIsUsedExactly_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("spaces around") << QStringLiteral(" - ");
+    QTest::newRow("a comma alone") << QStringLiteral(",");
+    QTest::newRow("the start of a preset's label") << QStringLiteral("; ");
+    QTest::newRow("several characters") << QStringLiteral("=>");
+}
+
+void TestPrompts::askText_typedTextIsUsedExactly()
+{
+    QFETCH(QString, typed);
+    QtPrompts qtPrompts;
+    Prompts &prompts = qtPrompts;
+    whenShown([&](QWidget *dialog) {
+        auto *answer = dialog->findChild<QComboBox *>(QStringLiteral("answer"));
+        QVERIFY(answer);
+        QCOMPARE(answer->currentText(), QStringLiteral("::"));
+        answer->lineEdit()->selectAll();
+        QTest::keyClicks(answer->lineEdit(), typed);
+        QTest::keyClick(answer->lineEdit(), Qt::Key_Return);
+    });
+    const QList<Prompts::Preset> presets {{QStringLiteral("⇥ Tab character"), QStringLiteral("\t")},
+                                          {QStringLiteral(", (comma)"), QStringLiteral(",")},
+                                          {QStringLiteral("; (semicolon)"), QStringLiteral(";")}};
+    QCOMPARE(prompts.askText(QStringLiteral("Separator?"), QStringLiteral("::"), presets), typed);
+}
+
+void TestPrompts::askText_pickedPresetGivesItsValue()
+{
+    QtPrompts qtPrompts;
+    Prompts &prompts = qtPrompts;
+    whenShown([&](QWidget *dialog) {
+        auto *answer = dialog->findChild<QComboBox *>(QStringLiteral("answer"));
+        answer->setCurrentIndex(0);
+        QTest::keyClick(answer->lineEdit(), Qt::Key_Return);
+    });
+    const QList<Prompts::Preset> presets {{QStringLiteral("⇥ Tab character"), QStringLiteral("\t")}};
+    QCOMPARE(prompts.askText(QStringLiteral("Separator?"), QStringLiteral("::"), presets), QStringLiteral("\t"));
+}
+
+void TestPrompts::askText_cancelGivesEmptyText()
+{
+    QtPrompts qtPrompts;
+    Prompts &prompts = qtPrompts;
+    whenShown([](QWidget *dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
+    QCOMPARE(prompts.askText(QStringLiteral("Separator?"), QStringLiteral("::"), {}), QString());
+}
+
+void TestPrompts::askYesNo_answers()
+{
+    QtPrompts qtPrompts;
+    Prompts &prompts = qtPrompts;
+    whenShown([](QWidget *dialog) {
+        auto *box = qobject_cast<QMessageBox *>(dialog);
+        QCOMPARE(box->icon(), QMessageBox::NoIcon);
+        box->button(QMessageBox::No)->click();
+    });
+    QVERIFY(!prompts.askYesNo(QStringLiteral("Sure?"), QStringLiteral("Confirm Delete")));
+    whenShown([](QWidget *dialog) { qobject_cast<QMessageBox *>(dialog)->button(QMessageBox::Yes)->click(); });
+    QVERIFY(prompts.askYesNo(QStringLiteral("Sure?"), QStringLiteral("Confirm Delete")));
+}
+
+QTEST_MAIN(TestPrompts)
+#include "tst_prompts.moc"
