@@ -115,20 +115,22 @@ bool forEachByteLine(QByteArrayView bytes, QByteArrayView separator, Take take, 
 }
 
 // Fills the store from UTF-8; false when the bytes turn out not to be valid UTF-8 after all.
-bool readUtf8(QByteArrayView bytes, QByteArrayView separator, bool trusted, TermStore &store)
+bool readUtf8(QByteArrayView bytes, QByteArrayView separator, TermStore &store)
 {
-    QStringDecoder decoder(QStringConverter::Utf8, QStringDecoder::Flag::Stateless);
+    // Every piece is decoded on its own: a byte-order mark at the start of one is text, not a header.
+    QStringDecoder decoder(QStringConverter::Utf8,
+                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     const auto take = [&](const CutLine &cut) {
         char16_t *out = store.beginEntry(cut.term.size() + cut.definition.size());
         auto *start = reinterpret_cast<QChar *>(out);
         QChar *middle = decoder.appendToBuffer(start, cut.term);
         QChar *end = decoder.appendToBuffer(middle, cut.definition);
         store.commitEntry(middle - start, end - middle);
-        return trusted || (!decoder.hasError() && cut.dropped.isValidUtf8());
+        return !decoder.hasError() && cut.dropped.isValidUtf8();
     };
     // Lines that are not kept must still be valid for the file to count as UTF-8.
-    const auto skip = [trusted](QByteArrayView line) {
-        return trusted || line.isValidUtf8();
+    const auto skip = [](QByteArrayView line) {
+        return line.isValidUtf8();
     };
     return forEachByteLine(bytes, separator, take, skip);
 }
@@ -203,12 +205,15 @@ TermStore readDefinitionEntries(QByteArrayView bytes, QStringView separator)
     }
     store.reserve(countLines(bytes));
     const QByteArray utf8Separator = separator.toUtf8();
-    // A UTF-8 byte-order mark settles the question; otherwise one invalid byte anywhere means the
-    // whole file is single-byte text, so a failed first pass starts again from nothing.
+    // One invalid byte anywhere means the whole file is single-byte text, so a failed first pass starts
+    // again from nothing. A UTF-8 byte-order mark settles the question instead: such a file is read as
+    // UTF-8 whatever it holds, its broken bytes shown as replacement characters.
+    if (readUtf8(bom ? bytes.sliced(3) : bytes, utf8Separator, store))
+        return store;
+    store = TermStore();
     if (bom) {
-        readUtf8(bytes.sliced(3), utf8Separator, true, store);
-    } else if (!readUtf8(bytes, utf8Separator, false, store)) {
-        store = TermStore();
+        appendDefinitionLines(decodeDefinitionText(bytes.toByteArray()), separator, store);
+    } else {
         store.reserve(countLines(bytes));
         readSingleByte(bytes, separator, store);
     }

@@ -155,6 +155,10 @@ void TestDefFiles::split_data()
         << QStringLiteral("one --> two") << QStringLiteral(" --> ") << entriesOf({{"one", "two"}});
     QTest::newRow("tab") << QStringLiteral("Hund\tdog\textra") << QStringLiteral("\t")
                          << entriesOf({{"Hund", "dog"}});
+    // Found by fuzzing: a mark at the start of a piece was taken for a file header and dropped.
+    QTest::newRow("byte-order mark inside a line is text")
+        << QStringLiteral("a::\uFEFFb") << sep
+        << TermEntries{{QStringLiteral("a"), QStringLiteral("\uFEFFb")}};
     QTest::newRow("triple colon") << QStringLiteral("a:::b") << sep << entriesOf({{"a", ":b"}});
 }
 
@@ -248,6 +252,9 @@ void TestDefFiles::decode_invalidUtf8AnywhereMeansSingleByte_data()
         << QByteArray("caf\xC3\xA9::ab\xC3") << entriesOf({{"cafÃ©", "abÃ"}});
     QTest::newRow("encoded surrogate") << QByteArray("a::\xED\xA0\x80") << entriesOf({{"a", "í\xC2\xA0€"}});
     QTest::newRow("overlong form") << QByteArray("a::\xC0\xAF") << entriesOf({{"a", "À¯"}});
+    // Found by fuzzing: a file that declares UTF-8 keeps that reading even with broken bytes in it.
+    QTest::newRow("broken byte behind a UTF-8 mark")
+        << QByteArray("\xEF\xBB\xBFw\xC4::x\r\n") << entriesOf({{"w\xEF\xBF\xBD", "x"}});
     QTest::newRow("valid astral character")
         << QStringLiteral("𝄞::clef").toUtf8() << entriesOf({{"𝄞", "clef"}});
 }

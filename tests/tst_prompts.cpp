@@ -90,9 +90,9 @@ void TestPrompts::askText_typedTextIsUsedExactly()
         QTest::keyClicks(answer->lineEdit(), typed);
         QTest::keyClick(answer->lineEdit(), Qt::Key_Return);
     });
-    const QList<Prompts::Preset> presets {{QStringLiteral("⇥ Tab character"), QStringLiteral("\t")},
-                                          {QStringLiteral(", (comma)"), QStringLiteral(",")},
-                                          {QStringLiteral("; (semicolon)"), QStringLiteral(";")}};
+    const QList<Prompts::Preset> presets{{QStringLiteral("⇥ Tab character"), QStringLiteral("\t")},
+                                         {QStringLiteral(", (comma)"), QStringLiteral(",")},
+                                         {QStringLiteral("; (semicolon)"), QStringLiteral(";")}};
     QCOMPARE(prompts.askText(QStringLiteral("Separator?"), QStringLiteral("::"), presets), typed);
 }
 
@@ -105,8 +105,9 @@ void TestPrompts::askText_pickedPresetGivesItsValue()
         answer->setCurrentIndex(0);
         QTest::keyClick(answer->lineEdit(), Qt::Key_Return);
     });
-    const QList<Prompts::Preset> presets {{QStringLiteral("⇥ Tab character"), QStringLiteral("\t")}};
-    QCOMPARE(prompts.askText(QStringLiteral("Separator?"), QStringLiteral("::"), presets), QStringLiteral("\t"));
+    const QList<Prompts::Preset> presets{{QStringLiteral("⇥ Tab character"), QStringLiteral("\t")}};
+    QCOMPARE(prompts.askText(QStringLiteral("Separator?"), QStringLiteral("::"), presets),
+             QStringLiteral("\t"));
 }
 
 void TestPrompts::askText_cancelGivesEmptyText()
@@ -127,7 +128,8 @@ void TestPrompts::askYesNo_answers()
         box->button(QMessageBox::No)->click();
     });
     QVERIFY(!prompts.askYesNo(QStringLiteral("Sure?"), QStringLiteral("Confirm Delete")));
-    whenShown([](QWidget *dialog) { qobject_cast<QMessageBox *>(dialog)->button(QMessageBox::Yes)->click(); });
+    whenShown(
+        [](QWidget *dialog) { qobject_cast<QMessageBox *>(dialog)->button(QMessageBox::Yes)->click(); });
     QVERIFY(prompts.askYesNo(QStringLiteral("Sure?"), QStringLiteral("Confirm Delete")));
 }
 
