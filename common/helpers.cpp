@@ -144,6 +144,17 @@ QString lineBreaksForDisplay(QString text)
     return text;
 }
 
+QString visiblePart(const QString &text, qsizetype limit)
+{
+    if (text.size() <= limit)
+        return text;
+    qsizetype cut = limit;
+    // Never split a surrogate pair.
+    if (cut > 0 && text[cut - 1].isHighSurrogate())
+        --cut;
+    return text.left(cut) + QChar(0x2026);
+}
+
 QString NormalisePath(const QString &path, QChar separator)
 {
     const auto collapsePairs = [separator](QStringView text) {

@@ -36,6 +36,10 @@ void SetAppTitle();
 // Texts keep CR and CR LF as the program builds them; labels and boxes show each as one line break.
 QString lineBreaksForDisplay(QString text);
 
+// Only the start of a text far longer than any control can show: laying out megabytes of text for
+// a list cell or a label would freeze the window, and no one could see the rest anyway.
+QString visiblePart(const QString &text, qsizetype limit);
+
 // Doubled separators inside a path become one. A leading run of separators becomes the platform's
 // network prefix where it has one (two backslashes), and the root (one slash) where paths start there.
 QString NormalisePath(const QString &path, QChar separator = QDir::separator());

@@ -1,6 +1,7 @@
 #include "deffiles/termlistmodel.h"
 
 #include "common/failure.h"
+#include "common/helpers.h"
 
 TermListModel::TermListModel(QObject *parent)
     : QAbstractTableModel(parent)
@@ -22,7 +23,9 @@ QVariant TermListModel::data(const QModelIndex &index, int role) const
         return {};
     const QStringView text =
         index.column() == TermColumn ? m_store.term(index.row()) : m_store.definition(index.row());
-    return text.toString();
+    // A cell shows a few dozen characters; an entry of megabytes must not be laid out whole.
+    constexpr qsizetype shown = 1000;
+    return text.size() <= shown ? text.toString() : visiblePart(text.left(shown + 1).toString(), shown);
 }
 
 QVariant TermListModel::headerData(int section, Qt::Orientation orientation, int role) const

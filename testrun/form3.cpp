@@ -125,7 +125,8 @@ void Form3::Form_Load()
 void Form3::setLabel10Caption(const QString &caption)
 {
     m_label10Caption = caption;
-    Label10->setText(lineBreaksForDisplay(caption));
+    // The label holds a few hundred characters at its smallest size; the rest stays in the caption.
+    Label10->setText(lineBreaksForDisplay(visiblePart(caption, 4000)));
 }
 
 void Form3::clearQuestionList()
