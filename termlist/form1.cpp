@@ -138,6 +138,19 @@ void Form1::buildControls()
     for (qsizetype i = 0; i + 1 < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i], tabOrder[i + 1]);
 
+    // Names and descriptions for screen readers; buttons and frames are named by their captions.
+    ListView1->setAccessibleName(QStringLiteral("Term list"));
+    ListView1->setAccessibleDescription(QStringLiteral("Terms and their definitions. Double-click an entry "
+                                                       "to remove it; drop text files here to import them."));
+    Text1->setAccessibleName(QStringLiteral("Term"));
+    Text1->setAccessibleDescription(QStringLiteral("The term to add. Enter moves on to the definition."));
+    Text2->setAccessibleName(QStringLiteral("Definition"));
+    Text2->setAccessibleDescription(QStringLiteral("The definition to add. Enter adds the term."));
+    Label2->setBuddy(Text1);
+    Label3->setBuddy(Text2);
+    PushButton1->setAccessibleDescription(QStringLiteral("Opens the test options for the current list."));
+    PushButton5->setAccessibleDescription(QStringLiteral("Imports entries from one or more text files."));
+
     connect(PushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
     connect(PushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
     connect(PushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);

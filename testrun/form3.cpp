@@ -96,6 +96,10 @@ void Form3::buildControls()
     connect(PushButton4, &QPushButton::clicked, this, &Form3::PushButton4_Click);
     connect(PushButton5, &QPushButton::clicked, this, &Form3::PushButton5_Click);
 
+    Label10->setAccessibleDescription(
+        QStringLiteral("The question, and after an answer whether it was right."));
+    PushButton5->setAccessibleDescription(QStringLiteral("Ends the test without a score."));
+
     // The window sees the keys 1 to 4 before whichever control has the focus.
     installEventFilter(this);
     for (QWidget *child : findChildren<QWidget *>())
@@ -126,7 +130,10 @@ void Form3::setLabel10Caption(const QString &caption)
 {
     m_label10Caption = caption;
     // The label holds a few hundred characters at its smallest size; the rest stays in the caption.
-    Label10->setText(lineBreaksForDisplay(visiblePart(caption, 4000)));
+    const QString shown = lineBreaksForDisplay(visiblePart(caption, 4000));
+    Label10->setText(shown);
+    // Setting the name tells assistive technology that the prompt or its feedback changed.
+    Label10->setAccessibleName(shown);
 }
 
 void Form3::clearQuestionList()

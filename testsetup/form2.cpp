@@ -115,6 +115,9 @@ void Form2::buildControls()
     setTabOrder(Option2, Option4);
     setTabOrder(Option4, Option3);
 
+    PushButton1->setAccessibleDescription(QStringLiteral("Back to the term list."));
+    PushButton2->setAccessibleDescription(QStringLiteral("Starts the test with the options chosen."));
+
     connect(PushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
     connect(PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
     const auto direction = [this] {
@@ -210,7 +213,6 @@ void Form2::setEntryCountCaption(const QString &caption)
 void Form2::showOptions()
 {
     show();
-    raise();
     activateWindow();
 }
 
@@ -266,7 +268,6 @@ void Form2::PushButton2_Click()
     trap.step(base + 24, [&] { hide(); });
     trap.step(base + 26, [&] {
         test->show();
-        test->raise();
         test->activateWindow();
         test->setFocus();
     });
