@@ -8,6 +8,7 @@
 #include "common/randomsource.h"
 #include "deffiles/defmanager.h"
 #include "testrun/answerbutton.h"
+#include "testrun/fittinglabel.h"
 #include "testrun/labeladjust.h"
 #include "testrun/sounddevice.h"
 
@@ -52,12 +53,9 @@ void Form3::buildControls()
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setGeometry(twipsRect(120, 120, 7800, 2535));
     paintWhite(Frame1);
-    Label10 = new QLabel(Frame1);
+    Label10 = new FittingLabel(Frame1);
     Label10->setObjectName(QStringLiteral("Label10"));
     Label10->setGeometry(twipsRect(240, 300, 7335, 2040));
-    Label10->setTextFormat(Qt::PlainText);
-    Label10->setWordWrap(true);
-    Label10->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     paintWhite(Label10);
     setLabel10Caption(QStringLiteral("[term]"));
 

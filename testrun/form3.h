@@ -12,6 +12,7 @@
 #include <vector>
 
 class AnswerButton;
+class FittingLabel;
 class DefManager;
 class QGroupBox;
 class QLabel;
@@ -76,7 +77,7 @@ public:
     std::function<void()> programEnd;
 
     QGroupBox *Frame1 = nullptr;
-    QLabel *Label10 = nullptr;
+    FittingLabel *Label10 = nullptr;
     QGroupBox *Frame2 = nullptr;
     AnswerButton *PushButton1 = nullptr;
     AnswerButton *PushButton2 = nullptr;

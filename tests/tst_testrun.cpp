@@ -1,4 +1,5 @@
 #include "common/helpers.h"
+#include "testrun/fittinglabel.h"
 #include "testrun/labeladjust.h"
 #include "tests/support/appfixture.h"
 
@@ -59,6 +60,7 @@ private slots:
     void labelSize_bands_data();
     void labelSize_bands();
     void labelSize_shortTermDropsAfterCorrect();
+    void feedback_neverCutOff();
 
     void placement_followsTheTable_data();
     void placement_followsTheTable();
@@ -141,6 +143,35 @@ void TestTestRun::labelSize_shortTermDropsAfterCorrect()
     QTest::keyClick(&test, Qt::Key_1);
     QCOMPARE(captionAtScore, QStringLiteral("cat\r\n\r\nCorrect"));
     QCOMPARE(sizeAtScore, 36);
+}
+
+void TestTestRun::feedback_neverCutOff()
+{
+    AppFixture fixture;
+    fixture.setEntries(
+        {{QStringLiteral("Hund"), QStringLiteral("dog")}, {QStringLiteral("Katze"), QStringLiteral("cat")}});
+    fixture.random = ScriptedRandom({0.9, 0.9, 0.0, 0.9});
+    fixture.form2().Option4->setChecked(true);
+    fixture.startTest();
+    Form3 &test = fixture.form3();
+    setTimeScale(0.05);
+    qreal drawn = 0;
+    int designed = 0;
+    QRect needed;
+    QTimer::singleShot(20, &test, [&] {
+        designed = test.Label10->font().pointSize();
+        drawn = test.Label10->drawnPointSize();
+        QFont font = test.Label10->font();
+        font.setPointSizeF(drawn);
+        needed = QFontMetrics(font).boundingRect(
+            test.Label10->contentsRect(), Qt::TextWordWrap, test.Label10->text());
+    });
+    QTest::keyClick(&test, Qt::Key_2); // wrong: the right answer is on button 1
+    // The designed size for this length stays the font's; the text is drawn smaller so all of it shows.
+    QCOMPARE(designed, 24);
+    QVERIFY(drawn < 24);
+    QVERIFY2(needed.height() <= test.Label10->contentsRect().height(),
+             qPrintable(QString::number(needed.height())));
 }
 
 void TestTestRun::placement_followsTheTable_data()
