@@ -328,9 +328,14 @@ def main():
     parser.add_argument("--locate", metavar="NAME", help="print the screen centre of a showing accessible and exit")
     parser.add_argument("--by-desc", action="store_true", help="with --locate: match the description, not the name")
     parser.add_argument("--role", help="with --locate: the role name it must have (\"push button\")")
+    parser.add_argument("--focused", action="store_true",
+                        help="print the accessible that has the keyboard focus (and its window) and exit")
     parser.add_argument("--quiet", action="store_true", help="do not print the trees")
     parser.add_argument("--deadline", type=int, default=90, help="hard limit for the whole run, in seconds")
     args = parser.parse_args()
+
+    # Piped into head or grep: stop quietly when the reader is gone.
+    signal.signal(signal.SIGPIPE, signal.SIG_DFL)
 
     def out_of_time(*_):
         log(f"ERROR: no result after {args.deadline} s; the accessibility bus or the program is not answering")
@@ -345,6 +350,15 @@ def main():
     if app is None:
         log(f"ERROR: no application named like {args.app!r} on the accessibility bus; seen: {names}")
         return 2
+    if args.focused:
+        for index, top in enumerate(children(app, 100)[0]):
+            for _, acc in walk(top, limit=200):
+                if not isinstance(acc, int) and "focused" in states_of(acc):
+                    kinds = [k for k, m in WINDOW_MARKERS.items() if has_marker(top, m)]
+                    log(f"focus: {describe(acc)} in window {index} ({','.join(kinds) or short(name_of(top), 30)})")
+                    return 0
+        log("focus: nothing in the program has the keyboard focus")
+        return 1
     if args.locate:
         spot = locate(app, args.locate, args.role, args.wait, args.by_desc)
         if spot is None:
