@@ -5,10 +5,14 @@
 #include <QBuffer>
 #include <QCursor>
 #include <QFile>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QImage>
+#include <QLabel>
 #include <QPixmap>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QWidget>
 #include <QtEndian>
@@ -58,6 +62,51 @@ QIcon appIcon()
     for (int size : {32, 48, 128, 256})
         icon.addFile(QStringLiteral(":/icons/glossmere-%1.png").arg(size), QSize(size, size));
     return icon;
+}
+
+void styleCommandButton(QPushButton *button)
+{
+    button->setFont(buttonFont());
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::Button, Qt::white);
+    button->setPalette(palette);
+}
+
+QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption, QRect geometry)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(geometry);
+    styleCommandButton(button);
+    return button;
+}
+
+QLabel *makeLabel(QWidget *parent, const char *name, const QString &caption, QRect geometry)
+{
+    auto *label = new QLabel(caption, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setGeometry(geometry);
+    paintWhite(label);
+    return label;
+}
+
+QGroupBox *makeFrame(QWidget *parent, const char *name, const QString &caption, QRect geometry)
+{
+    auto *frame = new QGroupBox(caption, parent);
+    frame->setObjectName(QString::fromLatin1(name));
+    frame->setGeometry(geometry);
+    paintWhite(frame);
+    return frame;
+}
+
+QRadioButton *makeOption(QWidget *parent, const char *name, const QString &caption, QRect geometry)
+{
+    auto *option = new QRadioButton(caption, parent);
+    option->setObjectName(QString::fromLatin1(name));
+    option->setGeometry(geometry);
+    paintWhite(option);
+    return option;
 }
 
 namespace {

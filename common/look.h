@@ -5,6 +5,10 @@
 #include <QRect>
 
 class QCursor;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
 class QIcon;
 class QWidget;
 
@@ -28,6 +32,13 @@ void centreOnScreen(QWidget *window);
 
 // Windows and containers are designed white.
 void paintWhite(QWidget *widget);
+
+// Controls as the windows are designed: named, placed in twips, white, in the designed fonts.
+void styleCommandButton(QPushButton *button);
+QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption, QRect geometry);
+QLabel *makeLabel(QWidget *parent, const char *name, const QString &caption, QRect geometry);
+QGroupBox *makeFrame(QWidget *parent, const char *name, const QString &caption, QRect geometry);
+QRadioButton *makeOption(QWidget *parent, const char *name, const QString &caption, QRect geometry);
 
 // The application icon at every size it ships in.
 QIcon appIcon();

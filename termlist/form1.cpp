@@ -19,28 +19,6 @@
 #include <QTreeView>
 
 namespace {
-QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption, QRect geometry)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(geometry);
-    button->setFont(buttonFont());
-    QPalette palette = button->palette();
-    palette.setColor(QPalette::Button, Qt::white);
-    button->setPalette(palette);
-    return button;
-}
-
-QLabel *makeLabel(QWidget *parent, const char *name, const QString &caption, QRect geometry)
-{
-    auto *label = new QLabel(caption, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setTextFormat(Qt::PlainText);
-    label->setGeometry(geometry);
-    paintWhite(label);
-    return label;
-}
-
 QLineEdit *makeTextBox(QWidget *parent, const char *name, QRect geometry)
 {
     auto *box = new QLineEdit(parent);
@@ -110,10 +88,7 @@ void Form1::buildControls()
     PushButton3 = makeButton(
         this, "PushButton3", QStringLiteral("Load Sample/Example File"), twipsRect(4080, 4215, 3840, 405));
 
-    Frame1 = new QGroupBox(QStringLiteral("Add New Term"), this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setGeometry(twipsRect(120, 4660, 7800, 1815));
-    paintWhite(Frame1);
+    Frame1 = makeFrame(this, "Frame1", QStringLiteral("Add New Term"), twipsRect(120, 4660, 7800, 1815));
     Label2 = makeLabel(Frame1, "Label2", QStringLiteral("Term:"), twipsRect(240, 345, 615, 240));
     Text1 = makeTextBox(Frame1, "Text1", twipsRect(1320, 300, 6240, 345));
     Label3 = makeLabel(Frame1, "Label3", QStringLiteral("Definition:"), twipsRect(240, 795, 975, 240));

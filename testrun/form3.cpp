@@ -49,39 +49,28 @@ void Form3::buildControls()
     // The window itself holds the focus at first, so that no answer is one Space press away.
     setFocusPolicy(Qt::StrongFocus);
 
-    Frame1 = new QGroupBox(QStringLiteral("Term/Definition"), this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setGeometry(twipsRect(120, 120, 7800, 2535));
-    paintWhite(Frame1);
+    Frame1 = makeFrame(this, "Frame1", QStringLiteral("Term/Definition"), twipsRect(120, 120, 7800, 2535));
     Label10 = new FittingLabel(Frame1);
     Label10->setObjectName(QStringLiteral("Label10"));
     Label10->setGeometry(twipsRect(240, 300, 7335, 2040));
     paintWhite(Label10);
     setLabel10Caption(QStringLiteral("[term]"));
 
-    Frame2 = new QGroupBox(QStringLiteral("Possible Answers (Press 1 2 3 or 4 on the keyboard)"), this);
-    Frame2->setObjectName(QStringLiteral("Frame2"));
-    Frame2->setGeometry(twipsRect(120, 2700, 7800, 4485));
-    paintWhite(Frame2);
+    Frame2 = makeFrame(this,
+                       "Frame2",
+                       QStringLiteral("Possible Answers (Press 1 2 3 or 4 on the keyboard)"),
+                       twipsRect(120, 2700, 7800, 4485));
     const int tops[] = {360, 1370, 2380, 3390};
     AnswerButton **buttons[] = {&PushButton1, &PushButton2, &PushButton3, &PushButton4};
     for (int i = 0; i < 4; ++i) {
         auto *button = new AnswerButton(Frame2);
         button->setObjectName(QStringLiteral("PushButton%1").arg(i + 1));
         button->setGeometry(twipsRect(240, tops[i], 7320, 810));
-        button->setFont(buttonFont());
-        QPalette palette = button->palette();
-        palette.setColor(QPalette::Button, Qt::white);
-        button->setPalette(palette);
+        styleCommandButton(button);
         *buttons[i] = button;
     }
-    PushButton5 = new QPushButton(QStringLiteral("Stop Test"), this);
-    PushButton5->setObjectName(QStringLiteral("PushButton5"));
-    PushButton5->setGeometry(twipsRect(120, 7290, 7800, 405));
-    PushButton5->setFont(buttonFont());
-    QPalette palette = PushButton5->palette();
-    palette.setColor(QPalette::Button, Qt::white);
-    PushButton5->setPalette(palette);
+    PushButton5 =
+        makeButton(this, "PushButton5", QStringLiteral("Stop Test"), twipsRect(120, 7290, 7800, 405));
 
     setTabOrder(PushButton5, PushButton1);
     setTabOrder(PushButton1, PushButton2);

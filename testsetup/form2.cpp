@@ -17,46 +17,6 @@
 #include <QRadioButton>
 
 namespace {
-QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption, QRect geometry)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(geometry);
-    button->setFont(buttonFont());
-    QPalette palette = button->palette();
-    palette.setColor(QPalette::Button, Qt::white);
-    button->setPalette(palette);
-    return button;
-}
-
-QGroupBox *makeFrame(QWidget *parent, const char *name, const QString &caption, QRect geometry)
-{
-    auto *frame = new QGroupBox(caption, parent);
-    frame->setObjectName(QString::fromLatin1(name));
-    frame->setGeometry(geometry);
-    paintWhite(frame);
-    return frame;
-}
-
-QRadioButton *makeOption(QWidget *parent, const char *name, const QString &caption, QRect geometry)
-{
-    auto *option = new QRadioButton(caption, parent);
-    option->setObjectName(QString::fromLatin1(name));
-    option->setGeometry(geometry);
-    paintWhite(option);
-    return option;
-}
-
-QLabel *makeLabel(QWidget *parent, const char *name, const QString &caption, QRect geometry)
-{
-    auto *label = new QLabel(caption, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setTextFormat(Qt::PlainText);
-    label->setGeometry(geometry);
-    paintWhite(label);
-    return label;
-}
-
 // The file name is user data: the label spans the frame so that a long name is not cut short.
 constexpr int detailLabelWidth = 7440 - 240 - 120;
 } // namespace

@@ -351,12 +351,20 @@ def main():
         log(f"ERROR: no application named like {args.app!r} on the accessibility bus; seen: {names}")
         return 2
     if args.focused:
+        # Qt leaves the current cell of a list marked focused after the list has lost the focus:
+        # such a cell counts only while its list is focused too.
+        cells = {pyatspi.ROLE_TABLE_CELL, pyatspi.ROLE_TREE_ITEM, pyatspi.ROLE_LIST_ITEM}
         for index, top in enumerate(children(app, 100)[0]):
+            if "showing" not in states_of(top):
+                continue
             for _, acc in walk(top, limit=200):
-                if not isinstance(acc, int) and "focused" in states_of(acc):
-                    kinds = [k for k, m in WINDOW_MARKERS.items() if has_marker(top, m)]
-                    log(f"focus: {describe(acc)} in window {index} ({','.join(kinds) or short(name_of(top), 30)})")
-                    return 0
+                if isinstance(acc, int) or "focused" not in states_of(acc):
+                    continue
+                if role_of(acc) in cells and "focused" not in states_of(safe(lambda acc=acc: acc.parent) or acc):
+                    continue
+                kinds = [k for k, m in WINDOW_MARKERS.items() if has_marker(top, m)]
+                log(f"focus: {describe(acc)} in window {index} ({','.join(kinds) or short(name_of(top), 30)})")
+                return 0
         log("focus: nothing in the program has the keyboard focus")
         return 1
     if args.locate:
