@@ -361,7 +361,7 @@ void TestCommon::cursorFile_keepsHotspotAndRejectsGarbage()
 
     QTemporaryDir dir;
     const QString garbage = dir.filePath(QStringLiteral("bad.cur"));
-    writeFile(garbage, QByteArray("\0\0\2\0\1\0this is not a cursor", 26));
+    writeFile(garbage, literalBytes("\0\0\2\0\1\0this is not a cursor"));
     QVERIFY_THROWS_EXCEPTION(Failure, loadCursorFile(garbage));
     QVERIFY_THROWS_EXCEPTION(Failure, loadCursorFile(dir.filePath(QStringLiteral("missing.cur"))));
 }

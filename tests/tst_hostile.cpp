@@ -63,11 +63,11 @@ void TestHostile::load_refusedCleanly()
     QFETCH(QString, mentioned);
     QString path = m_dir->filePath(kind);
     if (kind == QStringLiteral("image")) {
-        QByteArray png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10\0\0\0\x10\x08\x06\0\0\0", 33);
+        QByteArray png = literalBytes("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10\0\0\0\x10\x08\x06\0\0\0");
         png.append(QByteArray(400, '\x7f')).append(":: a::b\r\n");
         writeFile(path, png);
     } else if (kind == QStringLiteral("nul")) {
-        writeFile(path, QByteArray("cat::a small animal\r\ndog::a loyal\0pet\r\n", 39));
+        writeFile(path, literalBytes("cat::a small animal\r\ndog::a loyal\0pet\r\n"));
     } else if (kind == QStringLiteral("folder")) {
         QDir().mkpath(path);
     } else if (kind == QStringLiteral("fifo")) {
@@ -145,7 +145,7 @@ void TestHostile::import_badFileAmongGoodOnes()
     const QString good = m_dir->filePath(QStringLiteral("good.txt"));
     writeFile(good, "a::1\r\n");
     const QString binary = m_dir->filePath(QStringLiteral("photo.jpg"));
-    writeFile(binary, QByteArray("\xff\xd8\xff\xe0\0\x10JFIF\0::", 14));
+    writeFile(binary, literalBytes("\xff\xd8\xff\xe0\0\x10JFIF\0::"));
     AppFixture fixture;
     fixture.prompts.answerFiles({binary, QStringLiteral("/dev/zero"), good});
     for (int i = 0; i < 3; ++i)

@@ -147,6 +147,11 @@ void TestSoak::soak_threeHundredTestsDoNotGrowMemory()
     QCOMPARE(scores, 300);
     const long grown = residentKiB() - warmedUp;
     qInfo("resident memory after 20 tests %ld KiB, growth over the next 280: %ld KiB", warmedUp, grown);
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer keeps freed memory in quarantine: resident size says nothing here, and its
+    // leak checker watches the same run instead.
+    return;
+#endif
     QVERIFY2(grown < 8 * 1024, qPrintable(QString::number(grown)));
 }
 
@@ -160,7 +165,7 @@ void TestSoak::monkey_randomActionsKeepEverythingConsistent()
     writeFile(files[0],
               "Valid Definition File\r\ncat::a small animal\r\nR&D::research - and development\r\n");
     writeFile(files[1], "Hund\tdog\nKatze\tcat\n<b>x</b> - y\tz\n");
-    writeFile(files[2], QByteArray("\x89PNG\0\0::", 9));
+    writeFile(files[2], literalBytes("\x89PNG\0\0::"));
     // A new seed every run; GLOSSMERE_MONKEY_SEED repeats a reported one.
     bool seeded = false;
     const quint32 given = qEnvironmentVariable("GLOSSMERE_MONKEY_SEED").toUInt(&seeded);

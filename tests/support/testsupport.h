@@ -83,6 +83,12 @@ template <typename T> T *control(QWidget *window, const char *name)
     return found;
 }
 
+// The bytes of a string literal, NULs included, without its terminator.
+template <qsizetype N> QByteArray literalBytes(const char (&text)[N])
+{
+    return QByteArray(text, N - 1);
+}
+
 // The folder with the shipped content (Sample/, Sounds/, ...), as the program finds it.
 QString builtProgramFolder();
 QByteArray readAll(const QString &path);

@@ -37,8 +37,15 @@ if [[ ${1:-} != --inner ]]; then
 
     work=$(mktemp -d /tmp/glossmere-a11y.XXXXXX)
     xvfb_pid=
+    inner_pid=
     # shellcheck disable=SC2317  # called by the trap
     cleanup() {
+        # On an interrupt: the program and the inner script by the ids they wrote, then the session.
+        local pid
+        for pid in "$(cat "$work/app.pid" 2>/dev/null)" "$(cat "$work/inner.pid" 2>/dev/null)" "$inner_pid"; do
+            [[ -n $pid ]] && kill "$pid" 2>/dev/null
+        done
+        [[ -n $inner_pid ]] && wait "$inner_pid" 2>/dev/null
         [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
         rm -rf "$work"
     }
@@ -57,18 +64,23 @@ if [[ ${1:-} != --inner ]]; then
         exit 2
     fi
     # dbus-run-session gives the program, the accessibility bus and this check a bus of their own.
-    # The bus daemons' start-up chatter is left out of the report.
-    noise='fd limit|activat|SpiRegistry daemon is running'
+    # The inner script reports on descriptors 3 and 4; the bus daemons' chatter goes to a log.
     DISPLAY=$display timeout --kill-after=10 240 \
-        dbus-run-session -- bash "${BASH_SOURCE[0]}" --inner "$bin" "$work" \
-        2> >(grep -v -i -E "$noise" >&2) | grep -v -i --line-buffered -E "$noise"
-    exit "${PIPESTATUS[0]}"
+        dbus-run-session -- bash "${BASH_SOURCE[0]}" --inner "$bin" "$work" 3>&1 4>&2 >"$work/bus.log" 2>&1 &
+    inner_pid=$!
+    wait "$inner_pid"
+    status=$?
+    inner_pid=
+    ((status == 124)) && echo "FAIL: the check did not finish within 240 s"
+    exit "$status"
 fi
 
 # ---- inside the D-Bus session ----
+exec 1>&3 2>&4 3>&- 4>&-
 bin=$2
 work=$3
-export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 NO_AT_BRIDGE=0
+echo $$ >"$work/inner.pid"
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1
 # Settings and saved files of this run stay in its own folder.
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share
 mkdir -p "$XDG_CONFIG_HOME"
@@ -131,6 +143,7 @@ shown() { xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
 
 "$bin" >"$work/app.log" 2>&1 &
 app_pid=$!
+echo "$app_pid" >"$work/app.pid"
 if ! wait_window Glossmere 15; then
     bad "the program ended at start-up"
     cat "$work/app.log"
