@@ -61,6 +61,7 @@ Form2 &GlossmereApp::form2()
         };
         m_form2->showMainWindow = [this] {
             m_form1->show();
+            m_form1->activateWindow();
         };
         m_form2->closeGuard = [this] {
             return mayEnd();

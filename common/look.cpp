@@ -67,6 +67,8 @@ QIcon appIcon()
 void styleCommandButton(QPushButton *button)
 {
     button->setFont(buttonFont());
+    // Enter presses the focused button, as Space does; outside dialogs Qt leaves that to Space alone.
+    button->setAutoDefault(true);
     QPalette palette = button->palette();
     palette.setColor(QPalette::Button, Qt::white);
     button->setPalette(palette);
@@ -181,5 +183,7 @@ QCursor loadCursorFile(const QString &path)
     const qreal imageRatio = std::max<qreal>(1.0, image.width() / 32.0);
     QPixmap pixmap = QPixmap::fromImage(image);
     pixmap.setDevicePixelRatio(imageRatio);
-    return QCursor(pixmap, int(best.hotX / imageRatio), int(best.hotY / imageRatio));
+    // Qt's X11 backend hands the hot spot to the server unscaled, as a position in the image itself.
+    const qreal hotSpotRatio = QGuiApplication::platformName() == QLatin1String("xcb") ? 1.0 : imageRatio;
+    return QCursor(pixmap, qRound(best.hotX / hotSpotRatio), qRound(best.hotY / hotSpotRatio));
 }

@@ -121,6 +121,8 @@ void Form3::setLabel10Caption(const QString &caption)
     Label10->setText(shown);
     // Setting the name tells assistive technology that the prompt or its feedback changed.
     Label10->setAccessibleName(shown);
+    // The window itself usually holds the focus here, and screen readers speak what the focus carries.
+    setAccessibleDescription(shown);
 }
 
 void Form3::clearQuestionList()

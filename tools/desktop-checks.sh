@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Checks of the program as a desktop user and a distribution meet it: builds the Debian package and
+# checks its contents, menu entry and AppStream data, then drives the built program over AT-SPI.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/tools/deps.sh" xvfb xdotool dbus-x11 at-spi2-core python3-pyatspi imagemagick desktop-file-utils appstream
+deb=$("$root/packaging/build-deb.sh")
+"$root/packaging/check-deb.sh" "$deb"
+"$root/tools/a11y/run_atspi_check.sh" "$root/build-pkg/bin/glossmere"
