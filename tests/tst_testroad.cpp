@@ -31,6 +31,7 @@ private slots:
     void start_notUpToDateAsksAndGoesOnEitherWay();
 
     void help_namesTheContactPage();
+    void keyboard_enterPressesTheFocusedButton();
 
     void close_withoutEditsEndsAtOnce_data();
     void close_withoutEditsEndsAtOnce();
@@ -213,6 +214,22 @@ void TestTestRoad::help_namesTheContactPage()
     QVERIFY(fixture.prompts.records[0].text.startsWith(
         QStringLiteral("Questions? Please contact Team Tamberlux at ")));
     QVERIFY(fixture.prompts.records[0].text.endsWith(QStringLiteral("example.org/contact")));
+}
+
+void TestTestRoad::keyboard_enterPressesTheFocusedButton()
+{
+    AppFixture fixture;
+    QApplication::setActiveWindow(&fixture.form1());
+    QVERIFY(QTest::qWaitForWindowActive(&fixture.form1()));
+    fixture.form1().PushButton8->setFocus();
+    QTest::keyClick(fixture.form1().PushButton8, Qt::Key_Return);
+    QCOMPARE(fixture.prompts.records.size(), 1);
+    QVERIFY(fixture.prompts.records[0].text.startsWith(QStringLiteral("Questions?")));
+    // Enter in the text boxes still belongs to adding terms.
+    QTest::keyClicks(fixture.form1().Text1, QStringLiteral("cat"));
+    QTest::keyClick(fixture.form1().Text1, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), fixture.form1().Text2);
+    QCOMPARE(fixture.prompts.records.size(), 1);
 }
 
 namespace {

@@ -581,6 +581,9 @@ void TestTestRun::userText_shownLiterally()
     }
     QTest::keyClick(&test, Qt::Key_D, Qt::AltModifier);
     QVERIFY(test.awaitingAnswer());
+    // Screen readers get the prompt from the label and from the window, which holds the focus.
+    QCOMPARE(test.Label10->accessibleName(), QStringLiteral("<i>x</i>"));
+    QCOMPARE(test.accessibleDescription(), QStringLiteral("<i>x</i>"));
 }
 
 QTEST_MAIN(TestTestRun)
