@@ -52,9 +52,7 @@ QString Form1::id(const char *procedure) const
 
 void Form1::buildControls()
 {
-    setFont(windowFont());
-    setFixedClientSize(this, 8040, 7095);
-    paintWhite(this);
+    prepareWindow(this, 8040, 7095);
 
     ListView1 = new TermListView(this);
     ListView1->setObjectName(QStringLiteral("ListView1"));
@@ -159,16 +157,7 @@ void Form1::Form_Load()
     ErrorTrap trap(m_services.prompts, id("Form_Load"));
     trap.step(100, [&] { m_defs.ClearFileName(); });
     trap.step(102, [&] { ApplySkin(); });
-    const QString cursorPath = m_services.programFile(QStringLiteral("/HAND-M.CUR"));
-    bool hasCursor = false;
-    trap.step(104, [&] { hasCursor = FileExists(cursorPath); });
-    if (hasCursor) {
-        trap.step(106, [&] {
-            const QCursor hand = loadCursorFile(cursorPath);
-            for (QPushButton *button : buttons())
-                button->setCursor(hand);
-        });
-    }
+    loadHandPointer(trap, 104, 106, m_services.programFile(QStringLiteral("/HAND-M.CUR")), buttons());
     TermListModel &list = m_defs.list();
     trap.step(126,
               [&] { list.setHeaderData(TermListModel::TermColumn, Qt::Horizontal, QStringLiteral("Term")); });

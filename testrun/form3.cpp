@@ -43,9 +43,7 @@ QString Form3::id(const QString &procedure) const
 
 void Form3::buildControls()
 {
-    setFont(windowFont());
-    setFixedClientSize(this, 8040, 7815);
-    paintWhite(this);
+    prepareWindow(this, 8040, 7815);
     // The window itself holds the focus at first, so that no answer is one Space press away.
     setFocusPolicy(Qt::StrongFocus);
 
@@ -99,16 +97,8 @@ void Form3::Form_Load()
     trap.step(100, [&] { setWindowTitle(QStringLiteral("Glossmere")); });
     trap.step(102, [&] { StyleForm(this); });
     trap.step(104, [&] { setWindowIcon(appIcon()); });
-    const QString cursorPath = m_services.programFile(QStringLiteral("/HAND-M.CUR"));
-    bool hasCursor = false;
-    trap.step(106, [&] { hasCursor = FileExists(cursorPath); });
-    if (hasCursor) {
-        trap.step(108, [&] {
-            const QCursor hand = loadCursorFile(cursorPath);
-            for (QPushButton *button : findChildren<QPushButton *>())
-                button->setCursor(hand);
-        });
-    }
+    loadHandPointer(
+        trap, 106, 108, m_services.programFile(QStringLiteral("/HAND-M.CUR")), findChildren<QPushButton *>());
     trap.step(110, [&] { paintWhite(Label10); });
     centreOnScreen(this);
 }

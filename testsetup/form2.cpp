@@ -37,9 +37,7 @@ QString Form2::id(const QString &procedure) const
 
 void Form2::buildControls()
 {
-    setFont(windowFont());
-    setFixedClientSize(this, 7680, 4485);
-    paintWhite(this);
+    prepareWindow(this, 7680, 4485);
 
     PushButton1 =
         makeButton(this, "PushButton1", QStringLiteral("< Go Back"), twipsRect(120, 120, 7455, 405));
@@ -99,16 +97,8 @@ void Form2::Form_Load()
     trap.step(100, [&] { setWindowTitle(QStringLiteral("Glossmere")); });
     trap.step(102, [&] { StyleForm(this); });
     trap.step(104, [&] { setWindowIcon(appIcon()); });
-    const QString cursorPath = m_services.programFile(QStringLiteral("/HAND-M.CUR"));
-    bool hasCursor = false;
-    trap.step(106, [&] { hasCursor = FileExists(cursorPath); });
-    if (hasCursor) {
-        trap.step(108, [&] {
-            const QCursor hand = loadCursorFile(cursorPath);
-            PushButton1->setCursor(hand);
-            PushButton2->setCursor(hand);
-        });
-    }
+    loadHandPointer(
+        trap, 106, 108, m_services.programFile(QStringLiteral("/HAND-M.CUR")), {PushButton1, PushButton2});
     readOptionPair(110, Option1, Option2);
     readOptionPair(114, Option3, Option4);
     m_loading = false;
