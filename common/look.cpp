@@ -97,39 +97,43 @@ void styleCommandButton(QPushButton *button)
     button->setPalette(palette);
 }
 
+namespace {
+// A captioned control, named and placed as designed.
+template <typename Control>
+Control *placed(QWidget *parent, const char *name, const QString &caption, QRect geometry)
+{
+    auto *control = new Control(caption, parent);
+    control->setObjectName(QString::fromLatin1(name));
+    control->setGeometry(geometry);
+    return control;
+}
+} // namespace
+
 QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption, QRect geometry)
 {
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(geometry);
+    auto *button = placed<QPushButton>(parent, name, caption, geometry);
     styleCommandButton(button);
     return button;
 }
 
 QLabel *makeLabel(QWidget *parent, const char *name, const QString &caption, QRect geometry)
 {
-    auto *label = new QLabel(caption, parent);
-    label->setObjectName(QString::fromLatin1(name));
+    auto *label = placed<QLabel>(parent, name, caption, geometry);
     label->setTextFormat(Qt::PlainText);
-    label->setGeometry(geometry);
     paintWhite(label);
     return label;
 }
 
 QGroupBox *makeFrame(QWidget *parent, const char *name, const QString &caption, QRect geometry)
 {
-    auto *frame = new QGroupBox(caption, parent);
-    frame->setObjectName(QString::fromLatin1(name));
-    frame->setGeometry(geometry);
+    auto *frame = placed<QGroupBox>(parent, name, caption, geometry);
     paintWhite(frame);
     return frame;
 }
 
 QRadioButton *makeOption(QWidget *parent, const char *name, const QString &caption, QRect geometry)
 {
-    auto *option = new QRadioButton(caption, parent);
-    option->setObjectName(QString::fromLatin1(name));
-    option->setGeometry(geometry);
+    auto *option = placed<QRadioButton>(parent, name, caption, geometry);
     paintWhite(option);
     return option;
 }
