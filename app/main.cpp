@@ -7,6 +7,8 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("glossmere"));
     QApplication::setOrganizationName(QStringLiteral("Tamberlux"));
+    // Ties the windows to the menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("glossmere"));
     GlossmereApp glossmere(QApplication::applicationDirPath());
     glossmere.start();
     return QApplication::exec();

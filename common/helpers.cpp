@@ -132,9 +132,19 @@ QString appTitleFrom(const QString &productName)
     return title;
 }
 
+namespace {
+QString g_appTitle;
+}
+
 void SetAppTitle()
 {
-    QGuiApplication::setApplicationDisplayName(appTitleFrom(Contact::productName()));
+    // Not Qt's application display name: the window system would append that to every title.
+    g_appTitle = appTitleFrom(Contact::productName());
+}
+
+QString appTitle()
+{
+    return g_appTitle;
 }
 
 QString lineBreaksForDisplay(QString text)

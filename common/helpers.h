@@ -32,6 +32,8 @@ void setTimeScale(double factor);
 // The application title derived from the product name.
 QString appTitleFrom(const QString &productName);
 void SetAppTitle();
+// The title of boxes that name none of their own; empty until SetAppTitle.
+QString appTitle();
 
 // Texts keep CR and CR LF as the program builds them; labels and boxes show each as one line break.
 QString lineBreaksForDisplay(QString text);

@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -49,7 +50,7 @@ QString platformFilter(QString filter)
 
 QString titleOrAppTitle(const QString &title)
 {
-    return title.isEmpty() ? QGuiApplication::applicationDisplayName() : title;
+    return title.isEmpty() ? appTitle() : title;
 }
 
 void QtPrompts::message(const QString &text, const QString &title, Icon icon)
@@ -67,6 +68,8 @@ bool QtPrompts::askYesNo(const QString &text, const QString &title)
     preparePlainBox(box, text, title);
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
     box.setDefaultButton(QMessageBox::Yes);
+    // Yes stands left of No on every desktop (GNOME's layout would put it last).
+    box.setStyleSheet(QStringLiteral("QDialogButtonBox { button-layout: 0; }"));
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -112,6 +115,10 @@ QString QtPrompts::askText(const QString &text, const QString &defaultAnswer, co
     answer->setEditText(defaultAnswer);
     answer->lineEdit()->selectAll();
     label->setBuddy(answer);
+    // Screen readers name the editable box and its list by the question they answer.
+    answer->setAccessibleName(text);
+    answer->lineEdit()->setAccessibleName(text);
+    answer->view()->setAccessibleName(text);
     layout->addWidget(answer);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);

@@ -113,8 +113,7 @@ void Form1::buildControls()
 
     // Names and descriptions for screen readers; buttons and frames are named by their captions.
     ListView1->setAccessibleName(QStringLiteral("Term list"));
-    ListView1->setAccessibleDescription(QStringLiteral("Terms and their definitions. Double-click an entry "
-                                                       "to remove it; drop text files here to import them."));
+    ListView1->setAccessibleDescription(QStringLiteral("Terms and their definitions."));
     Text1->setAccessibleName(QStringLiteral("Term"));
     Text1->setAccessibleDescription(QStringLiteral("The term to add. Enter moves on to the definition."));
     Text2->setAccessibleName(QStringLiteral("Definition"));
@@ -132,10 +131,6 @@ void Form1::buildControls()
     connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
     connect(PushButton7, &QPushButton::clicked, this, &Form1::PushButton7_Click);
     connect(PushButton8, &QPushButton::clicked, this, &Form1::PushButton8_Click);
-    connect(ListView1, &TermListView::filesDropped, this, &Form1::importFiles);
-    connect(ListView1, &QTreeView::doubleClicked, this, [this](const QModelIndex &index) {
-        removeEntry(index.row());
-    });
     connect(Text1, &QLineEdit::returnPressed, this, &Form1::Text1_Enter);
     connect(Text2, &QLineEdit::returnPressed, this, &Form1::Text2_Enter);
 }

@@ -36,10 +36,8 @@ public:
     void PushButton7_Click();
     void PushButton8_Click();
 
-    // Imports text files as the open dialog or a drop names them, asking each file's separator.
+    // Imports the text files the open dialog names, asking each file's separator.
     void importFiles(const QStringList &paths);
-    // Removes the entry at a row after the same confirmation as the Remove command.
-    void removeEntry(int row);
 
     // Runs the save command; true when the list was written.
     bool saveList();

@@ -39,18 +39,6 @@ void Form1::PushButton7_Click()
     trap.step(100, [&] { empty = m_defs.GetEntryCount() == 0; });
     if (empty)
         return;
-    const QModelIndexList selected = ListView1->selectionModel()->selectedRows();
-    if (selected.isEmpty()) {
-        m_services.prompts.message(
-            QStringLiteral("No term is selected. Click a term in the list, then remove it."));
-        return;
-    }
-    removeEntry(selected.first().row());
-}
-
-void Form1::removeEntry(int row)
-{
-    ErrorTrap trap(m_services.prompts, id("PushButton7_Click"));
     bool confirmed = false;
     trap.step(102, [&] {
         confirmed =
@@ -60,7 +48,13 @@ void Form1::removeEntry(int row)
     if (!confirmed)
         return;
     trap.step(104, [&] {
-        m_defs.list().removeAt(row);
+        const QModelIndexList selected = ListView1->selectionModel()->selectedRows();
+        if (selected.isEmpty()) {
+            m_services.prompts.message(
+                QStringLiteral("No term is selected. Click a term in the list, then remove it."));
+            return;
+        }
+        m_defs.list().removeAt(selected.first().row());
         m_defs.setModified();
     });
 }

@@ -14,7 +14,15 @@ void AnswerButton::setCaption(const QString &caption)
 {
     m_caption = caption;
     setAccessibleName(caption);
+    setEnabled(true);
     update();
+}
+
+void AnswerButton::leaveEmpty(int number)
+{
+    setCaption(QString());
+    setEnabled(false);
+    setAccessibleName(QStringLiteral("%1. (no answer)").arg(number));
 }
 
 void AnswerButton::paintEvent(QPaintEvent *)

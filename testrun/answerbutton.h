@@ -12,6 +12,9 @@ public:
     explicit AnswerButton(QWidget *parent = nullptr);
 
     void setCaption(const QString &caption);
+    // No answer to offer: the caption stays empty and disabled, but a screen reader hears why
+    // rather than the frame's caption.
+    void leaveEmpty(int number);
 
     const QString &caption() const { return m_caption; }
 

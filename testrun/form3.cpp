@@ -158,10 +158,8 @@ void Form3::questionlist_Click()
     ErrorTrap trap(m_services.prompts, id(QStringLiteral("questionlist_Click")));
     m_phase = Phase::Idle;
     trap.step(100, [&] {
-        for (int number = 1; number <= 4; ++number) {
+        for (int number = 1; number <= 4; ++number)
             answerButton(number)->setCaption(QString());
-            answerButton(number)->setEnabled(true);
-        }
     });
     trap.step(102, [&] { Frame1->setTitle(questionlistToolTip); });
     trap.step(104, [&] { Frame3Caption = QStringLiteral("Question %1:").arg(m_selected + 1); });
@@ -186,7 +184,7 @@ void Form3::questionlist_Click()
             if (wrong)
                 button->setCaption(QStringLiteral("%1. ").arg(buttonFor[k]) + *wrong);
             else
-                button->setEnabled(false);
+                button->leaveEmpty(buttonFor[k]);
         }
     });
     m_phase = Phase::Answering;

@@ -63,7 +63,7 @@ void TestForm1::load_setsCaptionColumnsAndFocus()
     QVERIFY(QTest::qWaitForWindowExposed(&form));
 
     QCOMPARE(form.windowTitle(), QStringLiteral("Glossmere"));
-    QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("Glossmere"));
+    QCOMPARE(appTitle(), QStringLiteral("Glossmere"));
     QVERIFY(!form.windowIcon().isNull());
     QCOMPARE(form.size(), QSize(536, 473));
     const QAbstractItemModel *model = form.ListView1->model();

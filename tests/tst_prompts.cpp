@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QTimer>
 
@@ -120,14 +121,38 @@ void TestPrompts::askText_cancelGivesEmptyText()
 
 void TestPrompts::askYesNo_answers()
 {
+    // A desktop whose button order puts the affirmative answer last, as GNOME's does.
+    class AffirmativeLast : public QProxyStyle
+    {
+    public:
+        int styleHint(StyleHint hint,
+                      const QStyleOption *option,
+                      const QWidget *widget,
+                      QStyleHintReturn *returnData) const override
+        {
+            if (hint == SH_DialogButtonLayout)
+                return QDialogButtonBox::GnomeLayout;
+            return QProxyStyle::styleHint(hint, option, widget, returnData);
+        }
+    };
+
+    QApplication::setStyle(new AffirmativeLast);
     QtPrompts qtPrompts;
     Prompts &prompts = qtPrompts;
-    whenShown([](QWidget *dialog) {
+    bool yesIsDefault = false;
+    bool yesFirst = false;
+    QMessageBox::Icon icon = QMessageBox::Warning;
+    whenShown([&](QWidget *dialog) {
         auto *box = qobject_cast<QMessageBox *>(dialog);
-        QCOMPARE(box->icon(), QMessageBox::NoIcon);
+        icon = box->icon();
+        yesIsDefault = box->defaultButton() == box->button(QMessageBox::Yes);
+        yesFirst = box->button(QMessageBox::Yes)->x() < box->button(QMessageBox::No)->x();
         box->button(QMessageBox::No)->click();
     });
     QVERIFY(!prompts.askYesNo(QStringLiteral("Sure?"), QStringLiteral("Confirm Delete")));
+    QCOMPARE(icon, QMessageBox::NoIcon);
+    QVERIFY(yesIsDefault);
+    QVERIFY2(yesFirst, "Yes stands left of No");
     whenShown(
         [](QWidget *dialog) { qobject_cast<QMessageBox *>(dialog)->button(QMessageBox::Yes)->click(); });
     QVERIFY(prompts.askYesNo(QStringLiteral("Sure?"), QStringLiteral("Confirm Delete")));

@@ -234,8 +234,9 @@ void TestSoak::monkey_randomActionsKeepEverythingConsistent()
                     view->clearSelection();
             } else if (pick < 45) {
                 what = QStringLiteral("remove");
+                const bool selected = view->selectionModel()->hasSelection();
                 QTest::mouseClick(main.PushButton7, Qt::LeftButton);
-                const bool removed = prompts.answers == QStringList{QStringLiteral("yes")};
+                const bool removed = selected && prompts.answers.startsWith(QStringLiteral("yes"));
                 QCOMPARE(defs.GetEntryCount(), before.size() - (removed ? 1 : 0));
             } else if (pick < 48) {
                 what = QStringLiteral("clear");
@@ -273,13 +274,6 @@ void TestSoak::monkey_randomActionsKeepEverythingConsistent()
             } else if (pick < 67) {
                 what = QStringLiteral("help");
                 QTest::mouseClick(main.PushButton8, Qt::LeftButton);
-            } else if (pick < 75) {
-                what = QStringLiteral("double-click");
-                if (defs.GetEntryCount() > 0) {
-                    const QModelIndex index =
-                        view->model()->index(int(generator.bounded(defs.GetEntryCount())), 0);
-                    emit view->doubleClicked(index);
-                }
             } else if (pick < 95) {
                 what = QStringLiteral("start test");
                 QTest::mouseClick(main.PushButton1, Qt::LeftButton);

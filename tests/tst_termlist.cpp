@@ -27,7 +27,7 @@ private slots:
     void enter_inDefinitionWithEmptyTermMovesToTerm();
     void remove_middleOfThreeKeepsOrder();
     void remove_noKeepsTheList();
-    void remove_withoutSelectionSaysSo();
+    void remove_withoutSelectionAsksFirst();
     void removeAndClear_emptyListAsksNothing();
     void clear_asksAndEmpties();
     void userText_isKeptLiterally();
@@ -199,15 +199,21 @@ void TestTermList::remove_noKeepsTheList()
     QCOMPARE(entries().size(), 1);
 }
 
-void TestTermList::remove_withoutSelectionSaysSo()
+void TestTermList::remove_withoutSelectionAsksFirst()
 {
     addEntry(QStringLiteral("one"), QStringLiteral("1"));
     m_form->ListView1->selectionModel()->clearSelection();
+    m_prompts->answerNo();
     QTest::mouseClick(m_form->PushButton7, Qt::LeftButton);
-    QCOMPARE(entries().size(), 1);
     QCOMPARE(m_prompts->records.size(), 1);
-    QCOMPARE(m_prompts->records[0].kind, PromptRecord::Kind::Message);
-    QVERIFY(m_prompts->records[0].text.contains(QStringLiteral("No term is selected")));
+    QCOMPARE(m_prompts->records[0].title, QStringLiteral("Confirm Delete"));
+    m_prompts->answerYes();
+    QTest::mouseClick(m_form->PushButton7, Qt::LeftButton);
+    QCOMPARE(m_prompts->records.size(), 3);
+    QCOMPARE(m_prompts->records[2].kind, PromptRecord::Kind::Message);
+    QVERIFY(m_prompts->records[2].text.contains(QStringLiteral("No term is selected")));
+    QCOMPARE(entries().size(), 1);
+    QVERIFY(m_prompts->problems().isEmpty());
 }
 
 void TestTermList::removeAndClear_emptyListAsksNothing()

@@ -304,8 +304,11 @@ void TestTestRun::draw_degenerateListsEndWithDisabledButtons()
     const QStringList texts = offered(test);
     QCOMPARE(texts.count(QString()), disabled);
     for (AnswerButton *button : answerButtons(test)) {
-        if (!button->isEnabled())
+        if (!button->isEnabled()) {
             QCOMPARE(button->caption(), QString());
+            QCOMPARE(button->accessibleName(),
+                     button->objectName().right(1) + QStringLiteral(". (no answer)"));
+        }
     }
     // A key for a button without an answer does nothing.
     QTest::keyClick(&test, Qt::Key_4);

@@ -140,25 +140,26 @@ void TestTestSetup::options_badTextIsReportedAndDesignedStateKept_data()
     QTest::addColumn<QStringList>("stored"); // Option1..Option4, empty for unset
     QTest::addColumn<QList<int>>("reportedLines");
     QTest::addColumn<bool>("termGiven");
-    QTest::addColumn<bool>("sounds");
+    QTest::addColumn<int>("sound"); // the selected sound option, 0 for neither
     QTest::newRow("garbage direction")
-        << QStringList{QStringLiteral("garbage"), {}, {}, {}} << QList<int>{110} << true << true;
+        << QStringList{QStringLiteral("garbage"), {}, {}, {}} << QList<int>{110} << true << 3;
     QTest::newRow("garbage sound after other choice") << QStringList{QStringLiteral("False"),
                                                                      QStringLiteral("True"),
                                                                      QStringLiteral("maybe"),
                                                                      QStringLiteral("True")}
-                                                      << QList<int>{114} << false << false;
+                                                      << QList<int>{114} << false << 4;
     QTest::newRow("neither direction selected")
-        << QStringList{QStringLiteral("False"), QStringLiteral("False"), {}, {}} << QList<int>{} << true
-        << true;
+        << QStringList{QStringLiteral("False"), QStringLiteral("False"), {}, {}} << QList<int>{} << true << 3;
     QTest::newRow("numbers read as booleans")
         << QStringList{QStringLiteral("0"), QStringLiteral("-1"), QStringLiteral("0"), QStringLiteral("2")}
-        << QList<int>{} << false << false;
+        << QList<int>{} << false << 4;
     QTest::newRow("every one bad") << QStringList{QStringLiteral("x"),
                                                   QStringLiteral("y"),
                                                   QStringLiteral(""),
                                                   QStringLiteral("z")}
-                                   << QList<int>{110, 112, 114, 116} << true << true;
+                                   << QList<int>{110, 112, 114, 116} << true << 3;
+    QTest::newRow("neither sound option: silence")
+        << QStringList{{}, {}, QStringLiteral("False"), QStringLiteral("False")} << QList<int>{} << true << 0;
 }
 
 void TestTestSetup::options_badTextIsReportedAndDesignedStateKept()
@@ -166,7 +167,7 @@ void TestTestSetup::options_badTextIsReportedAndDesignedStateKept()
     QFETCH(QStringList, stored);
     QFETCH(QList<int>, reportedLines);
     QFETCH(bool, termGiven);
-    QFETCH(bool, sounds);
+    QFETCH(int, sound);
     QSettings raw(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Tamberlux"));
     for (int i = 0; i < 4; ++i) {
         if (!stored[i].isNull())
@@ -186,8 +187,9 @@ void TestTestSetup::options_badTextIsReportedAndDesignedStateKept()
     }
     QCOMPARE(form.Option1->isChecked(), termGiven);
     QCOMPARE(form.Option2->isChecked(), !termGiven);
-    QCOMPARE(form.Option3->isChecked(), sounds);
-    QCOMPARE(form.Option4->isChecked(), !sounds);
+    QCOMPARE(form.Option3->isChecked(), sound == 3);
+    QCOMPARE(form.Option4->isChecked(), sound == 4);
+    QCOMPARE(form.soundsOn(), sound == 3);
 }
 
 void TestTestSetup::goBack_showsTheMainWindow()

@@ -99,13 +99,13 @@ void Form2::Form_Load()
     trap.step(104, [&] { setWindowIcon(appIcon()); });
     loadHandPointer(
         trap, 106, 108, m_services.programFile(QStringLiteral("/HAND-M.CUR")), {PushButton1, PushButton2});
-    readOptionPair(110, Option1, Option2);
-    readOptionPair(114, Option3, Option4);
+    readOptionPair(110, Option1, Option2, true);
+    readOptionPair(114, Option3, Option4, false);
     m_loading = false;
     centreOnScreen(this);
 }
 
-void Form2::readOptionPair(int line, QRadioButton *first, QRadioButton *second)
+void Form2::readOptionPair(int line, QRadioButton *first, QRadioButton *second, bool keepOneSelected)
 {
     ErrorTrap trap(m_services.prompts, id(QStringLiteral("Form_Load")));
     const auto keyOf = [](const QRadioButton *option) {
@@ -125,9 +125,9 @@ void Form2::readOptionPair(int line, QRadioButton *first, QRadioButton *second)
         if (second->isChecked())
             first->setChecked(false);
     });
-    // A pair with neither button selected cannot start a test or say what it wants: the designed
-    // choice stands.
-    if (!first->isChecked() && !second->isChecked())
+    // Without a direction no test could start: the designed one stands. Neither sound option
+    // selected simply means silence.
+    if (keepOneSelected && !first->isChecked() && !second->isChecked())
         first->setChecked(true);
     first->setAutoExclusive(true);
     second->setAutoExclusive(true);

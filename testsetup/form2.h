@@ -58,7 +58,7 @@ protected:
 
 private:
     void buildControls();
-    void readOptionPair(int line, QRadioButton *first, QRadioButton *second);
+    void readOptionPair(int line, QRadioButton *first, QRadioButton *second, bool keepOneSelected);
     void
     writeOptionPair(const char *firstKey, QRadioButton *first, const char *secondKey, QRadioButton *second);
     QString id(const QString &procedure) const;

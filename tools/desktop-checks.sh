@@ -3,7 +3,7 @@
 # checks its contents, menu entry and AppStream data, then drives the built program over AT-SPI.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/tools/deps.sh" xvfb xdotool dbus-x11 at-spi2-core python3-pyatspi imagemagick desktop-file-utils appstream
+"$root/tools/deps.sh" xvfb xdotool x11-utils dbus-x11 at-spi2-core python3-pyatspi imagemagick desktop-file-utils appstream
 deb=$("$root/packaging/build-deb.sh")
 "$root/packaging/check-deb.sh" "$deb"
 "$root/tools/a11y/run_atspi_check.sh" "$root/build-pkg/bin/glossmere"

@@ -17,7 +17,7 @@ if [[ ${1:-} != --inner ]]; then
     bin=$(realpath -m "${1:-$root/build-a11y/bin/glossmere}")
     display=${A11Y_DISPLAY:-:93}
     missing=()
-    for tool in Xvfb xdotool dbus-run-session timeout; do
+    for tool in Xvfb xdotool xprop dbus-run-session timeout; do
         command -v "$tool" >/dev/null || missing+=("$tool")
     done
     /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || missing+=("python3-pyatspi")
@@ -81,6 +81,8 @@ bin=$2
 work=$3
 echo $$ >"$work/inner.pid"
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1
+# GNOME's button order puts the affirmative answer last: Yes must still come first.
+export XDG_CURRENT_DESKTOP=GNOME
 # Settings and saved files of this run stay in its own folder.
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share
 mkdir -p "$XDG_CONFIG_HOME"
@@ -141,6 +143,45 @@ wait_window() {
 }
 shown() { xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
 
+# Waits for a visible window whose title starts with $1 and checks that the window system holds
+# exactly $1 as its title (_NET_WM_NAME and WM_NAME): nothing appended, nothing cut. Sets $wid.
+check_title() {
+    local title=$1 pattern net legacy
+    pattern=$(printf '%s' "$title" | sed 's/[][\.*^$?+(){}|]/\\&/g')
+    wid=
+    for _ in $(seq 50); do
+        wid=$(xdotool search --onlyvisible --name "^$pattern" 2>/dev/null | tail -1)
+        [[ -n $wid ]] && break
+        sleep 0.1
+    done
+    if [[ -z $wid ]]; then
+        bad "no window titled \"$title\""
+        return 1
+    fi
+    net=$(xprop -id "$wid" _NET_WM_NAME | sed -n 's/^_NET_WM_NAME(UTF8_STRING) = "\(.*\)"$/\1/p')
+    legacy=$(xdotool getwindowname "$wid")
+    echo "xprop: $(xprop -id "$wid" _NET_WM_NAME)"
+    if [[ $net == "$title" && $legacy == "$title" ]]; then
+        ok "the window system titles the box \"$title\""
+    else
+        bad "the window system titles the box \"$net\" / \"$legacy\", not \"$title\""
+    fi
+    [[ -n ${A11Y_SHOTS:-} ]] && import -window root "$A11Y_SHOTS/$(printf '%s' "$title" | tr -c 'A-Za-z0-9' '-').png"
+    return 0
+}
+
+# In the Yes/No box on screen, Yes must stand left of No.
+check_yes_first() {
+    local yes no
+    yes=$(where Yes "push button") && no=$(where No "push button") || { bad "Yes or No not found"; return; }
+    if ((${yes%% *} < ${no%% *})); then ok "Yes stands left of No ($yes / $no)"; else bad "No stands left of Yes ($yes / $no)"; fi
+}
+
+# Counts the rows of the term list that show one of the typed terms.
+typed_rows() {
+    "${tree[@]}" --window main 2>/dev/null | grep -c -E '\[(table cell|tree item)\] name="(cat|dog|sun|oak)"'
+}
+
 "$bin" >"$work/app.log" 2>&1 &
 app_pid=$!
 echo "$app_pid" >"$work/app.pid"
@@ -159,14 +200,15 @@ if click_on "Term" text; then
     type_entry dog "a loyal pet"
     type_entry sun "a bright star"
     type_entry oak "a tall tree"
-    rows=$("${tree[@]}" --window main 2>/dev/null | grep -c -E '\[(table cell|tree item)\] name="(cat|dog|sun|oak)"')
+    rows=$(typed_rows)
     if [[ $rows == 4 ]]; then ok "four entries typed into the list"; else bad "the list shows $rows of the 4 typed terms"; fi
 else
     bad "the Term field cannot be found"
 fi
 
 click_on "Start Taking Test" "push button" || bad "no Start Taking Test button"
-if wait_window 'Save File\?' 5; then
+if check_title 'Save File?'; then
+    check_yes_first
     if "${tree[@]}" --window main --all --quiet --expect-text 'would you like to save it'; then
         ok "\"Save File?\" box: text and buttons named"
     else
@@ -222,5 +264,56 @@ else
 fi
 xdotool key Return
 if "${tree[@]}" --window options --quiet --wait 5; then ok "back in the options window"; else bad "options window after the score"; fi
+
+step "(f) back in the main window: a double-click and the titled boxes"
+click_on "< Go Back" "push button" || bad "no < Go Back button"
+sleep 0.5
+if spot=$(where cat "table cell" || where cat "tree item"); then
+    # shellcheck disable=SC2086
+    xdotool mousemove $spot click --repeat 2 --delay 80 1
+    sleep 1
+    if [[ $(xdotool search --onlyvisible --name '.' 2>/dev/null | wc -l) == 1 && $(typed_rows) == 4 ]]; then
+        ok "a double-click on an entry opens nothing and removes nothing"
+    else
+        bad "a double-click on an entry opened a window or changed the list ($(typed_rows) rows)"
+    fi
+else
+    bad "the entry cat cannot be found in the list"
+fi
+
+# The double-click selected "cat": Remove asks, and No keeps it.
+click_on "Remove Selected Term/Def" "push button"
+if check_title "Confirm Delete"; then
+    check_yes_first
+    click_on No "push button"
+fi
+if [[ $(typed_rows) == 4 ]]; then ok "No keeps the entry"; else bad "the list changed after No"; fi
+
+click_on "Save Term/Defs To Text File" "push button"
+check_title "Saving Definition File" && xdotool key Escape
+sleep 0.5
+
+# An import of a file that is no text: the open dialog, the separator box (the application's
+# title), then the error report, each with its exact title; the list stays as it was.
+printf 'GIF89a\0\1\2\0' >"$work/picture.gif"
+click_on "Load Term/Defs From Text File" "push button"
+if check_title "Add File(s) - Hold Ctrl to select multiple files"; then
+    xdotool type --delay 10 "$work/picture.gif"
+    xdotool key Return
+    if check_title "Unsaved Changes"; then
+        check_yes_first
+        click_on Yes "push button"
+    fi
+    # The separator question: a box of the application's title, showing the default answer.
+    if "${tree[@]}" --all --quiet --wait 5 --expect-text 'Enter separating character'; then
+        check_title "Glossmere"
+        xdotool key Return
+    else
+        bad "no separator question"
+    fi
+    check_title "Application Error" && xdotool key Return
+fi
+sleep 0.5
+if [[ $(typed_rows) == 4 ]]; then ok "the list is intact after the failed import"; else bad "the failed import changed the list"; fi
 
 summary
