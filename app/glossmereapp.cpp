@@ -1,50 +1,46 @@
 #include "app/glossmereapp.h"
 
+#include "common/pause.h"
+#include "common/prompts.h"
+#include "common/randomsource.h"
+#include "common/settings.h"
 #include "termlist/form1.h"
 #include "testrun/form3.h"
 #include "testrun/sounddevice.h"
-#include "testsetup/form2.h"
 
 #include <QCoreApplication>
 
-GlossmereApp::GlossmereApp(const QString &programFolder)
-    : m_ownPrompts(std::make_unique<QtPrompts>())
-    , m_ownRandom(std::make_unique<SystemRandom>())
-    , m_ownSound(std::make_unique<EffectSoundDevice>())
-    , m_services{*m_ownPrompts, *m_ownRandom, programFolder}
-    , m_sound(*m_ownSound)
-    , m_defs(m_services.prompts, m_list)
-    , m_form1(std::make_unique<Form1>(m_services, m_defs))
+// The real services, when the program runs for a user.
+struct GlossmereApp::Owned
 {
-    wireForm1();
-}
+    QtPrompts prompts;
+    SystemRandom random;
+    EventLoopPause pause;
+    Settings settings;
+    EffectSoundDevice sound;
+};
+
+GlossmereApp::GlossmereApp(const QString &programFolder)
+    : m_owned(std::make_unique<Owned>())
+    , m_services{m_owned->prompts, m_owned->random, m_owned->pause, m_owned->settings, programFolder}
+    , m_sound(m_owned->sound)
+    , m_defs(m_services.prompts, m_list)
+    , m_form1(std::make_unique<Form1>(m_services, m_defs, *this, *this))
+{ }
 
 GlossmereApp::GlossmereApp(const QString &programFolder,
                            Prompts &prompts,
                            RandomSource &random,
+                           Pause &pause,
+                           Settings &settings,
                            SoundDevice &sound)
-    : m_services{prompts, random, programFolder}
+    : m_services{prompts, random, pause, settings, programFolder}
     , m_sound(sound)
     , m_defs(m_services.prompts, m_list)
-    , m_form1(std::make_unique<Form1>(m_services, m_defs))
-{
-    wireForm1();
-}
+    , m_form1(std::make_unique<Form1>(m_services, m_defs, *this, *this))
+{ }
 
 GlossmereApp::~GlossmereApp() = default;
-
-void GlossmereApp::wireForm1()
-{
-    m_form1->testOptions = [this]() -> TestOptionsGate & {
-        return form2();
-    };
-    m_form1->closeGuard = [this] {
-        return mayEnd();
-    };
-    m_form1->programEnd = [this] {
-        endProgram();
-    };
-}
 
 void GlossmereApp::start()
 {
@@ -55,20 +51,7 @@ void GlossmereApp::start()
 Form2 &GlossmereApp::form2()
 {
     if (!m_form2) {
-        m_form2 = std::make_unique<Form2>(m_services, m_defs);
-        m_form2->testWindow = [this]() -> Form3 & {
-            return form3();
-        };
-        m_form2->showMainWindow = [this] {
-            m_form1->show();
-            m_form1->activateWindow();
-        };
-        m_form2->closeGuard = [this] {
-            return mayEnd();
-        };
-        m_form2->programEnd = [this] {
-            endProgram();
-        };
+        m_form2 = std::make_unique<Form2>(m_services, m_defs, *this, *this);
         m_form2->Form_Load();
     }
     return *m_form2;
@@ -77,22 +60,45 @@ Form2 &GlossmereApp::form2()
 Form3 &GlossmereApp::form3()
 {
     if (!m_form3) {
-        m_form3 = std::make_unique<Form3>(m_services, m_defs, m_sound);
-        m_form3->soundsOn = [this] {
-            return form2().soundsOn();
-        };
-        m_form3->showOptions = [this] {
-            form2().showOptions();
-        };
-        m_form3->closeGuard = [this] {
-            return mayEnd();
-        };
-        m_form3->programEnd = [this] {
-            endProgram();
-        };
+        m_form3 =
+            std::make_unique<Form3>(m_services, m_defs, m_sound, *this, [this] { form2().showOptions(); });
         m_form3->Form_Load();
     }
     return *m_form3;
+}
+
+void GlossmereApp::setFileNameCaption(const QString &caption)
+{
+    form2().setFileNameCaption(caption);
+}
+
+void GlossmereApp::setEntryCountCaption(const QString &caption)
+{
+    form2().setEntryCountCaption(caption);
+}
+
+void GlossmereApp::showOptions()
+{
+    form2().showOptions();
+}
+
+void GlossmereApp::startTest(std::vector<int> order, TestOptions options)
+{
+    form3().session().start(std::move(order), options);
+}
+
+void GlossmereApp::showTest()
+{
+    Form3 &test = form3();
+    test.show();
+    test.activateWindow();
+    test.setFocus();
+}
+
+void GlossmereApp::showMainWindow()
+{
+    m_form1->show();
+    m_form1->activateWindow();
 }
 
 bool GlossmereApp::mayEnd()
@@ -119,7 +125,7 @@ void GlossmereApp::endProgram()
     // after an answer goes no further.
     m_ended = true;
     if (m_form3) {
-        m_form3->endRun();
+        m_form3->session().stop();
         m_form3->hide();
     }
     if (m_form2)

@@ -1,26 +1,39 @@
-// Owns the program's windows and services and wires the windows to one another.
+// Owns the program's services and windows and wires the windows to one another.
 #pragma once
 
-#include "common/prompts.h"
-#include "common/randomsource.h"
+#include "common/designedwindow.h"
 #include "common/services.h"
 #include "deffiles/defmanager.h"
 #include "deffiles/termlistmodel.h"
+#include "termlist/testoptionsgate.h"
+#include "testsetup/form2.h"
 
 #include <memory>
 
 class Form1;
-class Form2;
 class Form3;
+class Pause;
+class Prompts;
+class RandomSource;
+class Settings;
 class SoundDevice;
 
 class GlossmereApp
+    : public ProgramLifetime
+    , public TestOptionsGate
+    , public OptionsLinks
 {
 public:
+    // The real services: dialogs, randomness, pauses, the user's settings and the sound device.
     explicit GlossmereApp(const QString &programFolder);
-    // For tests: scripted dialogs, random values and sound device instead of real ones.
-    GlossmereApp(const QString &programFolder, Prompts &prompts, RandomSource &random, SoundDevice &sound);
-    ~GlossmereApp();
+    // Services of the caller's choosing, e.g. scripted ones in tests.
+    GlossmereApp(const QString &programFolder,
+                 Prompts &prompts,
+                 RandomSource &random,
+                 Pause &pause,
+                 Settings &settings,
+                 SoundDevice &sound);
+    ~GlossmereApp() override;
 
     // Loads and shows the main window.
     void start();
@@ -39,15 +52,21 @@ public:
 
     bool programEnded() const { return m_ended; }
 
-private:
-    void wireForm1();
     // Closing any window with unsaved edits asks first; true when the program may end.
-    bool mayEnd();
-    void endProgram();
+    bool mayEnd() override;
+    void endProgram() override;
 
-    std::unique_ptr<QtPrompts> m_ownPrompts;
-    std::unique_ptr<SystemRandom> m_ownRandom;
-    std::unique_ptr<SoundDevice> m_ownSound;
+    void setFileNameCaption(const QString &caption) override;
+    void setEntryCountCaption(const QString &caption) override;
+    void showOptions() override;
+    void startTest(std::vector<int> order, TestOptions options) override;
+    void showTest() override;
+    void showMainWindow() override;
+
+private:
+    struct Owned;
+
+    std::unique_ptr<Owned> m_owned;
     Services m_services;
     SoundDevice &m_sound;
     TermListModel m_list;

@@ -4,27 +4,13 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QRadioButton>
-#include <QTime>
-#include <QTimer>
-
-#include <cmath>
 
 namespace {
-double g_timeScale = 1.0;
-
-constexpr double secondsPerDay = 86400.0;
-
-double systemSecondsSinceMidnight()
-{
-    return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
-}
-
 bool takesFaceColour(const QWidget *widget)
 {
     return qobject_cast<const QLabel *>(widget) || qobject_cast<const QGroupBox *>(widget)
@@ -69,52 +55,6 @@ void ForceDeleteFile(const QString &path)
     QFile file(path);
     file.setPermissions(file.permissions() | QFileDevice::WriteOwner | QFileDevice::WriteUser);
     file.remove();
-}
-
-bool waitIsOver(double start, double now, double seconds)
-{
-    if (now - start >= seconds)
-        return true;
-    // The clock went back to zero at midnight: the end lies a day earlier on the new day's clock.
-    return now < start && now >= start + seconds - secondsPerDay;
-}
-
-void Wait(double seconds)
-{
-    Wait(seconds, systemSecondsSinceMidnight);
-}
-
-void Wait(double seconds, const std::function<double()> &secondsSinceMidnight)
-{
-    seconds *= g_timeScale;
-    if (seconds <= 0)
-        return;
-    const double start = secondsSinceMidnight();
-    for (double now = secondsSinceMidnight(); !waitIsOver(start, now, seconds);
-         now = secondsSinceMidnight()) {
-        const double remaining =
-            now >= start ? seconds - (now - start) : start + seconds - secondsPerDay - now;
-        QEventLoop loop;
-        bool timedOut = false;
-        QTimer::singleShot(std::max(1, int(std::ceil(remaining * 1000.0))), &loop, [&] {
-            timedOut = true;
-            loop.quit();
-        });
-        loop.exec();
-        // Ended by something else than its timer: the program is quitting, and nothing waits for it.
-        if (!timedOut)
-            return;
-    }
-}
-
-double timeScale()
-{
-    return g_timeScale;
-}
-
-void setTimeScale(double factor)
-{
-    g_timeScale = factor;
 }
 
 QString appTitleFrom(const QString &productName)

@@ -5,8 +5,6 @@
 #include <QDir>
 #include <QString>
 
-#include <functional>
-
 class QWidget;
 
 // The system colour of button faces, which the option and test windows wear.
@@ -17,17 +15,6 @@ void StyleForm(QWidget *window);
 // Never fails; a read-only file goes too.
 void DeleteFile(const QString &path);
 void ForceDeleteFile(const QString &path);
-
-// Pauses while window events keep running; the CPU stays idle. Returns early when the program quits.
-void Wait(double seconds);
-// The same against another clock reading seconds since midnight (for the rule across midnight).
-void Wait(double seconds, const std::function<double()> &secondsSinceMidnight);
-// Whether a wait started at `start` (seconds since midnight) is over at `now`.
-bool waitIsOver(double start, double now, double seconds);
-
-// Every wait is multiplied by this factor; tests shorten pauses here and nowhere else.
-double timeScale();
-void setTimeScale(double factor);
 
 // The application title derived from the product name.
 QString appTitleFrom(const QString &productName);

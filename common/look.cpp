@@ -1,6 +1,5 @@
 #include "common/look.h"
 
-#include "common/errortrap.h"
 #include "common/failure.h"
 #include "common/helpers.h"
 
@@ -48,27 +47,6 @@ void centreOnScreen(QWidget *window)
     QRect frame = window->frameGeometry();
     frame.moveCenter(screen->availableGeometry().center());
     window->move(frame.topLeft());
-}
-
-void prepareWindow(QWidget *window, int widthTwips, int heightTwips)
-{
-    window->setFont(windowFont());
-    setFixedClientSize(window, widthTwips, heightTwips);
-    paintWhite(window);
-}
-
-void loadHandPointer(
-    ErrorTrap &trap, int testLine, int loadLine, const QString &path, const QList<QPushButton *> &buttons)
-{
-    bool exists = false;
-    trap.step(testLine, [&] { exists = FileExists(path); });
-    if (!exists)
-        return;
-    trap.step(loadLine, [&] {
-        const QCursor hand = loadCursorFile(path);
-        for (QPushButton *button : buttons)
-            button->setCursor(hand);
-    });
 }
 
 void paintWhite(QWidget *widget)

@@ -4,7 +4,6 @@
 #include <QFont>
 #include <QRect>
 
-class ErrorTrap;
 class QCursor;
 class QGroupBox;
 class QLabel;
@@ -44,13 +43,5 @@ QRadioButton *makeOption(QWidget *parent, const char *name, const QString &capti
 // The application icon at every size it ships in.
 QIcon appIcon();
 
-// A window as designed: its font, a fixed white client area of the given size in twips.
-void prepareWindow(QWidget *window, int widthTwips, int heightTwips);
-
 // Reads a Windows cursor file, keeping its hotspot. Throws a Failure when it cannot.
 QCursor loadCursorFile(const QString &path);
-
-// The opening steps that give a window's push buttons the hand pointer from HAND-M.CUR in the
-// program folder: a missing file is no failure, an unreadable one is reported at `loadLine`.
-void loadHandPointer(
-    ErrorTrap &trap, int testLine, int loadLine, const QString &path, const QList<QPushButton *> &buttons);

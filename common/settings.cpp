@@ -7,24 +7,23 @@
 
 #include <cmath>
 
-namespace {
-// One file per user for the whole Tamberlux family, one section for this program.
-void openSection(QSettings &settings)
+Settings::Settings()
+    // One file per user for the whole Tamberlux family, one section for this program.
+    : Settings(std::make_unique<QSettings>(
+        QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Tamberlux")))
+{ }
+
+Settings::Settings(std::unique_ptr<QSettings> store)
+    : m_store(std::move(store))
 {
-    settings.beginGroup(QStringLiteral("Glossmere"));
+    m_store->beginGroup(QStringLiteral("Glossmere"));
 }
 
-QSettings *newStore()
-{
-    return new QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Tamberlux"));
-}
-} // namespace
+Settings::~Settings() = default;
 
-QString ReadSetting(const QString &key, const QString &defaultValue)
+QString Settings::ReadSetting(const QString &key, const QString &defaultValue) const
 {
-    std::unique_ptr<QSettings> settings(newStore());
-    openSection(*settings);
-    const QVariant value = settings->value(key);
+    const QVariant value = m_store->value(key);
     if (!value.isValid())
         return defaultValue;
     // A hand-edited value with commas comes back as a list; keep it as the text it was.
@@ -33,12 +32,10 @@ QString ReadSetting(const QString &key, const QString &defaultValue)
     return value.toString();
 }
 
-void WriteSetting(const QString &key, const QString &value)
+void Settings::WriteSetting(const QString &key, const QString &value)
 {
-    std::unique_ptr<QSettings> settings(newStore());
-    openSection(*settings);
-    settings->setValue(key, value);
-    settings->sync();
+    m_store->setValue(key, value);
+    m_store->sync();
 }
 
 bool settingToBool(const QString &text)

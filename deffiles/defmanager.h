@@ -40,9 +40,6 @@ public:
     // Any change of the list after its last load or save.
     void setModified() { m_modifiedFlag = true; }
 
-    // After the list was replaced by more than one file: it matches none of them.
-    void setCurrentFileName(const QString &name) { m_currentFileName = name; }
-
     TermListModel &list() const { return m_list; }
 
     void setOutputFilter(OutputFilter filter) { m_outputFilter = std::move(filter); }

@@ -8,7 +8,6 @@
 #include "deffiles/defmanager.h"
 #include "termlist/termlistview.h"
 
-#include <QCloseEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -36,12 +35,12 @@ QString readSkin(const QString &path)
 }
 } // namespace
 
-Form1::Form1(const Services &services, DefManager &defs, QWidget *parent)
-    : QWidget(parent)
+Form1::Form1(const Services &services, DefManager &defs, TestOptionsGate &options, ProgramLifetime &lifetime)
+    : DesignedWindow("Form1", 8040, 7095, lifetime)
     , m_services(services)
     , m_defs(defs)
+    , m_options(options)
 {
-    setObjectName(QStringLiteral("Form1"));
     buildControls();
 }
 
@@ -52,8 +51,6 @@ QString Form1::id(const char *procedure) const
 
 void Form1::buildControls()
 {
-    prepareWindow(this, 8040, 7095);
-
     ListView1 = new TermListView(this);
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->setGeometry(twipsRect(120, 120, 7800, 3000));
@@ -135,24 +132,12 @@ void Form1::buildControls()
     connect(Text2, &QLineEdit::returnPressed, this, &Form1::Text2_Enter);
 }
 
-QList<QPushButton *> Form1::buttons() const
-{
-    return {PushButton1,
-            PushButton2,
-            PushButton3,
-            PushButton4,
-            PushButton5,
-            PushButton6,
-            PushButton7,
-            PushButton8};
-}
-
 void Form1::Form_Load()
 {
     ErrorTrap trap(m_services.prompts, id("Form_Load"));
     trap.step(100, [&] { m_defs.ClearFileName(); });
     trap.step(102, [&] { ApplySkin(); });
-    loadHandPointer(trap, 104, 106, m_services.programFile(QStringLiteral("/HAND-M.CUR")), buttons());
+    loadHandPointer(trap, 104, 106, m_services.programFolder);
     TermListModel &list = m_defs.list();
     trap.step(126,
               [&] { list.setHeaderData(TermListModel::TermColumn, Qt::Horizontal, QStringLiteral("Term")); });
@@ -194,15 +179,4 @@ void Form1::Text2_Enter()
         PushButton4_Click();
     else
         Text1->setFocus();
-}
-
-void Form1::closeEvent(QCloseEvent *event)
-{
-    if (closeGuard && !closeGuard()) {
-        event->ignore();
-        return;
-    }
-    event->accept();
-    if (programEnd)
-        programEnd();
 }

@@ -1,14 +1,8 @@
 // The main window: the term list, the box for adding a term and the eight commands.
 #pragma once
 
+#include "common/designedwindow.h"
 #include "common/services.h"
-#include "termlist/termlistview.h"
-
-#include <QCursor>
-#include <QWidget>
-
-#include <functional>
-#include <optional>
 
 class DefManager;
 class TestOptionsGate;
@@ -16,13 +10,15 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class TermListView;
 
-class Form1 : public QWidget
+class Form1 : public DesignedWindow
 {
     Q_OBJECT
 
 public:
-    Form1(const Services &services, DefManager &defs, QWidget *parent = nullptr);
+    // The test options window behind `options` may be created only when first asked for.
+    Form1(const Services &services, DefManager &defs, TestOptionsGate &options, ProgramLifetime &lifetime);
 
     // The start-up sequence: file name, skin, pointer, columns, caption, icon, title.
     void Form_Load();
@@ -44,12 +40,17 @@ public:
     // Before a command replaces the list: true when there are no unsaved edits or the user agrees.
     bool mayReplaceList();
 
-    // The test options window, created and opened at its first use.
-    std::function<TestOptionsGate &()> testOptions;
-    // Decides whether a close request may end the program; unset means it may.
-    std::function<bool()> closeGuard;
-    // Runs once the window has accepted a close request.
-    std::function<void()> programEnd;
+private:
+    void buildControls();
+    void ApplySkin();
+    void Text1_Enter();
+    void Text2_Enter();
+    QString id(const char *procedure) const;
+    void loadSample();
+
+    const Services &m_services;
+    DefManager &m_defs;
+    TestOptionsGate &m_options;
 
     TermListView *ListView1 = nullptr;
     QPushButton *PushButton1 = nullptr;
@@ -65,19 +66,4 @@ public:
     QLabel *Label3 = nullptr;
     QLineEdit *Text1 = nullptr;
     QLineEdit *Text2 = nullptr;
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
-
-private:
-    void buildControls();
-    void ApplySkin();
-    void Text1_Enter();
-    void Text2_Enter();
-    QList<QPushButton *> buttons() const;
-    QString id(const char *procedure) const;
-    void loadSample();
-
-    const Services &m_services;
-    DefManager &m_defs;
 };

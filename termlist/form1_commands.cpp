@@ -4,6 +4,7 @@
 #include "common/prompts.h"
 #include "deffiles/defmanager.h"
 #include "termlist/form1.h"
+#include "termlist/termlistview.h"
 #include "termlist/testoptionsgate.h"
 
 #include <QItemSelectionModel>
@@ -149,18 +150,13 @@ void Form1::PushButton1_Click()
         return;
     }
     trap.step(110, [&] { hide(); });
-    TestOptionsGate *options = nullptr;
-    trap.step(112, [&] {
-        options = &testOptions();
-        options->setFileNameCaption(QStringLiteral("Filename: ") + m_defs.GetFileName());
-    });
-    if (!options)
-        return;
+    trap.step(112,
+              [&] { m_options.setFileNameCaption(QStringLiteral("Filename: ") + m_defs.GetFileName()); });
     trap.step(114, [&] {
-        options->setEntryCountCaption(QStringLiteral("Total Number of Entries: ")
-                                      + QString::number(m_defs.GetEntryCount()));
+        m_options.setEntryCountCaption(QStringLiteral("Total Number of Entries: ")
+                                       + QString::number(m_defs.GetEntryCount()));
     });
-    trap.step(116, [&] { options->showOptions(); });
+    trap.step(116, [&] { m_options.showOptions(); });
 }
 
 void Form1::PushButton5_Click()

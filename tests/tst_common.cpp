@@ -2,6 +2,7 @@
 #include "common/failure.h"
 #include "common/helpers.h"
 #include "common/look.h"
+#include "common/pause.h"
 #include "common/settings.h"
 #include "tests/support/scriptedprompts.h"
 #include "tests/support/testsupport.h"
@@ -32,7 +33,7 @@ private slots:
     void settings_writeIsReadBackByNewStore();
     void settings_booleanRules_data();
     void settings_booleanRules();
-    void settings_liveInTheTestFolder();
+    void settings_garbageIsNoBoolean();
     void settings_listValueReadsAsText();
 
     void normalisePath_data();
@@ -45,9 +46,6 @@ private slots:
 
     void wait_runsEventsInside();
     void wait_zeroOrLessRunsNoEvent();
-    void wait_isOverRule_data();
-    void wait_isOverRule();
-    void wait_acrossMidnightWithSimulatedClock();
     void wait_endsWhenTheProgramQuits();
 
     void styleForm_paintsOnlyFramesLabelsAndOptions();
@@ -118,18 +116,24 @@ void TestCommon::errorReport_describesStandardExceptions()
 
 void TestCommon::settings_freshStoreGivesDefaults()
 {
-    QCOMPARE(ReadSetting(QStringLiteral("Option1"), QStringLiteral("1")), QStringLiteral("1"));
-    QCOMPARE(settingToBool(ReadSetting(QStringLiteral("Option1"), QStringLiteral("1"))), true);
-    QCOMPARE(settingToBool(ReadSetting(QStringLiteral("Option2"), QStringLiteral("0"))), false);
+    QCOMPARE(m_settings->settings().ReadSetting(QStringLiteral("Option1"), QStringLiteral("1")),
+             QStringLiteral("1"));
+    QCOMPARE(
+        settingToBool(m_settings->settings().ReadSetting(QStringLiteral("Option1"), QStringLiteral("1"))),
+        true);
+    QCOMPARE(
+        settingToBool(m_settings->settings().ReadSetting(QStringLiteral("Option2"), QStringLiteral("0"))),
+        false);
 }
 
 void TestCommon::settings_writeIsReadBackByNewStore()
 {
-    WriteSetting(QStringLiteral("Option3"), boolSettingText(false));
-    QCOMPARE(ReadSetting(QStringLiteral("Option3"), QStringLiteral("1")), QStringLiteral("False"));
+    m_settings->settings().WriteSetting(QStringLiteral("Option3"), boolSettingText(false));
+    QCOMPARE(m_settings->settings().ReadSetting(QStringLiteral("Option3"), QStringLiteral("1")),
+             QStringLiteral("False"));
     // The value sits in the file under the program's section, readable by a store opened afresh.
-    QSettings raw(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Tamberlux"));
-    QCOMPARE(raw.value(QStringLiteral("Glossmere/Option3")).toString(), QStringLiteral("False"));
+    QCOMPARE(m_settings->raw()->value(QStringLiteral("Glossmere/Option3")).toString(),
+             QStringLiteral("False"));
 }
 
 void TestCommon::settings_booleanRules_data()
@@ -161,21 +165,20 @@ void TestCommon::settings_booleanRules()
     QCOMPARE(settingToBool(text), expected == 1);
 }
 
-void TestCommon::settings_liveInTheTestFolder()
+void TestCommon::settings_garbageIsNoBoolean()
 {
-    WriteSetting(QStringLiteral("Option1"), QStringLiteral("garbage"));
-    QSettings raw(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Tamberlux"));
-    QVERIFY2(raw.fileName().startsWith(m_settings->folder()), qPrintable(raw.fileName()));
-    QVERIFY_THROWS_EXCEPTION(Failure,
-                             settingToBool(ReadSetting(QStringLiteral("Option1"), QStringLiteral("1"))));
+    m_settings->settings().WriteSetting(QStringLiteral("Option1"), QStringLiteral("garbage"));
+    QVERIFY_THROWS_EXCEPTION(
+        Failure,
+        settingToBool(m_settings->settings().ReadSetting(QStringLiteral("Option1"), QStringLiteral("1"))));
 }
 
 void TestCommon::settings_listValueReadsAsText()
 {
-    QSettings raw(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Tamberlux"));
-    raw.setValue(QStringLiteral("Glossmere/Option4"), QStringList{QStringLiteral("a"), QStringLiteral("b")});
-    raw.sync();
-    QCOMPARE(ReadSetting(QStringLiteral("Option4"), QStringLiteral("0")), QStringLiteral("a, b"));
+    m_settings->raw()->setValue(QStringLiteral("Glossmere/Option4"),
+                                QStringList{QStringLiteral("a"), QStringLiteral("b")});
+    QCOMPARE(m_settings->settings().ReadSetting(QStringLiteral("Option4"), QStringLiteral("0")),
+             QStringLiteral("a, b"));
 }
 
 void TestCommon::normalisePath_data()
@@ -268,7 +271,7 @@ void TestCommon::wait_runsEventsInside()
 {
     bool handled = false;
     QTimer::singleShot(10, [&] { handled = true; });
-    Wait(0.2);
+    EventLoopPause().Wait(0.2);
     QVERIFY(handled);
 }
 
@@ -277,42 +280,11 @@ void TestCommon::wait_zeroOrLessRunsNoEvent()
     bool handled = false;
     QMetaObject::invokeMethod(
         this, [&] { handled = true; }, Qt::QueuedConnection);
-    Wait(0);
-    Wait(-1);
+    EventLoopPause().Wait(0);
+    EventLoopPause().Wait(-1);
     QVERIFY(!handled);
     QCoreApplication::processEvents();
     QVERIFY(handled);
-}
-
-void TestCommon::wait_isOverRule_data()
-{
-    QTest::addColumn<double>("start");
-    QTest::addColumn<double>("now");
-    QTest::addColumn<double>("seconds");
-    QTest::addColumn<bool>("over");
-    QTest::newRow("just started") << 100.0 << 100.5 << 2.0 << false;
-    QTest::newRow("reached") << 100.0 << 102.0 << 2.0 << true;
-    QTest::newRow("one second before midnight, not yet") << 86399.0 << 86399.9 << 2.0 << false;
-    QTest::newRow("past midnight, not yet") << 86399.0 << 0.5 << 2.0 << false;
-    QTest::newRow("past midnight, reached") << 86399.0 << 1.0 << 2.0 << true;
-}
-
-void TestCommon::wait_isOverRule()
-{
-    QFETCH(double, start);
-    QFETCH(double, now);
-    QFETCH(double, seconds);
-    QFETCH(bool, over);
-    QCOMPARE(waitIsOver(start, now, seconds), over);
-}
-
-void TestCommon::wait_acrossMidnightWithSimulatedClock()
-{
-    // A 0.2 s wait started 0.1 s before midnight ends 0.1 s after it, on the new day's clock.
-    QList<double> readings{86399.9, 86399.95, 0.05, 0.1, 5.0};
-    int read = 0;
-    Wait(0.2, [&] { return readings[read++]; });
-    QCOMPARE(read, 4);
 }
 
 void TestCommon::wait_endsWhenTheProgramQuits()
@@ -320,14 +292,14 @@ void TestCommon::wait_endsWhenTheProgramQuits()
     QElapsedTimer clock;
     clock.start();
     QTimer::singleShot(10, qApp, [] { QCoreApplication::exit(0); });
-    Wait(30);
+    EventLoopPause().Wait(30);
     QVERIFY(clock.elapsed() < 20000);
     // Let the application's loop run once so that later waits are not cut short.
     QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
     QCoreApplication::exec();
     bool handled = false;
     QTimer::singleShot(10, [&] { handled = true; });
-    Wait(0.1);
+    EventLoopPause().Wait(0.1);
     QVERIFY(handled);
 }
 

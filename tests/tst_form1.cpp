@@ -3,7 +3,7 @@
 #include "common/helpers.h"
 #include "common/look.h"
 #include "termlist/form1.h"
-#include "tests/support/scriptedprompts.h"
+#include "tests/support/appfixture.h"
 #include "tests/support/testsupport.h"
 
 #include <QApplication>
@@ -35,13 +35,10 @@ private slots:
 private:
     // A program folder holding only the named files from the shipped content.
     QString folderWith(const QStringList &names, QTemporaryDir &dir);
-    std::unique_ptr<IsolatedSettings> m_settings;
 };
 
 void TestForm1::initTestCase()
-{
-    m_settings = std::make_unique<IsolatedSettings>();
-}
+{ }
 
 QString TestForm1::folderWith(const QStringList &names, QTemporaryDir &dir)
 {
@@ -54,11 +51,9 @@ QString TestForm1::folderWith(const QStringList &names, QTemporaryDir &dir)
 
 void TestForm1::load_setsCaptionColumnsAndFocus()
 {
-    ScriptedPrompts prompts;
-    ScriptedRandom random;
-    RecordingSoundDevice sound;
-    GlossmereApp app(builtProgramFolder(), prompts, random, sound);
-    app.start();
+    AppFixture fixture(builtProgramFolder());
+    GlossmereApp &app = fixture.app;
+    ScriptedPrompts &prompts = fixture.prompts;
     Form1 &form = app.form1();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
 
@@ -66,15 +61,15 @@ void TestForm1::load_setsCaptionColumnsAndFocus()
     QCOMPARE(appTitle(), QStringLiteral("Glossmere"));
     QVERIFY(!form.windowIcon().isNull());
     QCOMPARE(form.size(), QSize(536, 473));
-    const QAbstractItemModel *model = form.ListView1->model();
+    const QAbstractItemModel *model = control<QTreeView>(&form, "ListView1")->model();
     QCOMPARE(model->columnCount(), 2);
     QCOMPARE(model->rowCount(), 0);
     QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Term"));
     QCOMPARE(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Definition"));
-    QCOMPARE(form.ListView1->header()->sectionSize(0), 133);
-    QCOMPARE(form.ListView1->header()->sectionSize(1), 333);
-    QCOMPARE(QApplication::focusWidget(), form.Text1);
-    QCOMPARE(form.ListView1->toolTip(),
+    QCOMPARE(control<QTreeView>(&form, "ListView1")->header()->sectionSize(0), 133);
+    QCOMPARE(control<QTreeView>(&form, "ListView1")->header()->sectionSize(1), 333);
+    QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(&form, "Text1"));
+    QCOMPARE(control<QTreeView>(&form, "ListView1")->toolTip(),
              QStringLiteral(
                  "Drag and drop files here. Double-click item to remove it. Move | line to right and out "
                  "of window to reveal full names."));
@@ -106,11 +101,8 @@ void TestForm1::load_placesControlsAsDesigned()
     QFETCH(QString, name);
     QFETCH(QRect, geometry);
     QFETCH(QString, caption);
-    ScriptedPrompts prompts;
-    ScriptedRandom random;
-    RecordingSoundDevice sound;
-    GlossmereApp app(builtProgramFolder(), prompts, random, sound);
-    app.start();
+    AppFixture fixture(builtProgramFolder());
+    GlossmereApp &app = fixture.app;
     QWidget *widget = app.form1().findChild<QWidget *>(name);
     QVERIFY(widget);
     QCOMPARE(widget->geometry(), geometry);
@@ -123,13 +115,14 @@ void TestForm1::load_placesControlsAsDesigned()
 void TestForm1::load_withoutSkinStaysWhite()
 {
     QTemporaryDir dir;
-    ScriptedPrompts prompts;
-    ScriptedRandom random;
-    RecordingSoundDevice sound;
-    GlossmereApp app(folderWith({}, dir), prompts, random, sound);
-    app.start();
+    AppFixture fixture(folderWith({}, dir));
+    GlossmereApp &app = fixture.app;
+    ScriptedPrompts &prompts = fixture.prompts;
     Form1 &form = app.form1();
-    for (QWidget *widget : std::initializer_list<QWidget *>{&form, form.Frame1, form.Label2, form.Label3})
+    for (QWidget *widget : std::initializer_list<QWidget *>{&form,
+                                                            control<QGroupBox>(&form, "Frame1"),
+                                                            control<QLabel>(&form, "Label2"),
+                                                            control<QLabel>(&form, "Label3")})
         QCOMPARE(widget->palette().color(QPalette::Window), QColor(Qt::white));
     QVERIFY(form.styleSheet().isEmpty());
     QVERIFY(prompts.records.isEmpty());
@@ -138,17 +131,17 @@ void TestForm1::load_withoutSkinStaysWhite()
 void TestForm1::load_withSkinTakesFaceColourAndSheet()
 {
     QTemporaryDir dir;
-    ScriptedPrompts prompts;
-    ScriptedRandom random;
-    RecordingSoundDevice sound;
     // A sheet that leaves backgrounds alone, so the recolouring underneath stays visible.
     QDir(dir.path()).mkpath(QStringLiteral("x"));
     const QByteArray sheet("QPushButton { border-radius: 3px; }");
     writeFile(dir.filePath(QStringLiteral("x/o.cjs")), sheet);
-    GlossmereApp app(dir.path(), prompts, random, sound);
-    app.start();
-    Form1 &form = app.form1();
-    for (QWidget *widget : std::initializer_list<QWidget *>{&form, form.Frame1, form.Label2, form.Label3})
+    AppFixture fixture(dir.path());
+    ScriptedPrompts &prompts = fixture.prompts;
+    Form1 &form = fixture.app.form1();
+    for (QWidget *widget : std::initializer_list<QWidget *>{&form,
+                                                            control<QGroupBox>(&form, "Frame1"),
+                                                            control<QLabel>(&form, "Label2"),
+                                                            control<QLabel>(&form, "Label3")})
         QCOMPARE(widget->palette().color(QPalette::Window), buttonFaceColour());
     QCOMPARE(form.styleSheet(), QString::fromUtf8(sheet));
     QVERIFY(prompts.records.isEmpty());
@@ -158,43 +151,35 @@ void TestForm1::load_badCursorFileReportsOnceAndOpens()
 {
     QTemporaryDir dir;
     writeFile(dir.filePath(QStringLiteral("HAND-M.CUR")), "not a cursor at all");
-    ScriptedPrompts prompts;
-    ScriptedRandom random;
-    RecordingSoundDevice sound;
-    GlossmereApp app(dir.path(), prompts, random, sound);
-    app.start();
+    AppFixture fixture(dir.path());
+    GlossmereApp &app = fixture.app;
+    ScriptedPrompts &prompts = fixture.prompts;
     QCOMPARE(prompts.records.size(), 1);
     QVERIFY(prompts.records[0].text.contains(
         QStringLiteral("\r\nin Glossbox2021/08/31.Form1.Form_Load at line 106\r\r")));
     // The steps after the failing one still ran.
     QCOMPARE(app.form1().windowTitle(), QStringLiteral("Glossmere"));
-    QCOMPARE(app.form1().ListView1->model()->headerData(1, Qt::Horizontal).toString(),
+    QCOMPARE(control<QTreeView>(&app.form1(), "ListView1")->model()->headerData(1, Qt::Horizontal).toString(),
              QStringLiteral("Definition"));
     QVERIFY(app.form1().isVisible());
-    QCOMPARE(app.form1().PushButton1->cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(control<QPushButton>(&app.form1(), "PushButton1")->cursor().shape(), Qt::ArrowCursor);
 }
 
 void TestForm1::load_withCursorSetsHandOverButtons()
 {
-    ScriptedPrompts prompts;
-    ScriptedRandom random;
-    RecordingSoundDevice sound;
-    GlossmereApp app(builtProgramFolder(), prompts, random, sound);
-    app.start();
+    AppFixture fixture(builtProgramFolder());
+    GlossmereApp &app = fixture.app;
     Form1 &form = app.form1();
     for (QPushButton *button : form.findChildren<QPushButton *>())
         QCOMPARE(button->cursor().shape(), Qt::BitmapCursor);
-    QCOMPARE(form.ListView1->cursor().shape(), Qt::ArrowCursor);
-    QCOMPARE(form.Text1->cursor().shape(), Qt::IBeamCursor);
+    QCOMPARE(control<QTreeView>(&form, "ListView1")->cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(control<QLineEdit>(&form, "Text1")->cursor().shape(), Qt::IBeamCursor);
 }
 
 void TestForm1::accessors_answerForTheList()
 {
-    ScriptedPrompts prompts;
-    ScriptedRandom random;
-    RecordingSoundDevice sound;
-    GlossmereApp app(builtProgramFolder(), prompts, random, sound);
-    app.start();
+    AppFixture fixture(builtProgramFolder());
+    GlossmereApp &app = fixture.app;
     DefManager &defs = app.defs();
     defs.list().append({QStringLiteral("cat"), QStringLiteral("a small animal")});
     defs.list().append({QStringLiteral("dog"), QStringLiteral("a loyal pet")});
@@ -210,11 +195,9 @@ void TestForm1::accessors_answerForTheList()
 
 void TestForm1::close_endsTheProgram()
 {
-    ScriptedPrompts prompts;
-    ScriptedRandom random;
-    RecordingSoundDevice sound;
-    GlossmereApp app(builtProgramFolder(), prompts, random, sound);
-    app.start();
+    AppFixture fixture(builtProgramFolder());
+    GlossmereApp &app = fixture.app;
+    ScriptedPrompts &prompts = fixture.prompts;
     QVERIFY(app.form1().close());
     QVERIFY(app.programEnded());
     QVERIFY(!app.form1().isVisible());

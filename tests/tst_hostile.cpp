@@ -34,13 +34,11 @@ private slots:
     void settings_garbageFileStillStarts();
 
 private:
-    std::unique_ptr<IsolatedSettings> m_settings;
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
 void TestHostile::init()
 {
-    m_settings = std::make_unique<IsolatedSettings>();
     m_dir = std::make_unique<QTemporaryDir>();
 }
 
@@ -150,7 +148,7 @@ void TestHostile::import_badFileAmongGoodOnes()
     fixture.prompts.answerFiles({binary, QStringLiteral("/dev/zero"), good});
     for (int i = 0; i < 3; ++i)
         fixture.prompts.answerText(sep);
-    QTest::mouseClick(fixture.form1().PushButton5, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton5"), Qt::LeftButton);
     QCOMPARE(fixture.prompts.ofKind(PromptRecord::Kind::Message).size(), 2);
     QCOMPARE(fixture.app.defs().list().entries(), (TermEntries{{QStringLiteral("a"), QStringLiteral("1")}}));
     QVERIFY(fixture.prompts.problems().isEmpty());
@@ -225,19 +223,16 @@ void TestHostile::settings_garbageFileStillStarts()
     QFETCH(QByteArray, file);
     QFETCH(int, reports);
     QFETCH(bool, termGiven);
-    const QString path =
-        QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Tamberlux")).fileName();
-    QDir().mkpath(QFileInfo(path).path());
-    writeFile(path, file);
-    AppFixture fixture;
+    IsolatedSettings settings(file);
+    AppFixture fixture(settings.settings());
     fixture.setEntries(numberedEntries(4));
     for (int i = 0; i < 50; ++i)
         fixture.random.add(0.5);
-    QTest::mouseClick(fixture.form1().PushButton1, Qt::LeftButton);
-    QTest::mouseClick(fixture.form2().PushButton2, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton1"), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(&fixture.form2(), "PushButton2"), Qt::LeftButton);
     QCOMPARE(fixture.prompts.ofKind(PromptRecord::Kind::Message).size(), reports);
-    QCOMPARE(fixture.form2().Option1->isChecked(), termGiven);
-    QCOMPARE(fixture.form2().Option2->isChecked(), !termGiven);
+    QCOMPARE(control<QRadioButton>(&fixture.form2(), "Option1")->isChecked(), termGiven);
+    QCOMPARE(control<QRadioButton>(&fixture.form2(), "Option2")->isChecked(), !termGiven);
     QVERIFY(fixture.form3().isVisible());
 }
 

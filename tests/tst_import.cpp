@@ -29,13 +29,11 @@ private slots:
 
 private:
     QString file(const QString &name, const QByteArray &bytes);
-    std::unique_ptr<IsolatedSettings> m_settings;
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
 void TestImport::init()
 {
-    m_settings = std::make_unique<IsolatedSettings>();
     m_dir = std::make_unique<QTemporaryDir>();
 }
 
@@ -51,7 +49,7 @@ void TestImport::cancelDialog_asksNothingChangesNothing()
     AppFixture fixture;
     fixture.setEntries(numberedEntries(2));
     fixture.prompts.answerFiles({});
-    QTest::mouseClick(fixture.form1().PushButton5, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton5"), Qt::LeftButton);
     QCOMPARE(fixture.prompts.records.size(), 1);
     const PromptRecord &dialog = fixture.prompts.records[0];
     QCOMPARE(dialog.kind, PromptRecord::Kind::OpenFiles);
@@ -68,7 +66,7 @@ void TestImport::oneFile_replacesTheList()
         file(QStringLiteral("words.txt"), "Valid Definition File\r\nHund::dog\r\nKatze::cat\r\n");
     fixture.prompts.answerFiles({path});
     fixture.prompts.answerText(QStringLiteral("::"));
-    QTest::mouseClick(fixture.form1().PushButton5, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton5"), Qt::LeftButton);
     const PromptRecord &question = fixture.prompts.records[1];
     QCOMPARE(question.kind, PromptRecord::Kind::Text);
     QCOMPARE(question.text,
@@ -89,7 +87,7 @@ void TestImport::oneFile_cancelledSeparatorChangesNothing()
     fixture.setEntries(numberedEntries(2));
     fixture.prompts.answerFiles({file(QStringLiteral("words.txt"), "a::b\r\n")});
     fixture.prompts.answerText(QString());
-    QTest::mouseClick(fixture.form1().PushButton5, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton5"), Qt::LeftButton);
     QCOMPARE(fixture.app.defs().list().entries(), numberedEntries(2));
     QCOMPARE(fixture.app.defs().GetFileName(), QString());
 }
@@ -105,7 +103,7 @@ void TestImport::threeFiles_secondCancelledGathersFirstAndThird()
     fixture.prompts.answerText(QStringLiteral("::"));
     fixture.prompts.answerText(QString());
     fixture.prompts.answerText(QStringLiteral(";"));
-    QTest::mouseClick(fixture.form1().PushButton5, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton5"), Qt::LeftButton);
     QCOMPARE(fixture.prompts.ofKind(PromptRecord::Kind::Text).size(), 3);
     QCOMPARE(fixture.app.defs().list().entries(),
              (TermEntries{{QStringLiteral("a"), QStringLiteral("1")},
@@ -125,7 +123,7 @@ void TestImport::unreadableFile_reportedOnceOthersLoad()
     fixture.prompts.answerFiles({m_dir->filePath(QStringLiteral("vanished.txt")), good});
     fixture.prompts.answerText(QStringLiteral("::"));
     fixture.prompts.answerText(QStringLiteral("::"));
-    QTest::mouseClick(fixture.form1().PushButton5, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton5"), Qt::LeftButton);
     const QList<PromptRecord> reports = fixture.prompts.ofKind(PromptRecord::Kind::Message);
     QCOMPARE(reports.size(), 1);
     QVERIFY(reports[0].text.contains(QStringLiteral("vanished.txt")));
@@ -159,7 +157,7 @@ void TestImport::separator_usedExactly()
     AppFixture fixture;
     fixture.prompts.answerFiles({file(QStringLiteral("list.txt"), content)});
     fixture.prompts.answerText(separator);
-    QTest::mouseClick(fixture.form1().PushButton5, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton5"), Qt::LeftButton);
     QCOMPARE(fixture.app.defs().list().entries(), expected);
 }
 
@@ -177,7 +175,7 @@ void TestImport::separator_offersTabCommaSemicolon()
         QCOMPARE(values, (QStringList{QStringLiteral("\t"), QStringLiteral(","), QStringLiteral(";")}));
         fixture.prompts.answerText(record.presets[0].value);
     };
-    QTest::mouseClick(fixture.form1().PushButton5, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton5"), Qt::LeftButton);
     QCOMPARE(fixture.app.defs().list().entries(),
              (TermEntries{{QStringLiteral("Hund"), QStringLiteral("dog")},
                           {QStringLiteral("Katze"), QStringLiteral("cat")}}));
@@ -191,14 +189,14 @@ void TestImport::unsavedEdits_askFirst()
     const QString path = file(QStringLiteral("list.txt"), "a::1\r\n");
     fixture.prompts.answerFiles({path});
     fixture.prompts.answerNo();
-    QTest::mouseClick(fixture.form1().PushButton5, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton5"), Qt::LeftButton);
     QCOMPARE(fixture.app.defs().list().entries(), numberedEntries(2));
     QCOMPARE(fixture.prompts.ofKind(PromptRecord::Kind::Text).size(), 0);
 
     fixture.prompts.answerFiles({path});
     fixture.prompts.answerYes();
     fixture.prompts.answerText(QStringLiteral("::"));
-    QTest::mouseClick(fixture.form1().PushButton5, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton5"), Qt::LeftButton);
     QCOMPARE(fixture.app.defs().GetEntryCount(), 1);
     QVERIFY(fixture.prompts.problems().isEmpty());
 }
@@ -212,7 +210,7 @@ void TestImport::encodings_windows1252AndUtf8()
                                  file(QStringLiteral("new.txt"), text.toUtf8())});
     fixture.prompts.answerText(QStringLiteral("\t"));
     fixture.prompts.answerText(QStringLiteral("\t"));
-    QTest::mouseClick(fixture.form1().PushButton5, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton5"), Qt::LeftButton);
     const TermEntries once{{QStringLiteral("café"), QStringLiteral("coffee house")},
                            {QStringLiteral("naïve"), QStringLiteral("innocent")},
                            {QStringLiteral("€5"), QStringLiteral("five euros")}};
@@ -238,7 +236,7 @@ void TestImport::realisticExport_everyRowIntact()
     AppFixture fixture;
     fixture.prompts.answerFiles({file(QStringLiteral("export.txt"), text.toUtf8())});
     fixture.prompts.answerText(QStringLiteral("\t"));
-    QTest::mouseClick(fixture.form1().PushButton5, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton5"), Qt::LeftButton);
     QCOMPARE(fixture.app.defs().list().entries(), expected);
 }
 
@@ -246,7 +244,7 @@ void TestImport::doubleClickAndDrop_doNothing()
 {
     AppFixture fixture;
     fixture.setEntries(numberedEntries(3));
-    QTreeView *view = fixture.form1().ListView1;
+    QTreeView *view = control<QTreeView>(&fixture.form1(), "ListView1");
     QVERIFY(QTest::qWaitForWindowExposed(&fixture.form1()));
     view->doItemsLayout();
     const QPoint middle = view->visualRect(view->model()->index(1, 1)).center();

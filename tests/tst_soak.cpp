@@ -99,7 +99,6 @@ class TestSoak : public QObject
 
 private slots:
     void init();
-    void cleanup();
     void soak_threeHundredTestsDoNotGrowMemory();
     void monkey_randomActionsKeepEverythingConsistent();
 
@@ -110,12 +109,6 @@ private:
 void TestSoak::init()
 {
     m_settings = std::make_unique<IsolatedSettings>();
-    setTimeScale(0.0);
-}
-
-void TestSoak::cleanup()
-{
-    setTimeScale(1.0);
 }
 
 void TestSoak::soak_threeHundredTestsDoNotGrowMemory()
@@ -138,7 +131,7 @@ void TestSoak::soak_threeHundredTestsDoNotGrowMemory()
         if (test == 0)
             fixture.startTest();
         else
-            QTest::mouseClick(fixture.form2().PushButton2, Qt::LeftButton);
+            QTest::mouseClick(control<QPushButton>(&fixture.form2(), "PushButton2"), Qt::LeftButton);
         Form3 &window = fixture.form3();
         for (int question = 0; question < 10; ++question)
             QTest::keyClick(&window, Qt::Key(Qt::Key_1 + question % 4));
@@ -175,11 +168,13 @@ void TestSoak::monkey_randomActionsKeepEverythingConsistent()
     RandomPrompts prompts(generator, files, dir.path());
     SystemRandom random;
     RecordingSoundDevice sound;
+    InstantPause pause;
     std::unique_ptr<GlossmereApp> app;
     std::unique_ptr<QAbstractItemModelTester> tester;
     const auto startProgram = [&] {
         tester.reset();
-        app = std::make_unique<GlossmereApp>(dir.path(), prompts, random, sound);
+        app =
+            std::make_unique<GlossmereApp>(dir.path(), prompts, random, pause, m_settings->settings(), sound);
         app->start();
         tester = std::make_unique<QAbstractItemModelTester>(
             &app->defs().list(), QAbstractItemModelTester::FailureReportingMode::Fatal);
@@ -202,22 +197,26 @@ void TestSoak::monkey_randomActionsKeepEverythingConsistent()
         Form1 &main = app->form1();
         DefManager &defs = app->defs();
         const TermEntries before = defs.list().entries();
-        const int correctBefore = app->hasForm3() ? app->form3().CorrectCount : 0;
+        const int correctBefore = app->hasForm3() ? app->form3().session().CorrectCount : 0;
         const int pick = int(generator.bounded(100));
         QString what;
 
         if (main.isVisible()) {
-            QTreeView *view = main.ListView1;
+            QTreeView *view = control<QTreeView>(&main, "ListView1");
             if (pick < 15) {
                 what = QStringLiteral("type");
-                (pick % 2 ? main.Text1 : main.Text2)->setText(texts[generator.bounded(int(texts.size()))]);
+                (pick % 2 ? control<QLineEdit>(&main, "Text1") : control<QLineEdit>(&main, "Text2"))
+                    ->setText(texts[generator.bounded(int(texts.size()))]);
             } else if (pick < 30) {
                 what = QStringLiteral("add");
-                const TermEntry typed{main.Text1->text(), main.Text2->text()};
+                const TermEntry typed{control<QLineEdit>(&main, "Text1")->text(),
+                                      control<QLineEdit>(&main, "Text2")->text()};
                 if (pick < 25)
-                    QTest::mouseClick(main.PushButton4, Qt::LeftButton);
+                    QTest::mouseClick(control<QPushButton>(&main, "PushButton4"), Qt::LeftButton);
                 else
-                    QTest::keyClick(pick % 2 ? main.Text1 : main.Text2, Qt::Key_Return);
+                    QTest::keyClick(pick % 2 ? control<QLineEdit>(&main, "Text1")
+                                             : control<QLineEdit>(&main, "Text2"),
+                                    Qt::Key_Return);
                 const bool complete = !typed.term.isEmpty() && !typed.definition.isEmpty();
                 if (complete) {
                     QCOMPARE(defs.GetEntryCount(), before.size() + 1);
@@ -235,18 +234,18 @@ void TestSoak::monkey_randomActionsKeepEverythingConsistent()
             } else if (pick < 45) {
                 what = QStringLiteral("remove");
                 const bool selected = view->selectionModel()->hasSelection();
-                QTest::mouseClick(main.PushButton7, Qt::LeftButton);
+                QTest::mouseClick(control<QPushButton>(&main, "PushButton7"), Qt::LeftButton);
                 const bool removed = selected && prompts.answers.startsWith(QStringLiteral("yes"));
                 QCOMPARE(defs.GetEntryCount(), before.size() - (removed ? 1 : 0));
             } else if (pick < 48) {
                 what = QStringLiteral("clear");
-                QTest::mouseClick(main.PushButton6, Qt::LeftButton);
+                QTest::mouseClick(control<QPushButton>(&main, "PushButton6"), Qt::LeftButton);
                 QCOMPARE(defs.GetEntryCount(),
                          prompts.answers == QStringList{QStringLiteral("yes")} ? 0 : before.size());
             } else if (pick < 56) {
                 what = QStringLiteral("import");
                 const bool upToDate = defs.IsFileUpToDate();
-                QTest::mouseClick(main.PushButton5, Qt::LeftButton);
+                QTest::mouseClick(control<QPushButton>(&main, "PushButton5"), Qt::LeftButton);
                 // The list is the gathering of every file read, in order, or what it was.
                 TermStore expected;
                 int read = 0;
@@ -266,17 +265,17 @@ void TestSoak::monkey_randomActionsKeepEverythingConsistent()
                 QCOMPARE(defs.list().entries(), read > 0 ? expected.toEntries() : before);
             } else if (pick < 60) {
                 what = QStringLiteral("sample");
-                QTest::mouseClick(main.PushButton3, Qt::LeftButton);
+                QTest::mouseClick(control<QPushButton>(&main, "PushButton3"), Qt::LeftButton);
             } else if (pick < 65) {
                 what = QStringLiteral("save");
-                QTest::mouseClick(main.PushButton2, Qt::LeftButton);
+                QTest::mouseClick(control<QPushButton>(&main, "PushButton2"), Qt::LeftButton);
                 QCOMPARE(defs.list().entries(), before);
             } else if (pick < 67) {
                 what = QStringLiteral("help");
-                QTest::mouseClick(main.PushButton8, Qt::LeftButton);
+                QTest::mouseClick(control<QPushButton>(&main, "PushButton8"), Qt::LeftButton);
             } else if (pick < 95) {
                 what = QStringLiteral("start test");
-                QTest::mouseClick(main.PushButton1, Qt::LeftButton);
+                QTest::mouseClick(control<QPushButton>(&main, "PushButton1"), Qt::LeftButton);
             } else {
                 what = QStringLiteral("close main");
                 main.close();
@@ -285,15 +284,17 @@ void TestSoak::monkey_randomActionsKeepEverythingConsistent()
             Form2 &options = app->form2();
             if (pick < 20) {
                 what = QStringLiteral("go back");
-                QTest::mouseClick(options.PushButton1, Qt::LeftButton);
+                QTest::mouseClick(control<QPushButton>(&options, "PushButton1"), Qt::LeftButton);
             } else if (pick < 40) {
                 what = QStringLiteral("option");
-                QRadioButton *choices[] = {
-                    options.Option1, options.Option2, options.Option3, options.Option4};
+                QRadioButton *choices[] = {control<QRadioButton>(&options, "Option1"),
+                                           control<QRadioButton>(&options, "Option2"),
+                                           control<QRadioButton>(&options, "Option3"),
+                                           control<QRadioButton>(&options, "Option4")};
                 choices[generator.bounded(4)]->click();
             } else if (pick < 97) {
                 what = QStringLiteral("continue");
-                QTest::mouseClick(options.PushButton2, Qt::LeftButton);
+                QTest::mouseClick(control<QPushButton>(&options, "PushButton2"), Qt::LeftButton);
             } else {
                 what = QStringLiteral("close options");
                 options.close();
@@ -313,16 +314,20 @@ void TestSoak::monkey_randomActionsKeepEverythingConsistent()
                                                Qt::Key_Return,
                                                Qt::Key_Tab,
                                                Qt::Key_Down};
-                QWidget *targets[] = {&test, test.PushButton1, test.PushButton5};
+                QWidget *targets[] = {&test,
+                                      control<QPushButton>(&test, "PushButton1"),
+                                      control<QPushButton>(&test, "PushButton5")};
                 QTest::keyClick(targets[generator.bounded(3)], keys[generator.bounded(int(std::size(keys)))]);
             } else if (pick < 92) {
                 what = QStringLiteral("click answer");
-                AnswerButton *buttons[] = {
-                    test.PushButton1, test.PushButton2, test.PushButton3, test.PushButton4};
+                AnswerButton *buttons[] = {control<AnswerButton>(&test, "PushButton1"),
+                                           control<AnswerButton>(&test, "PushButton2"),
+                                           control<AnswerButton>(&test, "PushButton3"),
+                                           control<AnswerButton>(&test, "PushButton4")};
                 QTest::mouseClick(buttons[generator.bounded(4)], Qt::LeftButton);
             } else if (pick < 98) {
                 what = QStringLiteral("stop");
-                QTest::mouseClick(test.PushButton5, Qt::LeftButton);
+                QTest::mouseClick(control<QPushButton>(&test, "PushButton5"), Qt::LeftButton);
             } else {
                 what = QStringLiteral("close test");
                 test.close();
@@ -350,11 +355,13 @@ void TestSoak::monkey_randomActionsKeepEverythingConsistent()
         QVERIFY2(visible == 1, qPrintable(context));
         if (app->hasForm3()) {
             Form3 &test = app->form3();
-            QVERIFY2(test.CorrectCount - correctBefore <= 1, qPrintable(context));
-            QVERIFY2(test.CorrectCount <= test.selectedQuestion() + 1, qPrintable(context));
-            QVERIFY2(test.selectedQuestion() < int(test.questionList().size()), qPrintable(context));
+            QVERIFY2(test.session().CorrectCount - correctBefore <= 1, qPrintable(context));
+            QVERIFY2(test.session().CorrectCount <= test.session().selectedQuestion() + 1,
+                     qPrintable(context));
+            QVERIFY2(test.session().selectedQuestion() < int(test.session().questionList().size()),
+                     qPrintable(context));
             if (test.isVisible())
-                QVERIFY2(test.awaitingAnswer(), qPrintable(context));
+                QVERIFY2(test.session().awaitingAnswer(), qPrintable(context));
         }
     }
     qInfo("10000 actions: %d restarts after the program ended, %d finished tests", restarts, scores);

@@ -42,6 +42,7 @@ private:
     std::unique_ptr<ScriptedPrompts> m_prompts;
     ScriptedRandom m_random;
     RecordingSoundDevice m_sound;
+    InstantPause m_pause;
     std::unique_ptr<GlossmereApp> m_app;
     Form1 *m_form = nullptr;
 };
@@ -54,7 +55,8 @@ void TestTermList::initTestCase()
 void TestTermList::init()
 {
     m_prompts = std::make_unique<ScriptedPrompts>();
-    m_app = std::make_unique<GlossmereApp>(builtProgramFolder(), *m_prompts, m_random, m_sound);
+    m_app = std::make_unique<GlossmereApp>(
+        builtProgramFolder(), *m_prompts, m_random, m_pause, m_settings->settings(), m_sound);
     m_app->start();
     m_form = &m_app->form1();
     QApplication::setActiveWindow(m_form);
@@ -85,21 +87,21 @@ void TestTermList::type(QLineEdit *box, const QString &text)
 
 void TestTermList::addEntry(const QString &term, const QString &definition)
 {
-    type(m_form->Text1, term);
-    type(m_form->Text2, definition);
-    QTest::mouseClick(m_form->PushButton4, Qt::LeftButton);
+    type(control<QLineEdit>(m_form, "Text1"), term);
+    type(control<QLineEdit>(m_form, "Text2"), definition);
+    QTest::mouseClick(control<QPushButton>(m_form, "PushButton4"), Qt::LeftButton);
 }
 
 void TestTermList::add_buttonKeepsTextsUntrimmed()
 {
-    QTest::keyClicks(m_form->Text1, QStringLiteral("  cat  "));
-    QTest::keyClicks(m_form->Text2, QStringLiteral("a small animal "));
+    QTest::keyClicks(control<QLineEdit>(m_form, "Text1"), QStringLiteral("  cat  "));
+    QTest::keyClicks(control<QLineEdit>(m_form, "Text2"), QStringLiteral("a small animal "));
     QVERIFY(m_app->defs().IsFileUpToDate());
-    QTest::mouseClick(m_form->PushButton4, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(m_form, "PushButton4"), Qt::LeftButton);
     QCOMPARE(entries(), (TermEntries{{QStringLiteral("  cat  "), QStringLiteral("a small animal ")}}));
-    QCOMPARE(m_form->Text1->text(), QString());
-    QCOMPARE(m_form->Text2->text(), QString());
-    QCOMPARE(QApplication::focusWidget(), m_form->Text1);
+    QCOMPARE(control<QLineEdit>(m_form, "Text1")->text(), QString());
+    QCOMPARE(control<QLineEdit>(m_form, "Text2")->text(), QString());
+    QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(m_form, "Text1"));
     QVERIFY(!m_app->defs().IsFileUpToDate());
     QVERIFY(m_prompts->records.isEmpty());
 }
@@ -117,12 +119,12 @@ void TestTermList::add_incompleteInputIsIgnoredSilently()
 {
     QFETCH(QString, term);
     QFETCH(QString, definition);
-    QTest::keyClicks(m_form->Text1, term);
-    QTest::keyClicks(m_form->Text2, definition);
-    QTest::mouseClick(m_form->PushButton4, Qt::LeftButton);
+    QTest::keyClicks(control<QLineEdit>(m_form, "Text1"), term);
+    QTest::keyClicks(control<QLineEdit>(m_form, "Text2"), definition);
+    QTest::mouseClick(control<QPushButton>(m_form, "PushButton4"), Qt::LeftButton);
     QCOMPARE(entries().size(), 0);
-    QCOMPARE(m_form->Text1->text(), term);
-    QCOMPARE(m_form->Text2->text(), definition);
+    QCOMPARE(control<QLineEdit>(m_form, "Text1")->text(), term);
+    QCOMPARE(control<QLineEdit>(m_form, "Text2")->text(), definition);
     QVERIFY(m_prompts->records.isEmpty());
     QVERIFY(m_app->defs().IsFileUpToDate());
 }
@@ -137,31 +139,32 @@ void TestTermList::add_sameTermTwiceGivesTwoEntries()
 
 void TestTermList::enter_movesFocusOrAdds()
 {
-    m_form->Text1->setFocus();
-    QTest::keyClicks(m_form->Text1, QStringLiteral("dog"));
-    QTest::keyClick(m_form->Text1, Qt::Key_Return);
-    QCOMPARE(QApplication::focusWidget(), m_form->Text2);
+    control<QLineEdit>(m_form, "Text1")->setFocus();
+    QTest::keyClicks(control<QLineEdit>(m_form, "Text1"), QStringLiteral("dog"));
+    QTest::keyClick(control<QLineEdit>(m_form, "Text1"), Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(m_form, "Text2"));
     QCOMPARE(entries().size(), 0);
-    QTest::keyClicks(m_form->Text2, QStringLiteral("a loyal pet"));
-    QTest::keyClick(m_form->Text2, Qt::Key_Enter); // the keypad's Enter works too
+    QTest::keyClicks(control<QLineEdit>(m_form, "Text2"), QStringLiteral("a loyal pet"));
+    QTest::keyClick(control<QLineEdit>(m_form, "Text2"), Qt::Key_Enter); // the keypad's Enter works too
     QCOMPARE(entries(), (TermEntries{{QStringLiteral("dog"), QStringLiteral("a loyal pet")}}));
-    QCOMPARE(QApplication::focusWidget(), m_form->Text1);
-    QVERIFY(m_form->Text1->text().isEmpty() && m_form->Text2->text().isEmpty());
+    QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(m_form, "Text1"));
+    QVERIFY(control<QLineEdit>(m_form, "Text1")->text().isEmpty()
+            && control<QLineEdit>(m_form, "Text2")->text().isEmpty());
 
     // Both filled and Enter in the term box adds as well.
-    QTest::keyClicks(m_form->Text2, QStringLiteral("a big animal"));
-    QTest::keyClicks(m_form->Text1, QStringLiteral("elephant"));
-    QTest::keyClick(m_form->Text1, Qt::Key_Return);
+    QTest::keyClicks(control<QLineEdit>(m_form, "Text2"), QStringLiteral("a big animal"));
+    QTest::keyClicks(control<QLineEdit>(m_form, "Text1"), QStringLiteral("elephant"));
+    QTest::keyClick(control<QLineEdit>(m_form, "Text1"), Qt::Key_Return);
     QCOMPARE(entries().size(), 2);
 }
 
 void TestTermList::enter_inDefinitionWithEmptyTermMovesToTerm()
 {
-    QTest::keyClicks(m_form->Text2, QStringLiteral("orphan definition"));
-    QTest::keyClick(m_form->Text2, Qt::Key_Return);
-    QCOMPARE(QApplication::focusWidget(), m_form->Text1);
+    QTest::keyClicks(control<QLineEdit>(m_form, "Text2"), QStringLiteral("orphan definition"));
+    QTest::keyClick(control<QLineEdit>(m_form, "Text2"), Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(m_form, "Text1"));
     QCOMPARE(entries().size(), 0);
-    QCOMPARE(m_form->Text2->text(), QStringLiteral("orphan definition"));
+    QCOMPARE(control<QLineEdit>(m_form, "Text2")->text(), QStringLiteral("orphan definition"));
 }
 
 void TestTermList::remove_middleOfThreeKeepsOrder()
@@ -174,10 +177,12 @@ void TestTermList::remove_middleOfThreeKeepsOrder()
     QFile::remove(QDir::tempPath() + QStringLiteral("/glossmere-remove.txt"));
     QVERIFY(m_app->defs().IsFileUpToDate());
 
-    const QRect middle = m_form->ListView1->visualRect(m_form->ListView1->model()->index(1, 0));
-    QTest::mouseClick(m_form->ListView1->viewport(), Qt::LeftButton, {}, middle.center());
+    const QRect middle = control<QTreeView>(m_form, "ListView1")
+                             ->visualRect(control<QTreeView>(m_form, "ListView1")->model()->index(1, 0));
+    QTest::mouseClick(
+        control<QTreeView>(m_form, "ListView1")->viewport(), Qt::LeftButton, {}, middle.center());
     m_prompts->answerYes();
-    QTest::mouseClick(m_form->PushButton7, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(m_form, "PushButton7"), Qt::LeftButton);
 
     QCOMPARE(m_prompts->records.size(), 1);
     QCOMPARE(m_prompts->records[0].kind, PromptRecord::Kind::YesNo);
@@ -193,22 +198,23 @@ void TestTermList::remove_middleOfThreeKeepsOrder()
 void TestTermList::remove_noKeepsTheList()
 {
     addEntry(QStringLiteral("one"), QStringLiteral("1"));
-    m_form->ListView1->setCurrentIndex(m_form->ListView1->model()->index(0, 0));
+    control<QTreeView>(m_form, "ListView1")
+        ->setCurrentIndex(control<QTreeView>(m_form, "ListView1")->model()->index(0, 0));
     m_prompts->answerNo();
-    QTest::mouseClick(m_form->PushButton7, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(m_form, "PushButton7"), Qt::LeftButton);
     QCOMPARE(entries().size(), 1);
 }
 
 void TestTermList::remove_withoutSelectionAsksFirst()
 {
     addEntry(QStringLiteral("one"), QStringLiteral("1"));
-    m_form->ListView1->selectionModel()->clearSelection();
+    control<QTreeView>(m_form, "ListView1")->selectionModel()->clearSelection();
     m_prompts->answerNo();
-    QTest::mouseClick(m_form->PushButton7, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(m_form, "PushButton7"), Qt::LeftButton);
     QCOMPARE(m_prompts->records.size(), 1);
     QCOMPARE(m_prompts->records[0].title, QStringLiteral("Confirm Delete"));
     m_prompts->answerYes();
-    QTest::mouseClick(m_form->PushButton7, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(m_form, "PushButton7"), Qt::LeftButton);
     QCOMPARE(m_prompts->records.size(), 3);
     QCOMPARE(m_prompts->records[2].kind, PromptRecord::Kind::Message);
     QVERIFY(m_prompts->records[2].text.contains(QStringLiteral("No term is selected")));
@@ -218,8 +224,8 @@ void TestTermList::remove_withoutSelectionAsksFirst()
 
 void TestTermList::removeAndClear_emptyListAsksNothing()
 {
-    QTest::mouseClick(m_form->PushButton7, Qt::LeftButton);
-    QTest::mouseClick(m_form->PushButton6, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(m_form, "PushButton7"), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(m_form, "PushButton6"), Qt::LeftButton);
     QVERIFY(m_prompts->records.isEmpty());
     QVERIFY(m_app->defs().IsFileUpToDate());
 }
@@ -229,10 +235,10 @@ void TestTermList::clear_asksAndEmpties()
     addEntry(QStringLiteral("one"), QStringLiteral("1"));
     addEntry(QStringLiteral("two"), QStringLiteral("2"));
     m_prompts->answerNo();
-    QTest::mouseClick(m_form->PushButton6, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(m_form, "PushButton6"), Qt::LeftButton);
     QCOMPARE(entries().size(), 2);
     m_prompts->answerYes();
-    QTest::mouseClick(m_form->PushButton6, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(m_form, "PushButton6"), Qt::LeftButton);
     QCOMPARE(entries().size(), 0);
     QCOMPARE(m_prompts->records.size(), 2);
     QCOMPARE(m_prompts->records[1].text, QStringLiteral("Are you sure you wish to delete all terms?"));
@@ -248,7 +254,7 @@ void TestTermList::userText_isKeptLiterally()
                             QStringLiteral("日本語 한국어 Ελληνικά 🙂")};
     for (const QString &text : texts)
         addEntry(text, text);
-    const QAbstractItemModel *model = m_form->ListView1->model();
+    const QAbstractItemModel *model = control<QTreeView>(m_form, "ListView1")->model();
     for (int row = 0; row < texts.size(); ++row) {
         QCOMPARE(model->index(row, 0).data().toString(), texts[row]);
         QCOMPARE(model->index(row, 1).data().toString(), texts[row]);

@@ -45,7 +45,6 @@ private slots:
     void road_typeThreeEntriesAndStart();
 
 private:
-    std::unique_ptr<IsolatedSettings> m_settings;
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
@@ -54,10 +53,7 @@ void TestTestRoad::initTestCase()
 
 void TestTestRoad::init()
 {
-    // Each test starts from a fresh settings store: choices made in one must not leak into the next.
-    m_settings = std::make_unique<IsolatedSettings>();
     m_dir = std::make_unique<QTemporaryDir>();
-    setTimeScale(0.0);
 }
 
 void TestTestRoad::save_cancelWritesNothing()
@@ -67,7 +63,7 @@ void TestTestRoad::save_cancelWritesNothing()
     QVERIFY(fixture.app.defs().saveDefinitionFile(m_dir->filePath(QStringLiteral("first.txt")),
                                                   QStringLiteral("::")));
     fixture.prompts.answerSavePath(QString());
-    QTest::mouseClick(fixture.form1().PushButton2, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton2"), Qt::LeftButton);
     const PromptRecord &dialog = fixture.prompts.records.last();
     QCOMPARE(dialog.kind, PromptRecord::Kind::SaveFile);
     QCOMPARE(dialog.title, QStringLiteral("Saving Definition File"));
@@ -85,7 +81,7 @@ void TestTestRoad::save_writesAndNamesTheFile()
                         {QStringLiteral("dog"), QStringLiteral("a loyal pet")}});
     fixture.app.defs().setModified();
     fixture.prompts.answerSavePath(m_dir->filePath(QStringLiteral("animals.txt")));
-    QTest::mouseClick(fixture.form1().PushButton2, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton2"), Qt::LeftButton);
     QCOMPARE(fixture.prompts.records.first().initialName, QString());
     QCOMPARE(readAll(m_dir->filePath(QStringLiteral("animals.txt"))),
              QByteArray("Valid Definition File\r\ncat::a small animal\r\ndog::a loyal pet\r\n"));
@@ -99,7 +95,7 @@ void TestTestRoad::save_emptyListAndReplacingAFile()
     const QString path = m_dir->filePath(QStringLiteral("list.txt"));
     writeFile(path, "something else entirely, quite long\r\n");
     fixture.prompts.answerSavePath(path);
-    QTest::mouseClick(fixture.form1().PushButton2, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton2"), Qt::LeftButton);
     // Replaced without a question, and an empty list writes the header alone.
     QCOMPARE(fixture.prompts.records.size(), 1);
     QCOMPARE(readAll(path), QByteArray("Valid Definition File\r\n"));
@@ -109,15 +105,16 @@ void TestTestRoad::sample_replacesEntriesAndNamesTheFile()
 {
     AppFixture fixture;
     fixture.setEntries(numberedEntries(3));
-    QTest::mouseClick(fixture.form1().PushButton3, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton3"), Qt::LeftButton);
     QVERIFY(fixture.prompts.records.isEmpty());
     const TermEntries entries = fixture.app.defs().list().entries();
     QVERIFY(entries.size() >= 40 && entries.size() <= 60);
     QVERIFY(!entries.contains(numberedEntries(1).first()));
     QCOMPARE(fixture.app.defs().GetFileName(), QStringLiteral("sample_glossbox.txt"));
-    QTest::mouseClick(fixture.form1().PushButton1, Qt::LeftButton);
-    QCOMPARE(fixture.form2().Label4->text(), QStringLiteral("Filename: sample_glossbox.txt"));
-    QCOMPARE(fixture.form2().Label5->text(),
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton1"), Qt::LeftButton);
+    QCOMPARE(control<QLabel>(&fixture.form2(), "Label4")->text(),
+             QStringLiteral("Filename: sample_glossbox.txt"));
+    QCOMPARE(control<QLabel>(&fixture.form2(), "Label5")->text(),
              QStringLiteral("Total Number of Entries: %1").arg(entries.size()));
 }
 
@@ -127,12 +124,12 @@ void TestTestRoad::sample_overUnsavedEditsAsksFirst()
     fixture.setEntries(numberedEntries(2));
     fixture.app.defs().setModified();
     fixture.prompts.answerNo();
-    QTest::mouseClick(fixture.form1().PushButton3, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton3"), Qt::LeftButton);
     QCOMPARE(fixture.app.defs().list().entries(), numberedEntries(2));
     QCOMPARE(fixture.prompts.records.size(), 1);
     QCOMPARE(fixture.prompts.records[0].kind, PromptRecord::Kind::YesNo);
     fixture.prompts.answerYes();
-    QTest::mouseClick(fixture.form1().PushButton3, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton3"), Qt::LeftButton);
     QVERIFY(fixture.app.defs().GetEntryCount() > 2);
     QVERIFY(fixture.app.defs().IsFileUpToDate());
     QVERIFY(fixture.prompts.problems().isEmpty());
@@ -142,7 +139,7 @@ void TestTestRoad::sample_missingFileReportsOnceAndKeepsList()
 {
     AppFixture fixture(m_dir->path());
     fixture.setEntries(numberedEntries(2));
-    QTest::mouseClick(fixture.form1().PushButton3, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton3"), Qt::LeftButton);
     QCOMPARE(fixture.prompts.records.size(), 1);
     QVERIFY(fixture.prompts.records[0].text.contains(QStringLiteral("sample_glossbox.txt")));
     QVERIFY(fixture.prompts.records[0].text.contains(
@@ -153,7 +150,7 @@ void TestTestRoad::sample_missingFileReportsOnceAndKeepsList()
 void TestTestRoad::start_emptyListIsRefused()
 {
     AppFixture fixture;
-    QTest::mouseClick(fixture.form1().PushButton1, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton1"), Qt::LeftButton);
     QCOMPARE(fixture.prompts.records.size(), 1);
     QCOMPARE(fixture.prompts.records[0].text, QStringLiteral("There are no definition entries found."));
     QCOMPARE(fixture.prompts.records[0].title, QStringLiteral("Glossmere"));
@@ -165,11 +162,12 @@ void TestTestRoad::start_withoutFileShowsBareFilenameAndCount()
 {
     AppFixture fixture;
     fixture.setEntries(numberedEntries(7));
-    QTest::mouseClick(fixture.form1().PushButton1, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton1"), Qt::LeftButton);
     QVERIFY(!fixture.form1().isVisible());
     QVERIFY(fixture.form2().isVisible());
-    QCOMPARE(fixture.form2().Label4->text(), QStringLiteral("Filename: "));
-    QCOMPARE(fixture.form2().Label5->text(), QStringLiteral("Total Number of Entries: 7"));
+    QCOMPARE(control<QLabel>(&fixture.form2(), "Label4")->text(), QStringLiteral("Filename: "));
+    QCOMPARE(control<QLabel>(&fixture.form2(), "Label5")->text(),
+             QStringLiteral("Total Number of Entries: 7"));
 }
 
 void TestTestRoad::start_notUpToDateAsksAndGoesOnEitherWay_data()
@@ -192,7 +190,7 @@ void TestTestRoad::start_notUpToDateAsksAndGoesOnEitherWay()
     } else {
         fixture.prompts.answerNo();
     }
-    QTest::mouseClick(fixture.form1().PushButton1, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton1"), Qt::LeftButton);
     const PromptRecord &question = fixture.prompts.records.first();
     QCOMPARE(question.text,
              QStringLiteral(
@@ -201,7 +199,7 @@ void TestTestRoad::start_notUpToDateAsksAndGoesOnEitherWay()
     QCOMPARE(question.title, QStringLiteral("Save File?"));
     QCOMPARE(QFile::exists(path), save);
     QVERIFY(fixture.form2().isVisible());
-    QCOMPARE(fixture.form2().Label4->text(),
+    QCOMPARE(control<QLabel>(&fixture.form2(), "Label4")->text(),
              save ? QStringLiteral("Filename: before-test.txt") : QStringLiteral("Filename: "));
     QVERIFY(fixture.prompts.problems().isEmpty());
 }
@@ -209,7 +207,7 @@ void TestTestRoad::start_notUpToDateAsksAndGoesOnEitherWay()
 void TestTestRoad::help_namesTheContactPage()
 {
     AppFixture fixture;
-    QTest::mouseClick(fixture.form1().PushButton8, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton8"), Qt::LeftButton);
     QCOMPARE(fixture.prompts.records.size(), 1);
     QVERIFY(fixture.prompts.records[0].text.startsWith(
         QStringLiteral("Questions? Please contact Team Tamberlux at ")));
@@ -221,14 +219,14 @@ void TestTestRoad::keyboard_enterPressesTheFocusedButton()
     AppFixture fixture;
     QApplication::setActiveWindow(&fixture.form1());
     QVERIFY(QTest::qWaitForWindowActive(&fixture.form1()));
-    fixture.form1().PushButton8->setFocus();
-    QTest::keyClick(fixture.form1().PushButton8, Qt::Key_Return);
+    control<QPushButton>(&fixture.form1(), "PushButton8")->setFocus();
+    QTest::keyClick(control<QPushButton>(&fixture.form1(), "PushButton8"), Qt::Key_Return);
     QCOMPARE(fixture.prompts.records.size(), 1);
     QVERIFY(fixture.prompts.records[0].text.startsWith(QStringLiteral("Questions?")));
     // Enter in the text boxes still belongs to adding terms.
-    QTest::keyClicks(fixture.form1().Text1, QStringLiteral("cat"));
-    QTest::keyClick(fixture.form1().Text1, Qt::Key_Return);
-    QCOMPARE(QApplication::focusWidget(), fixture.form1().Text2);
+    QTest::keyClicks(control<QLineEdit>(&fixture.form1(), "Text1"), QStringLiteral("cat"));
+    QTest::keyClick(control<QLineEdit>(&fixture.form1(), "Text1"), Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(&fixture.form1(), "Text2"));
     QCOMPARE(fixture.prompts.records.size(), 1);
 }
 
@@ -345,9 +343,9 @@ void TestTestRoad::keys_oneToFourAnswerFromAnyFocus()
     QWidget *target = focus.isEmpty() ? static_cast<QWidget *>(&test) : test.findChild<QWidget *>(focus);
     QVERIFY(target);
     QTest::keyClick(target, Qt::Key(key), keypad ? Qt::KeypadModifier : Qt::NoModifier);
-    QCOMPARE(test.CorrectCount, 1);
+    QCOMPARE(test.session().CorrectCount, 1);
     // The pause is shortened to nothing here: the answer has moved the test on.
-    QCOMPARE(test.selectedQuestion(), 1);
+    QCOMPARE(test.session().selectedQuestion(), 1);
 }
 
 void TestTestRoad::keys_othersChangeNothing()
@@ -358,7 +356,7 @@ void TestTestRoad::keys_othersChangeNothing()
         fixture.random.add(0.3);
     fixture.startTest();
     Form3 &test = fixture.form3();
-    const QString caption = test.label10Caption();
+    const QString caption = test.session().caption();
     for (const Qt::Key key : {Qt::Key_0,
                               Qt::Key_5,
                               Qt::Key_9,
@@ -371,12 +369,12 @@ void TestTestRoad::keys_othersChangeNothing()
                               Qt::Key_Home,
                               Qt::Key_PageDown}) {
         QTest::keyClick(&test, key);
-        QTest::keyClick(test.PushButton1, key);
+        QTest::keyClick(control<QPushButton>(&test, "PushButton1"), key);
     }
-    QCOMPARE(test.label10Caption(), caption);
-    QCOMPARE(test.selectedQuestion(), 0);
-    QVERIFY(test.awaitingAnswer());
-    QCOMPARE(test.CorrectCount, 0);
+    QCOMPARE(test.session().caption(), caption);
+    QCOMPARE(test.session().selectedQuestion(), 0);
+    QVERIFY(test.session().awaitingAnswer());
+    QCOMPARE(test.session().CorrectCount, 0);
     QVERIFY(test.isVisible());
 }
 
@@ -386,21 +384,21 @@ void TestTestRoad::road_typeThreeEntriesAndStart()
     Form1 &main = fixture.form1();
     const QStringList terms{QStringLiteral("cat"), QStringLiteral("dog"), QStringLiteral("owl")};
     for (const QString &term : terms) {
-        QTest::keyClicks(main.Text1, term);
-        QTest::keyClick(main.Text1, Qt::Key_Return);
-        QTest::keyClicks(main.Text2, QStringLiteral("the ") + term);
-        QTest::keyClick(main.Text2, Qt::Key_Return);
+        QTest::keyClicks(control<QLineEdit>(&main, "Text1"), term);
+        QTest::keyClick(control<QLineEdit>(&main, "Text1"), Qt::Key_Return);
+        QTest::keyClicks(control<QLineEdit>(&main, "Text2"), QStringLiteral("the ") + term);
+        QTest::keyClick(control<QLineEdit>(&main, "Text2"), Qt::Key_Return);
     }
     QCOMPARE(fixture.app.defs().GetEntryCount(), 3);
     for (int i = 0; i < 100; ++i)
         fixture.random.add(0.2);
     fixture.prompts.answerNo(); // "Save File?"
-    QTest::mouseClick(main.PushButton1, Qt::LeftButton);
-    QTest::mouseClick(fixture.form2().PushButton2, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(&main, "PushButton1"), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(&fixture.form2(), "PushButton2"), Qt::LeftButton);
     Form3 &test = fixture.form3();
     QVERIFY(test.isVisible());
-    QVERIFY(terms.contains(test.label10Caption()));
-    QCOMPARE(test.Frame1->title(), QStringLiteral("Term:"));
+    QVERIFY(terms.contains(test.session().caption()));
+    QCOMPARE(control<QGroupBox>(&test, "Frame1")->title(), QStringLiteral("Term:"));
     QVERIFY(fixture.prompts.problems().isEmpty());
 }
 

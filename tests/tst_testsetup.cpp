@@ -45,13 +45,10 @@ private slots:
     void continue_againRebuildsOrderAndResetsCount();
 
 private:
-    std::unique_ptr<IsolatedSettings> m_settings;
 };
 
 void TestTestSetup::init()
-{
-    m_settings = std::make_unique<IsolatedSettings>();
-}
+{ }
 
 void TestTestSetup::order_smallCases_data()
 {
@@ -103,36 +100,45 @@ void TestTestSetup::options_firstRunSelectsDesignedChoices()
 {
     AppFixture fixture;
     Form2 &form = fixture.form2();
-    QVERIFY(form.Option1->isChecked());
-    QVERIFY(!form.Option2->isChecked());
-    QVERIFY(form.Option3->isChecked());
-    QVERIFY(!form.Option4->isChecked());
-    QVERIFY(form.soundsOn());
+    QVERIFY(control<QRadioButton>(&form, "Option1")->isChecked());
+    QVERIFY(!control<QRadioButton>(&form, "Option2")->isChecked());
+    QVERIFY(control<QRadioButton>(&form, "Option3")->isChecked());
+    QVERIFY(!control<QRadioButton>(&form, "Option4")->isChecked());
     QCOMPARE(form.windowTitle(), QStringLiteral("Glossmere"));
     QVERIFY(fixture.prompts.records.isEmpty());
     // Opening writes nothing.
-    QCOMPARE(ReadSetting(QStringLiteral("Option1"), QStringLiteral("unset")), QStringLiteral("unset"));
+    QCOMPARE(fixture.ownSettings.settings().ReadSetting(QStringLiteral("Option1"), QStringLiteral("unset")),
+             QStringLiteral("unset"));
 }
 
 void TestTestSetup::options_clickIsStoredAndReadByNextRun()
 {
+    IsolatedSettings shared;
+    const auto stored = [&](const char *key) {
+        return shared.settings().ReadSetting(QString::fromLatin1(key), {});
+    };
     {
-        AppFixture fixture;
+        AppFixture fixture(shared.settings());
         Form2 &form = fixture.form2();
         form.show();
-        QTest::mouseClick(form.Option2, Qt::LeftButton, {}, QPoint(8, form.Option2->height() / 2));
-        QVERIFY(form.Option2->isChecked());
-        QCOMPARE(ReadSetting(QStringLiteral("Option1"), {}), QStringLiteral("False"));
-        QCOMPARE(ReadSetting(QStringLiteral("Option2"), {}), QStringLiteral("True"));
-        QTest::mouseClick(form.Option4, Qt::LeftButton, {}, QPoint(8, form.Option4->height() / 2));
-        QCOMPARE(ReadSetting(QStringLiteral("Option3"), {}), QStringLiteral("False"));
-        QCOMPARE(ReadSetting(QStringLiteral("Option4"), {}), QStringLiteral("True"));
-        QVERIFY(!form.soundsOn());
+        QTest::mouseClick(control<QRadioButton>(&form, "Option2"),
+                          Qt::LeftButton,
+                          {},
+                          QPoint(8, control<QRadioButton>(&form, "Option2")->height() / 2));
+        QVERIFY(control<QRadioButton>(&form, "Option2")->isChecked());
+        QCOMPARE(stored("Option1"), QStringLiteral("False"));
+        QCOMPARE(stored("Option2"), QStringLiteral("True"));
+        QTest::mouseClick(control<QRadioButton>(&form, "Option4"),
+                          Qt::LeftButton,
+                          {},
+                          QPoint(8, control<QRadioButton>(&form, "Option4")->height() / 2));
+        QCOMPARE(stored("Option3"), QStringLiteral("False"));
+        QCOMPARE(stored("Option4"), QStringLiteral("True"));
     }
-    AppFixture nextRun;
-    QVERIFY(nextRun.form2().Option2->isChecked());
-    QVERIFY(!nextRun.form2().Option1->isChecked());
-    QVERIFY(nextRun.form2().Option4->isChecked());
+    AppFixture nextRun(shared.settings());
+    QVERIFY(control<QRadioButton>(&nextRun.form2(), "Option2")->isChecked());
+    QVERIFY(!control<QRadioButton>(&nextRun.form2(), "Option1")->isChecked());
+    QVERIFY(control<QRadioButton>(&nextRun.form2(), "Option4")->isChecked());
 }
 
 void TestTestSetup::options_badTextIsReportedAndDesignedStateKept_data()
@@ -168,14 +174,14 @@ void TestTestSetup::options_badTextIsReportedAndDesignedStateKept()
     QFETCH(QList<int>, reportedLines);
     QFETCH(bool, termGiven);
     QFETCH(int, sound);
-    QSettings raw(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Tamberlux"));
-    for (int i = 0; i < 4; ++i) {
-        if (!stored[i].isNull())
-            raw.setValue(QStringLiteral("Glossmere/Option%1").arg(i + 1), stored[i]);
-    }
-    raw.sync();
-
     AppFixture fixture;
+    {
+        const std::unique_ptr<QSettings> raw = fixture.ownSettings.raw();
+        for (int i = 0; i < 4; ++i) {
+            if (!stored[i].isNull())
+                raw->setValue(QStringLiteral("Glossmere/Option%1").arg(i + 1), stored[i]);
+        }
+    }
     Form2 &form = fixture.form2();
     QCOMPARE(fixture.prompts.records.size(), reportedLines.size());
     for (int i = 0; i < reportedLines.size(); ++i) {
@@ -185,21 +191,27 @@ void TestTestSetup::options_badTextIsReportedAndDesignedStateKept()
                          .arg(reportedLines[i])),
                  qPrintable(fixture.prompts.records[i].text));
     }
-    QCOMPARE(form.Option1->isChecked(), termGiven);
-    QCOMPARE(form.Option2->isChecked(), !termGiven);
-    QCOMPARE(form.Option3->isChecked(), sound == 3);
-    QCOMPARE(form.Option4->isChecked(), sound == 4);
-    QCOMPARE(form.soundsOn(), sound == 3);
+    QCOMPARE(control<QRadioButton>(&form, "Option1")->isChecked(), termGiven);
+    QCOMPARE(control<QRadioButton>(&form, "Option2")->isChecked(), !termGiven);
+    QCOMPARE(control<QRadioButton>(&form, "Option3")->isChecked(), sound == 3);
+    QCOMPARE(control<QRadioButton>(&form, "Option4")->isChecked(), sound == 4);
+    // The option chosen is what a test hears.
+    fixture.setEntries(numberedEntries(4));
+    for (int i = 0; i < 10; ++i)
+        fixture.random.add(0.3);
+    fixture.startTest(!termGiven);
+    QTest::keyClick(&fixture.form3(), Qt::Key_1);
+    QCOMPARE(fixture.sound.log.contains(QStringLiteral("Play")), sound == 3);
 }
 
 void TestTestSetup::goBack_showsTheMainWindow()
 {
     AppFixture fixture;
     fixture.setEntries(numberedEntries(2));
-    QTest::mouseClick(fixture.form1().PushButton1, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton1"), Qt::LeftButton);
     QVERIFY(!fixture.form1().isVisible());
     QVERIFY(fixture.form2().isVisible());
-    QTest::mouseClick(fixture.form2().PushButton1, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(&fixture.form2(), "PushButton1"), Qt::LeftButton);
     QVERIFY(fixture.form1().isVisible());
     QVERIFY(!fixture.form2().isVisible());
 }
@@ -208,8 +220,8 @@ void TestTestSetup::continue_emptyListIsRefused()
 {
     AppFixture fixture;
     fixture.form2().show();
-    fixture.form2().Option2->setChecked(true);
-    QTest::mouseClick(fixture.form2().PushButton2, Qt::LeftButton);
+    control<QRadioButton>(&fixture.form2(), "Option2")->setChecked(true);
+    QTest::mouseClick(control<QPushButton>(&fixture.form2(), "PushButton2"), Qt::LeftButton);
     QCOMPARE(fixture.prompts.records.size(), 1);
     QCOMPARE(fixture.prompts.records[0].text,
              QStringLiteral("There are no terms/definitions currently entered"));
@@ -232,7 +244,7 @@ struct ShowWatcher : QObject
     bool eventFilter(QObject *, QEvent *event) override
     {
         if (event->type() == QEvent::Show)
-            captionWhenShown = form.label10Caption();
+            captionWhenShown = form.session().caption();
         return false;
     }
 
@@ -254,36 +266,33 @@ void TestTestSetup::continue_setsDirectionAndPresentsBeforeShowing()
     QCOMPARE(watcher.captionWhenShown, QStringLiteral("definition 2"));
     QVERIFY(test.isVisible());
     QVERIFY(!fixture.form2().isVisible());
-    QCOMPARE(test.Frame1->title(), QStringLiteral("Definition:"));
-    QCOMPARE(test.questionlistToolTip, QStringLiteral("Definition:"));
-    QCOMPARE(test.questionList(), (std::vector<int>{2, 1, 0}));
-    QCOMPARE(test.selectedQuestion(), 0);
-    QCOMPARE(test.Frame3Caption, QStringLiteral("Question 1:"));
-    QCOMPARE(test.CorrectCount, 0);
-    QCOMPARE(test.PushButton2->caption(), QStringLiteral("2. term 2"));
+    QCOMPARE(control<QGroupBox>(&test, "Frame1")->title(), QStringLiteral("Definition:"));
+    QCOMPARE(test.session().directionText(), QStringLiteral("Definition:"));
+    QCOMPARE(test.session().questionList(), (std::vector<int>{2, 1, 0}));
+    QCOMPARE(test.session().selectedQuestion(), 0);
+    QCOMPARE(test.session().CorrectCount, 0);
+    QCOMPARE(control<AnswerButton>(&test, "PushButton2")->caption(), QStringLiteral("2. term 2"));
 }
 
 void TestTestSetup::continue_againRebuildsOrderAndResetsCount()
 {
-    setTimeScale(0.0);
     AppFixture fixture;
     fixture.setEntries(numberedEntries(4));
     for (int i = 0; i < 200; ++i)
         fixture.random.add(0.3);
     fixture.startTest();
     Form3 &test = fixture.form3();
-    test.ShowAnswer(true);
-    QCOMPARE(test.CorrectCount, 1);
-    QTest::mouseClick(test.PushButton5, Qt::LeftButton);
+    test.session().ShowAnswer(true);
+    QCOMPARE(test.session().CorrectCount, 1);
+    QTest::mouseClick(control<QPushButton>(&test, "PushButton5"), Qt::LeftButton);
     QVERIFY(fixture.form2().isVisible());
 
     fixture.random = ScriptedRandom(QList<double>{0.0, 0.9, 0.9, 0.9, 0.0, 0.1, 0.4, 0.7, 0.95});
-    QTest::mouseClick(fixture.form2().PushButton2, Qt::LeftButton);
-    QCOMPARE(test.CorrectCount, 0);
-    QCOMPARE(test.questionList(), (std::vector<int>{0, 1, 2, 3}));
-    QCOMPARE(test.selectedQuestion(), 0);
-    QVERIFY(test.awaitingAnswer());
-    setTimeScale(1.0);
+    QTest::mouseClick(control<QPushButton>(&fixture.form2(), "PushButton2"), Qt::LeftButton);
+    QCOMPARE(test.session().CorrectCount, 0);
+    QCOMPARE(test.session().questionList(), (std::vector<int>{0, 1, 2, 3}));
+    QCOMPARE(test.session().selectedQuestion(), 0);
+    QVERIFY(test.session().awaitingAnswer());
 }
 
 QTEST_MAIN(TestTestSetup)

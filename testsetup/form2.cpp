@@ -7,7 +7,6 @@
 #include "common/prompts.h"
 #include "common/settings.h"
 #include "deffiles/defmanager.h"
-#include "testrun/form3.h"
 #include "testsetup/questionorder.h"
 
 #include <QCloseEvent>
@@ -21,24 +20,24 @@ namespace {
 constexpr int detailLabelWidth = 7440 - 240 - 120;
 } // namespace
 
-Form2::Form2(const Services &services, DefManager &defs, QWidget *parent)
-    : QWidget(parent)
-    , m_services(services)
-    , m_defs(defs)
-{
-    setObjectName(QStringLiteral("Form2"));
-    buildControls();
-}
-
-QString Form2::id(const QString &procedure) const
+namespace {
+QString id(const QString &procedure)
 {
     return procedureId(QStringLiteral("Form2"), procedure);
+}
+} // namespace
+
+Form2::Form2(const Services &services, const DefManager &defs, OptionsLinks &links, ProgramLifetime &lifetime)
+    : DesignedWindow("Form2", 7680, 4485, lifetime)
+    , m_services(services)
+    , m_defs(defs)
+    , m_links(links)
+{
+    buildControls();
 }
 
 void Form2::buildControls()
 {
-    prepareWindow(this, 7680, 4485);
-
     PushButton1 =
         makeButton(this, "PushButton1", QStringLiteral("< Go Back"), twipsRect(120, 120, 7455, 405));
     Frame1 = makeFrame(this, "Frame1", QStringLiteral("Test Details"), twipsRect(120, 555, 7440, 1050));
@@ -79,10 +78,10 @@ void Form2::buildControls()
     connect(PushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
     connect(PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
     const auto direction = [this] {
-        writeOptionPair("Option1", Option1, "Option2", Option2);
+        writeOptionPair(Option1, Option2);
     };
     const auto sound = [this] {
-        writeOptionPair("Option3", Option3, "Option4", Option4);
+        writeOptionPair(Option3, Option4);
     };
     connect(Option1, &QRadioButton::toggled, this, direction);
     connect(Option2, &QRadioButton::toggled, this, direction);
@@ -94,11 +93,7 @@ void Form2::Form_Load()
 {
     m_loading = true;
     ErrorTrap trap(m_services.prompts, id(QStringLiteral("Form_Load")));
-    trap.step(100, [&] { setWindowTitle(QStringLiteral("Glossmere")); });
-    trap.step(102, [&] { StyleForm(this); });
-    trap.step(104, [&] { setWindowIcon(appIcon()); });
-    loadHandPointer(
-        trap, 106, 108, m_services.programFile(QStringLiteral("/HAND-M.CUR")), {PushButton1, PushButton2});
+    openStyled(trap, m_services.programFolder);
     readOptionPair(110, Option1, Option2, true);
     readOptionPair(114, Option3, Option4, false);
     m_loading = false;
@@ -116,12 +111,13 @@ void Form2::readOptionPair(int line, QRadioButton *first, QRadioButton *second, 
     first->setAutoExclusive(false);
     second->setAutoExclusive(false);
     trap.step(line, [&] {
-        first->setChecked(settingToBool(ReadSetting(keyOf(first), QStringLiteral("1"))));
+        first->setChecked(settingToBool(m_services.settings.ReadSetting(keyOf(first), QStringLiteral("1"))));
         if (first->isChecked())
             second->setChecked(false);
     });
     trap.step(line + 2, [&] {
-        second->setChecked(settingToBool(ReadSetting(keyOf(second), QStringLiteral("0"))));
+        second->setChecked(
+            settingToBool(m_services.settings.ReadSetting(keyOf(second), QStringLiteral("0"))));
         if (second->isChecked())
             first->setChecked(false);
     });
@@ -133,20 +129,13 @@ void Form2::readOptionPair(int line, QRadioButton *first, QRadioButton *second, 
     second->setAutoExclusive(true);
 }
 
-void Form2::writeOptionPair(const char *firstKey,
-                            QRadioButton *first,
-                            const char *secondKey,
-                            QRadioButton *second)
+void Form2::writeOptionPair(QRadioButton *first, QRadioButton *second)
 {
     if (m_loading)
         return;
-    WriteSetting(QString::fromLatin1(firstKey), boolSettingText(first->isChecked()));
-    WriteSetting(QString::fromLatin1(secondKey), boolSettingText(second->isChecked()));
-}
-
-bool Form2::soundsOn() const
-{
-    return Option3->isChecked();
+    // The keys are the options' names.
+    m_services.settings.WriteSetting(first->objectName(), boolSettingText(first->isChecked()));
+    m_services.settings.WriteSetting(second->objectName(), boolSettingText(second->isChecked()));
 }
 
 void Form2::setFileNameCaption(const QString &caption)
@@ -170,10 +159,7 @@ void Form2::PushButton1_Click()
 {
     ErrorTrap trap(m_services.prompts, id(QStringLiteral("PushButton1_Click")));
     trap.step(100, [&] { hide(); });
-    trap.step(102, [&] {
-        if (showMainWindow)
-            showMainWindow();
-    });
+    trap.step(102, [&] { m_links.showMainWindow(); });
 }
 
 void Form2::PushButton2_Click()
@@ -202,39 +188,24 @@ void Form2::PushButton2_Click()
         });
         return;
     }
-    Form3 *test = nullptr;
-    trap.step(base + 4, [&] {
-        test = &testWindow();
-        test->clearQuestionList();
-    });
-    if (!test)
-        return;
-    trap.step(base + 6, [&] { test->CorrectCount = 0; });
-    trap.step(base + 8,
-              [&] { test->setQuestionList(buildQuestionOrder(m_defs.GetEntryCount(), m_services.random)); });
-    trap.step(base + 18, [&] { test->questionlistToolTip = direction; });
-    trap.step(base + 20, [&] { test->Frame1->setTitle(direction); });
-    trap.step(base + 22, [&] { test->selectQuestion(0); });
+    std::vector<int> order;
+    trap.step(base + 8, [&] { order = buildQuestionOrder(m_defs.GetEntryCount(), m_services.random); });
+    const TestOptions options{direction == QStringLiteral("Definition:"), Option3->isChecked()};
+    // The new order, the score back to 0, the direction, and the first question presented.
+    trap.step(base + 22, [&] { m_links.startTest(std::move(order), options); });
     trap.step(base + 24, [&] { hide(); });
-    trap.step(base + 26, [&] {
-        test->show();
-        test->activateWindow();
-        test->setFocus();
-    });
+    trap.step(base + 26, [&] { m_links.showTest(); });
 }
 
 void Form2::closeEvent(QCloseEvent *event)
 {
     ErrorTrap trap(m_services.prompts, id(QStringLiteral("Form_QueryUnload")));
     bool mayClose = true;
-    trap.step(100, [&] { mayClose = !closeGuard || closeGuard(); });
+    trap.step(100, [&] { mayClose = m_lifetime.mayEnd(); });
     if (!mayClose) {
         event->ignore();
         return;
     }
     event->accept();
-    trap.step(102, [&] {
-        if (programEnd)
-            programEnd();
-    });
+    trap.step(102, [&] { m_lifetime.endProgram(); });
 }

@@ -1,45 +1,59 @@
 // The test options window: direction and sounds, remembered across runs, and the start of a test.
 #pragma once
 
+#include "common/designedwindow.h"
 #include "common/services.h"
 #include "termlist/testoptionsgate.h"
+#include "testrun/quizsession.h"
 
-#include <QWidget>
-
-#include <functional>
+#include <vector>
 
 class DefManager;
-class Form3;
 class QGroupBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
 
+// What the options window asks of the windows around it.
+class OptionsLinks
+{
+public:
+    virtual ~OptionsLinks() = default;
+    // Hands a new test to the test window (created at its first use), which presents its first question.
+    virtual void startTest(std::vector<int> order, TestOptions options) = 0;
+    virtual void showTest() = 0;
+    virtual void showMainWindow() = 0;
+};
+
 class Form2
-    : public QWidget
+    : public DesignedWindow
     , public TestOptionsGate
 {
     Q_OBJECT
 
 public:
-    Form2(const Services &services, DefManager &defs, QWidget *parent = nullptr);
+    Form2(const Services &services, const DefManager &defs, OptionsLinks &links, ProgramLifetime &lifetime);
 
     void Form_Load();
     void PushButton1_Click();
     void PushButton2_Click();
 
-    // Whether "Play sounds" is the selected sound option, read at every answer.
-    bool soundsOn() const;
-
     void setFileNameCaption(const QString &caption) override;
     void setEntryCountCaption(const QString &caption) override;
     void showOptions() override;
 
-    // The test window, created and opened at its first use.
-    std::function<Form3 &()> testWindow;
-    std::function<void()> showMainWindow;
-    std::function<bool()> closeGuard;
-    std::function<void()> programEnd;
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildControls();
+    void readOptionPair(int line, QRadioButton *first, QRadioButton *second, bool keepOneSelected);
+    void writeOptionPair(QRadioButton *first, QRadioButton *second);
+
+    const Services &m_services;
+    const DefManager &m_defs;
+    OptionsLinks &m_links;
+    bool m_loading = false;
 
     QPushButton *PushButton1 = nullptr;
     QGroupBox *Frame1 = nullptr;
@@ -52,18 +66,4 @@ public:
     QRadioButton *Option3 = nullptr;
     QRadioButton *Option4 = nullptr;
     QPushButton *PushButton2 = nullptr;
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
-
-private:
-    void buildControls();
-    void readOptionPair(int line, QRadioButton *first, QRadioButton *second, bool keepOneSelected);
-    void
-    writeOptionPair(const char *firstKey, QRadioButton *first, const char *secondKey, QRadioButton *second);
-    QString id(const QString &procedure) const;
-
-    const Services &m_services;
-    DefManager &m_defs;
-    bool m_loading = false;
 };

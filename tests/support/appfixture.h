@@ -16,11 +16,22 @@
 
 struct AppFixture
 {
-    explicit AppFixture(const QString &programFolder = builtProgramFolder())
-        : app(programFolder, prompts, random, sound)
+    explicit AppFixture(const QString &programFolder = builtProgramFolder(),
+                        Settings *sharedSettings = nullptr)
+        : app(programFolder,
+              prompts,
+              random,
+              pause,
+              sharedSettings ? *sharedSettings : ownSettings.settings(),
+              sound)
     {
         app.start();
     }
+
+    // A second run of the program over the settings another one left.
+    explicit AppFixture(Settings &sharedSettings)
+        : AppFixture(builtProgramFolder(), &sharedSettings)
+    { }
 
     ~AppFixture()
     {
@@ -42,13 +53,17 @@ struct AppFixture
     // Start Taking Test, then Continue with the given direction; the first question is presented.
     void startTest(bool definitionGiven = false)
     {
-        QTest::mouseClick(form1().PushButton1, Qt::LeftButton);
-        (definitionGiven ? form2().Option2 : form2().Option1)->setChecked(true);
-        QTest::mouseClick(form2().PushButton2, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(&form1(), "PushButton1"), Qt::LeftButton);
+        control<QRadioButton>(&form2(), definitionGiven ? "Option2" : "Option1")->setChecked(true);
+        QTest::mouseClick(control<QPushButton>(&form2(), "PushButton2"), Qt::LeftButton);
     }
 
+    const QuizSession &session() { return form3().session(); }
+
+    IsolatedSettings ownSettings;
     ScriptedPrompts prompts;
     ScriptedRandom random;
+    InstantPause pause;
     RecordingSoundDevice sound;
     GlossmereApp app;
 };

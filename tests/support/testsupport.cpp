@@ -4,11 +4,18 @@
 #include <QSettings>
 #include <QStandardPaths>
 
-IsolatedSettings::IsolatedSettings()
+IsolatedSettings::IsolatedSettings(const QByteArray &content)
 {
+    // Whatever else the program keeps per user goes to the test locations, not the real home.
     QStandardPaths::setTestModeEnabled(true);
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.path());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
+    if (!content.isEmpty())
+        writeFile(m_dir.filePath(QStringLiteral("Tamberlux.ini")), content);
+    m_settings = std::make_unique<Settings>(raw());
+}
+
+std::unique_ptr<QSettings> IsolatedSettings::raw() const
+{
+    return std::make_unique<QSettings>(m_dir.filePath(QStringLiteral("Tamberlux.ini")), QSettings::IniFormat);
 }
 
 double ScriptedRandom::draw()

@@ -1,27 +1,53 @@
 // Shared pieces of the test suite: isolated settings, scripted randomness, a failing device, lookups.
 #pragma once
 
+#include "common/pause.h"
 #include "common/randomsource.h"
+#include "common/settings.h"
 #include "testrun/sounddevice.h"
 
 #include <QIODevice>
 #include <QList>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
 
 #include <functional>
 
-// Points the per-user settings at a temporary folder for the life of the object.
+// Settings kept in a file of a temporary folder for the life of the object.
 class IsolatedSettings
 {
 public:
-    IsolatedSettings();
+    // `content` is what the file holds before the program first reads it.
+    explicit IsolatedSettings(const QByteArray &content = {});
 
     QString folder() const { return m_dir.path(); }
 
+    // The store as the program sees it.
+    Settings &settings() { return *m_settings; }
+
+    // The same file, for writing what a user or another program left there.
+    std::unique_ptr<QSettings> raw() const;
+
 private:
     QTemporaryDir m_dir;
+    std::unique_ptr<Settings> m_settings;
+};
+
+// A pause that is over at once; `during` runs inside it, as a click during a real pause would.
+class InstantPause : public Pause
+{
+public:
+    void Wait(double seconds) override
+    {
+        waits.append(seconds);
+        if (during)
+            during(seconds);
+    }
+
+    QList<double> waits;
+    std::function<void(double)> during;
 };
 
 // Hands out the scripted values in order; running out is a test failure recorded in `exhausted`.

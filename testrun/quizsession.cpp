@@ -1,0 +1,218 @@
+#include "testrun/quizsession.h"
+
+#include "common/errortrap.h"
+#include "common/pause.h"
+#include "common/prompts.h"
+#include "common/randomsource.h"
+#include "deffiles/defmanager.h"
+
+#include <QSet>
+
+namespace {
+// Random draws that may repeat a refused candidate before the pool of distinct texts is consulted.
+constexpr int randomAttempts = 64;
+
+const QString definitionDirection = QStringLiteral("Definition:");
+
+QString id(const QString &procedure)
+{
+    return procedureId(QStringLiteral("Form3"), procedure);
+}
+} // namespace
+
+QuizSession::QuizSession(
+    Prompts &prompts, RandomSource &random, Pause &pause, const DefManager &defs, QuizView &view)
+    : m_prompts(prompts)
+    , m_random(random)
+    , m_pause(pause)
+    , m_defs(defs)
+    , m_view(view)
+{ }
+
+void QuizSession::start(std::vector<int> order, TestOptions options)
+{
+    stop();
+    m_pool.reset();
+    m_questionList = std::move(order);
+    m_selected = -1;
+    CorrectCount = 0;
+    m_options = options;
+    m_questionlistToolTip = options.definitionGiven ? definitionDirection : QStringLiteral("Term:");
+    m_direction = m_questionlistToolTip;
+    selectQuestion(0);
+}
+
+void QuizSession::selectQuestion(int position)
+{
+    if (position == m_selected)
+        return;
+    m_selected = position;
+    questionlist_Click();
+}
+
+bool QuizSession::definitionGiven() const
+{
+    return m_direction == definitionDirection;
+}
+
+QString QuizSession::answerText(int entry) const
+{
+    return definitionGiven() ? m_defs.GetTerm(entry) : m_defs.GetDefinition(entry);
+}
+
+void QuizSession::questionlist_Click()
+{
+    ErrorTrap trap(m_prompts, id(QStringLiteral("questionlist_Click")));
+    m_phase = Phase::Idle;
+    trap.step(100, [&] {
+        m_captions = {};
+        m_offered = {true, true, true, true};
+    });
+    trap.step(102, [&] { m_direction = m_questionlistToolTip; });
+    trap.step(106, [&] { AnswerSlots = {}; });
+    trap.step(108, [&] { CorrectPosition = std::min(3, int(4 * m_random.draw())); });
+    QString right;
+    trap.step(110, [&] {
+        const int entry = m_questionList.at(size_t(m_selected));
+        m_caption = definitionGiven() ? m_defs.GetDefinition(entry) : m_defs.GetTerm(entry);
+        right = answerText(entry);
+    });
+    trap.step(114, [&] { AnswerSlots[0] = right; });
+    trap.step(116, [&] {
+        // The right answer trades places with whatever the base order puts on its button.
+        int buttonFor[4] = {1, 2, 3, 4};
+        std::swap(buttonFor[0], buttonFor[CorrectPosition]);
+        m_captions[size_t(buttonFor[0] - 1)] = QStringLiteral("%1. ").arg(buttonFor[0]) + right;
+        for (int k = 1; k <= 3; ++k) {
+            const size_t button = size_t(buttonFor[k] - 1);
+            const std::optional<QString> wrong = WrongAnswer(k);
+            if (wrong)
+                m_captions[button] = QStringLiteral("%1. ").arg(buttonFor[k]) + *wrong;
+            m_offered[button] = wrong.has_value();
+        }
+    });
+    m_phase = Phase::Answering;
+    m_view.render();
+}
+
+std::optional<QString> QuizSession::WrongAnswer(int lCount)
+{
+    ErrorTrap trap(m_prompts, id(QStringLiteral("WrongAnswer")));
+    std::optional<QString> accepted;
+    trap.step(100, [&] {
+        const int current = m_questionList.at(size_t(m_selected));
+        const int last = int(m_questionList.size()) - 1;
+        for (int attempt = 0; attempt < randomAttempts && !accepted; ++attempt) {
+            const int n = int(roundHalfEven(last * m_random.draw()));
+            const QString candidate = answerText(n);
+            if (n != current && !AnswerInUse(candidate))
+                accepted = candidate;
+        }
+        // Chance keeps refusing: choose among the texts that are still acceptable, if any are.
+        if (!accepted)
+            accepted = drawFromPool();
+        if (accepted)
+            AnswerSlots[size_t(lCount)] = *accepted;
+    });
+    return accepted;
+}
+
+std::optional<QString> QuizSession::drawFromPool()
+{
+    if (!m_pool) {
+        const TermStore &store = m_defs.list().store();
+        const bool terms = definitionGiven();
+        QSet<QStringView> seen;
+        std::vector<QString> pool;
+        for (int i = 0; i < store.size(); ++i) {
+            const QStringView text = terms ? store.term(i) : store.definition(i);
+            if (!text.isEmpty() && !seen.contains(text)) {
+                seen.insert(text);
+                pool.push_back(text.toString());
+            }
+        }
+        m_pool = std::move(pool);
+    }
+    std::vector<const QString *> open;
+    for (const QString &text : *m_pool) {
+        if (!AnswerInUse(text))
+            open.push_back(&text);
+    }
+    if (open.empty())
+        return std::nullopt;
+    const size_t pick = std::min(open.size() - 1, size_t(m_random.draw() * double(open.size())));
+    return *open[pick];
+}
+
+bool QuizSession::AnswerInUse(const QString &text) const
+{
+    return std::find(AnswerSlots.begin(), AnswerSlots.end(), text) != AnswerSlots.end();
+}
+
+void QuizSession::answer(int number)
+{
+    ErrorTrap trap(m_prompts, id(QStringLiteral("PushButton%1_Click").arg(number)));
+    bool correct = false;
+    trap.step(100, [&] { correct = CorrectPosition == number - 1; });
+    // A button left without an answer text answers nothing, by click or by key.
+    if (!answerOffered(number))
+        return;
+    ShowAnswer(correct);
+}
+
+void QuizSession::ShowAnswer(bool lCorrect)
+{
+    // One answer per question: answers during the feedback pause are ignored.
+    if (m_phase != Phase::Answering)
+        return;
+    m_phase = Phase::Pausing;
+    const quint64 run = m_run;
+    const auto cutShort = [&] {
+        return run != m_run;
+    };
+    ErrorTrap trap(m_prompts, id(QStringLiteral("ShowAnswer")));
+    bool sounds = false;
+    trap.step(100, [&] { sounds = m_options.soundsOn; });
+    if (sounds) {
+        trap.step(102, [&] { m_view.PlaySound(lCorrect); });
+        if (cutShort())
+            return;
+    }
+    QString feedback;
+    if (lCorrect) {
+        trap.step(104, [&] { feedback = QStringLiteral("Correct"); });
+        trap.step(106, [&] { ++CorrectCount; });
+    } else {
+        trap.step(108, [&] {
+            feedback = QStringLiteral("The correct answer was: \r\r")
+                + answerText(m_questionList.at(size_t(m_selected)));
+        });
+    }
+    trap.step(110, [&] { m_caption += QStringLiteral("\r\n\r\n") + feedback; });
+    trap.step(112, [&] { m_view.render(); });
+    trap.step(114, [&] { m_pause.Wait(2); });
+    if (cutShort())
+        return;
+    if (m_selected < int(m_questionList.size()) - 1) {
+        trap.step(116, [&] { selectQuestion(m_selected + 1); });
+        return;
+    }
+    m_phase = Phase::Ended;
+    trap.step(118, [&] { m_prompts.message(scoreText()); });
+    if (cutShort())
+        return;
+    trap.step(120, [&] { m_view.finished(); });
+}
+
+QString QuizSession::scoreText() const
+{
+    return QStringLiteral("The test has been completed.\r\rScore: %1 correct answers out of %2 questions")
+        .arg(CorrectCount)
+        .arg(m_questionList.size());
+}
+
+void QuizSession::stop()
+{
+    ++m_run;
+    m_phase = Phase::Ended;
+}

@@ -1,0 +1,382 @@
+#include "deffiles/defmanager.h"
+#include "testrun/quizsession.h"
+#include "tests/support/scriptedprompts.h"
+#include "tests/support/testsupport.h"
+
+#include <QRandomGenerator>
+#include <QSet>
+
+namespace {
+// Records what the session asks of its window.
+struct RecordingView : QuizView
+{
+    void render() override { ++renders; }
+
+    void PlaySound(bool bCorrect) override
+    {
+        sounds.append(bCorrect);
+        if (duringSound)
+            duringSound();
+    }
+
+    void finished() override { ++finishes; }
+
+    int renders = 0;
+    int finishes = 0;
+    QList<bool> sounds;
+    std::function<void()> duringSound;
+};
+
+// Entries named by number: ("term 0", "definition 0"), ...
+TermEntries numbered(int count)
+{
+    TermEntries entries;
+    for (int i = 0; i < count; ++i)
+        entries.append({QStringLiteral("term %1").arg(i), QStringLiteral("definition %1").arg(i)});
+    return entries;
+}
+
+std::vector<int> inListOrder(int count)
+{
+    std::vector<int> order(size_t(count), 0);
+    for (int i = 0; i < count; ++i)
+        order[size_t(i)] = i;
+    return order;
+}
+
+// A running test over a list, with scripted draws and a pause that is over at once.
+struct Quiz
+{
+    explicit Quiz(const TermEntries &entries) { list.replaceAll(entries); }
+
+    void start(QList<double> draws, bool definitionGiven = false, bool sounds = false)
+    {
+        for (const double draw : draws)
+            random.add(draw);
+        session.start(inListOrder(list.count()), TestOptions{definitionGiven, sounds});
+    }
+
+    void seeded(quint32 seed, int count = 20000)
+    {
+        QRandomGenerator generator(seed);
+        for (int i = 0; i < count; ++i)
+            random.add(generator.generateDouble());
+    }
+
+    // The answer texts offered, without their "1. " numbers; a button without an answer gives a null text.
+    QStringList offered() const
+    {
+        QStringList texts;
+        for (int number = 1; number <= 4; ++number)
+            texts.append(session.answerOffered(number) ? session.answerCaption(number).mid(3) : QString());
+        return texts;
+    }
+
+    int right() const { return session.CorrectPosition + 1; }
+
+    TermListModel list;
+    ScriptedPrompts prompts;
+    DefManager defs{prompts, list};
+    ScriptedRandom random;
+    InstantPause pause;
+    RecordingView view;
+    QuizSession session{prompts, random, pause, defs, view};
+};
+} // namespace
+
+// The rules of a test, without a window: placing, drawing, checking, scoring, pausing and stopping.
+class TestQuizSession : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void placement_followsTheTable_data();
+    void placement_followsTheTable();
+    void draw_fourDistinctEntriesOfferAllFour();
+    void draw_twinsNeverTogetherCaseVariantsMay();
+    void draw_emptyTextNeverWrongButShownWhenRight();
+    void draw_degenerateListsLeaveButtonsEmpty_data();
+    void draw_degenerateListsLeaveButtonsEmpty();
+    void draw_millionEntriesThreeDefinitions();
+
+    void answer_rightAndWrongInBothDirections_data();
+    void answer_rightAndWrongInBothDirections();
+    void sound_playsRightOrWrongBeforeFeedbackOnlyWhenOn();
+    void score_lastAnswerEndsTheTest();
+    void pause_secondAnswerIsIgnored();
+    void pause_stopEndsAtOnce();
+};
+
+void TestQuizSession::placement_followsTheTable_data()
+{
+    QTest::addColumn<int>("correctPosition");
+    QTest::addColumn<QList<int>>("buttons"); // right, wrong 1, wrong 2, wrong 3
+    QTest::newRow("0") << 0 << QList<int>{1, 2, 3, 4};
+    QTest::newRow("1") << 1 << QList<int>{2, 1, 3, 4};
+    QTest::newRow("2") << 2 << QList<int>{3, 2, 1, 4};
+    QTest::newRow("3") << 3 << QList<int>{4, 2, 3, 1};
+}
+
+void TestQuizSession::placement_followsTheTable()
+{
+    QFETCH(int, correctPosition);
+    QFETCH(QList<int>, buttons);
+    Quiz quiz(numbered(5));
+    // Entry 0 is asked first; the wrong answers drawn are entries 1, 2 and 3 (n = round(4 r)).
+    quiz.start({correctPosition / 4.0 + 0.1, 0.25, 0.5, 0.75});
+    QCOMPARE(quiz.session.CorrectPosition, correctPosition);
+    for (int slot = 0; slot < 4; ++slot) {
+        const int number = buttons[slot];
+        QCOMPARE(quiz.session.answerCaption(number),
+                 QStringLiteral("%1. definition %2").arg(number).arg(slot));
+        QCOMPARE(quiz.session.AnswerSlots[size_t(slot)], QStringLiteral("definition %1").arg(slot));
+    }
+    QCOMPARE(quiz.session.caption(), QStringLiteral("term 0"));
+    QCOMPARE(quiz.session.directionText(), QStringLiteral("Term:"));
+    QVERIFY(!quiz.random.exhausted);
+}
+
+void TestQuizSession::draw_fourDistinctEntriesOfferAllFour()
+{
+    Quiz quiz(numbered(4));
+    quiz.seeded(4);
+    quiz.start({});
+    QSet<QString> all;
+    for (int i = 0; i < 4; ++i)
+        all.insert(QStringLiteral("definition %1").arg(i));
+    for (int question = 0; question < 4; ++question) {
+        const QStringList texts = quiz.offered();
+        QCOMPARE(QSet<QString>(texts.begin(), texts.end()), all);
+        quiz.session.answer(1);
+    }
+}
+
+void TestQuizSession::draw_twinsNeverTogetherCaseVariantsMay()
+{
+    Quiz quiz({{QStringLiteral("a"), QStringLiteral("same")},
+               {QStringLiteral("b"), QStringLiteral("same")},
+               {QStringLiteral("c"), QStringLiteral("Same")},
+               {QStringLiteral("d"), QStringLiteral("other")},
+               {QStringLiteral("e"), QStringLiteral("more")},
+               {QStringLiteral("f"), QStringLiteral("else")}});
+    quiz.seeded(9);
+    quiz.start({});
+    bool caseVariantsTogether = false;
+    // Present the questions again and again with fresh draws.
+    for (int round = 1; round < 200; ++round) {
+        quiz.session.selectQuestion(round % 6 == quiz.session.selectedQuestion() ? (round + 1) % 6
+                                                                                 : round % 6);
+        const QStringList texts = quiz.offered();
+        QCOMPARE(QSet<QString>(texts.begin(), texts.end()).size(), 4);
+        caseVariantsTogether |=
+            texts.contains(QStringLiteral("same")) && texts.contains(QStringLiteral("Same"));
+    }
+    QVERIFY(caseVariantsTogether);
+}
+
+void TestQuizSession::draw_emptyTextNeverWrongButShownWhenRight()
+{
+    Quiz quiz({{QStringLiteral("blank"), QString()},
+               {QStringLiteral("b"), QStringLiteral("two")},
+               {QStringLiteral("c"), QStringLiteral("three")},
+               {QStringLiteral("d"), QStringLiteral("four")},
+               {QStringLiteral("e"), QStringLiteral("five")}});
+    QList<double> draws{0.0}; // right answer on button 1
+    for (int i = 0; i < 2000; ++i)
+        draws.append(QRandomGenerator::global()->generateDouble());
+    quiz.start(draws);
+    QCOMPARE(quiz.session.answerCaption(1), QStringLiteral("1. "));
+    QVERIFY(quiz.session.answerOffered(1));
+    for (int round = 0; round < 100; ++round) {
+        quiz.session.selectQuestion(1 + round % 4);
+        for (const QString &text : quiz.offered())
+            QVERIFY(!text.isEmpty());
+    }
+}
+
+void TestQuizSession::draw_degenerateListsLeaveButtonsEmpty_data()
+{
+    QTest::addColumn<TermEntries>("entries");
+    QTest::addColumn<int>("empty");
+    QTest::newRow("one entry") << numbered(1) << 3;
+    QTest::newRow("two entries") << numbered(2) << 2;
+    QTest::newRow("three entries") << numbered(3) << 1;
+    TermEntries shared;
+    for (int i = 0; i < 10; ++i)
+        shared.append({QStringLiteral("word %1").arg(i), QStringLiteral("one meaning")});
+    QTest::newRow("ten sharing one definition") << shared << 3;
+    TermEntries blanks = numbered(3);
+    blanks.append({QStringLiteral("x"), QString()});
+    blanks.append({QStringLiteral("y"), QStringLiteral("definition 1")});
+    QTest::newRow("empty and repeated texts") << blanks << 1;
+}
+
+void TestQuizSession::draw_degenerateListsLeaveButtonsEmpty()
+{
+    QFETCH(TermEntries, entries);
+    QFETCH(int, empty);
+    Quiz quiz(entries);
+    QList<double> draws{0.0};
+    for (int i = 0; i < 5000; ++i)
+        draws.append(QRandomGenerator::global()->generateDouble());
+    quiz.start(draws);
+    const QStringList texts = quiz.offered();
+    QCOMPARE(texts.count(QString()), empty);
+    for (int number = 1; number <= 4; ++number) {
+        if (!quiz.session.answerOffered(number))
+            QCOMPARE(quiz.session.answerCaption(number), QString());
+    }
+    // A button without an answer answers nothing.
+    quiz.session.answer(4);
+    QVERIFY(quiz.session.awaitingAnswer());
+    QCOMPARE(quiz.session.selectedQuestion(), 0);
+    quiz.session.answer(1);
+    QCOMPARE(quiz.session.CorrectCount, 1);
+}
+
+void TestQuizSession::draw_millionEntriesThreeDefinitions()
+{
+    Quiz quiz({});
+    TermStore store;
+    const char16_t *definitions[] = {u"alpha", u"beta", u"gamma"};
+    for (int i = 0; i < 1000000; ++i)
+        store.append(u"term", definitions[i % 3]);
+    quiz.list.replaceAll(std::move(store));
+    quiz.seeded(3, 1200000);
+    quiz.session.start(inListOrder(1000000), TestOptions{false, false});
+    for (int question = 0; question < 3; ++question) {
+        const QStringList texts = quiz.offered();
+        QCOMPARE(texts.count(QString()), 1);
+        QCOMPARE(QSet<QString>(texts.begin(), texts.end()),
+                 (QSet<QString>{
+                     QString(), QStringLiteral("alpha"), QStringLiteral("beta"), QStringLiteral("gamma")}));
+        quiz.session.answer(1);
+    }
+}
+
+void TestQuizSession::answer_rightAndWrongInBothDirections_data()
+{
+    QTest::addColumn<bool>("definitionGiven");
+    QTest::addColumn<bool>("right");
+    QTest::addColumn<QString>("feedback");
+    QTest::newRow("term given, right") << false << true << QStringLiteral("term 0\r\n\r\nCorrect");
+    QTest::newRow("term given, wrong")
+        << false << false << QStringLiteral("term 0\r\n\r\nThe correct answer was: \r\rdefinition 0");
+    QTest::newRow("definition given, right") << true << true << QStringLiteral("definition 0\r\n\r\nCorrect");
+    QTest::newRow("definition given, wrong")
+        << true << false << QStringLiteral("definition 0\r\n\r\nThe correct answer was: \r\rterm 0");
+}
+
+void TestQuizSession::answer_rightAndWrongInBothDirections()
+{
+    QFETCH(bool, definitionGiven);
+    QFETCH(bool, right);
+    QFETCH(QString, feedback);
+    Quiz quiz(numbered(5));
+    QList<double> draws{0.6, 0.25, 0.5, 0.75}; // right answer on button 3
+    for (int i = 0; i < 100; ++i)
+        draws.append(0.3);
+    quiz.start(draws, definitionGiven);
+    QString shown;
+    quiz.pause.during = [&](double seconds) {
+        QCOMPARE(seconds, 2.0);
+        shown = quiz.session.caption();
+    };
+    const int renders = quiz.view.renders;
+    quiz.session.answer(right ? 3 : 2);
+    QCOMPARE(shown, feedback);
+    QCOMPARE(quiz.view.renders, renders + 2); // the feedback, then the next question
+    QCOMPARE(quiz.session.CorrectCount, right ? 1 : 0);
+    QCOMPARE(quiz.session.selectedQuestion(), 1);
+}
+
+void TestQuizSession::sound_playsRightOrWrongBeforeFeedbackOnlyWhenOn()
+{
+    Quiz quiz(numbered(4));
+    quiz.seeded(5);
+    quiz.start({}, false, true);
+    QString captionAtSound;
+    quiz.view.duringSound = [&] {
+        captionAtSound = quiz.session.caption();
+    };
+    quiz.session.answer(quiz.right() % 4 + 1);
+    quiz.session.answer(quiz.right());
+    QCOMPARE(quiz.view.sounds, (QList<bool>{false, true}));
+    QCOMPARE(captionAtSound, QStringLiteral("term 1"));
+
+    Quiz silent(numbered(4));
+    silent.seeded(5);
+    silent.start({}, false, false);
+    silent.session.answer(1);
+    QVERIFY(silent.view.sounds.isEmpty());
+}
+
+void TestQuizSession::score_lastAnswerEndsTheTest()
+{
+    Quiz quiz(numbered(3));
+    quiz.seeded(7);
+    quiz.start({});
+    quiz.session.answer(quiz.right());
+    quiz.session.answer(quiz.right() % 4 + 1);
+    QVERIFY(quiz.prompts.records.isEmpty());
+    QCOMPARE(quiz.view.finishes, 0);
+    quiz.session.answer(quiz.right());
+    QCOMPARE(quiz.prompts.records.size(), 1);
+    QCOMPARE(quiz.prompts.records[0].text,
+             QStringLiteral("The test has been completed.\r\rScore: 2 correct answers out of 3 questions"));
+    QCOMPARE(quiz.prompts.records[0].icon, Prompts::Icon::None);
+    QCOMPARE(quiz.view.finishes, 1);
+    QCOMPARE(quiz.session.phase(), QuizSession::Phase::Ended);
+    // A new test starts from nothing.
+    quiz.session.start(inListOrder(3), {});
+    QCOMPARE(quiz.session.CorrectCount, 0);
+    QVERIFY(quiz.session.awaitingAnswer());
+}
+
+void TestQuizSession::pause_secondAnswerIsIgnored()
+{
+    Quiz quiz(numbered(4));
+    quiz.seeded(11);
+    quiz.start({});
+    const int right = quiz.right();
+    // Inside the pause: the right answer again, then another button.
+    quiz.pause.during = [&](double) {
+        quiz.pause.during = nullptr;
+        quiz.session.answer(right);
+        quiz.session.answer(right % 4 + 1);
+    };
+    quiz.session.answer(right);
+    QCOMPARE(quiz.session.CorrectCount, 1);
+    QCOMPARE(quiz.session.selectedQuestion(), 1);
+    QVERIFY(quiz.session.awaitingAnswer());
+    QCOMPARE(quiz.session.caption(), QStringLiteral("term 1"));
+}
+
+void TestQuizSession::pause_stopEndsAtOnce()
+{
+    // Stop during the sound, before the feedback; and stop during the pause after the last answer.
+    for (const bool duringSound : {true, false}) {
+        Quiz quiz(numbered(1));
+        quiz.start({0.0, 0.0}, false, duringSound);
+        if (duringSound)
+            quiz.view.duringSound = [&] {
+                quiz.session.stop();
+            };
+        else
+            quiz.pause.during = [&](double) {
+                quiz.session.stop();
+            };
+        quiz.session.answer(1);
+        QVERIFY(quiz.prompts.records.isEmpty());
+        QCOMPARE(quiz.view.finishes, 0);
+        QCOMPARE(quiz.session.CorrectCount, duringSound ? 0 : 1);
+        QCOMPARE(quiz.session.caption(),
+                 duringSound ? QStringLiteral("term 0") : QStringLiteral("term 0\r\n\r\nCorrect"));
+        QCOMPARE(quiz.session.phase(), QuizSession::Phase::Ended);
+        quiz.session.answer(1);
+        QCOMPARE(quiz.session.CorrectCount, duringSound ? 0 : 1);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestQuizSession)
+#include "tst_quizsession.moc"
