@@ -6,7 +6,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/tools/common.sh"
 runs=${1:-15}
 "$root/tools/deps.sh" "${build_packages[@]}" libxcb1-dev xvfb time
-configure_and_build "$root/build-release" Release >/dev/null
+build_preset release >/dev/null
 program="$root/build-release/bin/glossmere"
 
 if [[ -z "${DISPLAY:-}" ]]; then
