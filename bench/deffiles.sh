@@ -5,7 +5,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/tools/common.sh"
 "$root/tools/deps.sh" "${build_packages[@]}"
-configure_and_build "$root/build-release" Release >/dev/null
+build_preset release >/dev/null
 bench="$root/build-release/bin/deffiles_bench"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

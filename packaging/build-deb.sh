@@ -12,7 +12,8 @@ build_dir=$(realpath -m "${1:-$root/build-pkg}")
 # dpkg-shlibdeps (dpkg-dev) computes the library dependencies and reads the binary's format with file.
 {
     "$root/tools/deps.sh" "${build_packages[@]}" dpkg-dev file
-    cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release
+    # The package needs only the program: no test or benchmark is compiled.
+    cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
     cmake --build "$build_dir" --parallel "$(nproc)"
     # A package left over from an earlier version must not be mistaken for this build's.
     rm -f "$build_dir"/glossmere_*.deb

@@ -1,8 +1,22 @@
-# Shared by the run and test scripts: the packages a build needs, and the build itself.
+# Shared by the run, test, bench and package scripts: the packages a build needs, and the build itself.
 build_packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins
                 fonts-liberation2 fontconfig)
 
+# build_preset PRESET [extra cmake arguments...]
+# Configures and builds one of CMakePresets.json's presets (debug: build/, release: build-release/,
+# sanitize: build-asan/, tidy: build-tidy/). Presets are read from the source folder.
+build_preset() {
+    local preset=$1
+    shift
+    (
+        cd "$root"
+        cmake --preset "$preset" "$@" >/dev/null
+        cmake --build --preset "$preset"
+    )
+}
+
 # configure_and_build BUILD_DIR BUILD_TYPE [extra cmake arguments...]
+# For build folders that no preset describes (the package and fuzz builds, which take a folder).
 configure_and_build() {
     local dir=$1 type=$2
     shift 2

@@ -4,5 +4,5 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/tools/common.sh"
 "$root/tools/deps.sh" "${build_packages[@]}"
-configure_and_build "$root/build-release" Release
+build_preset release
 exec "$root/build-release/bin/glossmere"

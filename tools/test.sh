@@ -2,23 +2,24 @@
 # Builds Glossmere and runs the whole test suite headless.
 #   --werror    warnings are errors
 #   --sanitize  AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan; any report fails
+# Without --sanitize the debug preset builds in build/ (see CMakePresets.json).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/tools/common.sh"
-dir="$root/build"
+preset=debug
 args=()
 for option in "$@"; do
     case "$option" in
     --werror) args+=(-DGLOSSMERE_WERROR=ON) ;;
-    --sanitize) args+=(-DGLOSSMERE_SANITIZE=ON); dir="$root/build-asan" ;;
+    --sanitize) preset=sanitize ;;
     *) echo "unknown option $option" >&2; exit 2 ;;
     esac
 done
 "$root/tools/deps.sh" "${build_packages[@]}"
-configure_and_build "$dir" Debug "${args[@]}"
+build_preset "$preset" "${args[@]}"
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:halt_on_error=1:suppressions=$root/tools/asan.supp"
 export LSAN_OPTIONS="suppressions=$root/tools/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-cd "$dir"
-ctest --output-on-failure --timeout 300 -j 2
+cd "$root"
+ctest --preset "$preset"
