@@ -22,7 +22,7 @@ namespace {
 class PrintingPrompts : public Prompts
 {
 public:
-    void message(const QString &text, const QString &, Icon) override
+    void message(const QString &text, const QString &, Icon, const QString &) override
     {
         std::fprintf(stderr, "%s\n", qPrintable(text));
     }

@@ -53,11 +53,13 @@ QString titleOrAppTitle(const QString &title)
     return title.isEmpty() ? appTitle() : title;
 }
 
-void QtPrompts::message(const QString &text, const QString &title, Icon icon)
+void QtPrompts::message(const QString &text, const QString &title, Icon icon, const QString &details)
 {
     QMessageBox box(dialogParent());
     preparePlainBox(box, text, title);
     box.setIcon(boxIcon(icon));
+    // Shown in a plain-text field: user texts stay as typed.
+    box.setDetailedText(details);
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
 }

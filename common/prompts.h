@@ -21,8 +21,12 @@ public:
 
     virtual ~Prompts() = default;
 
-    // An empty title stands for the application title.
-    virtual void message(const QString &text, const QString &title = {}, Icon icon = Icon::None) = 0;
+    // An empty title stands for the application title. Details, when given, are offered behind the
+    // box's standard "Show Details..." button.
+    virtual void message(const QString &text,
+                         const QString &title = {},
+                         Icon icon = Icon::None,
+                         const QString &details = {}) = 0;
     virtual bool askYesNo(const QString &text, const QString &title = {}) = 0;
     virtual SaveChoice askSaveDiscardCancel(const QString &text, const QString &title = {}) = 0;
     // Returns the empty text when the user cancels.
@@ -39,7 +43,7 @@ public:
 class QtPrompts : public Prompts
 {
 public:
-    void message(const QString &text, const QString &title, Icon icon) override;
+    void message(const QString &text, const QString &title, Icon icon, const QString &details) override;
     bool askYesNo(const QString &text, const QString &title) override;
     SaveChoice askSaveDiscardCancel(const QString &text, const QString &title) override;
     QString askText(const QString &text, const QString &defaultAnswer, const QList<Preset> &presets) override;

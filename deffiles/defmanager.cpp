@@ -95,7 +95,7 @@ void DefManager::takeGathered(TermStore entries, const QString &lastPath, bool f
     ErrorTrap trap(m_prompts, id("loadDefinitionFile"));
     trap.step(114, [&] { m_list.replaceAll(std::move(entries)); });
     trap.step(120, [&] { m_modifiedFlag = fromSeveralFiles; });
-    trap.step(124, [&] { takeFileName(lastPath); });
+    trap.step(124, [&] { m_currentFileName = fileNameFromPath(lastPath, m_currentFileName); });
 }
 
 bool DefManager::saveDefinitionFile(const QString &path, const QString &separator)
@@ -135,16 +135,17 @@ bool DefManager::saveDefinitionFile(const QString &path, const QString &separato
                 throw Failure(QStringLiteral("Cannot save %1: %2").arg(path, file.errorString()));
         }))
         return false;
-    trap.step(118, [&] { takeFileName(path); });
+    trap.step(118, [&] { m_currentFileName = fileNameFromPath(path, m_currentFileName); });
     trap.step(126, [&] { m_modifiedFlag = false; });
     return true;
 }
 
-void DefManager::takeFileName(const QString &path)
+QString fileNameFromPath(const QString &path, const QString &current)
 {
     // A bare name carries no folder separator and leaves the current name as it was.
     if (path.contains(QLatin1Char('/')) || path.contains(QDir::separator()))
-        m_currentFileName = bareFileName(path);
+        return bareFileName(path);
+    return current;
 }
 
 void DefManager::ClearFileName()

@@ -37,22 +37,27 @@ public:
     int GetEntryCount() const;
     bool IsFileUpToDate() const;
 
-    // Any change of the list after its last load or save.
-    void setModified() { m_modifiedFlag = true; }
+    // Whether the list changed since its last load or save.
+    void setModified(bool modified) { m_modifiedFlag = modified; }
+
+    // The file the list now stands for, as when a load is undone.
+    void setFileName(const QString &name) { m_currentFileName = name; }
 
     TermListModel &list() const { return m_list; }
 
     void setOutputFilter(OutputFilter filter) { m_outputFilter = std::move(filter); }
 
 private:
-    void takeFileName(const QString &path);
-
     Prompts &m_prompts;
     TermListModel &m_list;
     QString m_currentFileName;
     bool m_modifiedFlag = false;
     OutputFilter m_outputFilter;
 };
+
+// The name a load or save of `path` leaves as the current file name: its bare name, or `current`
+// when the path names no folder.
+QString fileNameFromPath(const QString &path, const QString &current);
 
 // The whole content of a regular file of at most maxDefinitionFileBytes; throws a Failure otherwise.
 QByteArray readTextFileBytes(const QString &path);

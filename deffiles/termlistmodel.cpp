@@ -19,10 +19,14 @@ int TermListModel::columnCount(const QModelIndex &parent) const
 
 QVariant TermListModel::data(const QModelIndex &index, int role) const
 {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid) || role != Qt::DisplayRole)
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid)
+        || (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
     const QStringView text =
         index.column() == TermColumn ? m_store.term(index.row()) : m_store.definition(index.row());
+    // An editor starts from the whole text, whatever its length.
+    if (role == Qt::EditRole)
+        return text.toString();
     // A cell shows a few dozen characters; an entry of megabytes must not be laid out whole.
     constexpr qsizetype shown = 1000;
     return text.size() <= shown ? text.toString() : visiblePart(text.left(shown + 1).toString(), shown);
@@ -70,6 +74,29 @@ void TermListModel::append(const TermEntry &entry)
     endInsertRows();
 }
 
+Qt::ItemFlags TermListModel::flags(const QModelIndex &index) const
+{
+    return QAbstractTableModel::flags(index) | (index.isValid() ? Qt::ItemIsEditable : Qt::NoItemFlags);
+}
+
+void TermListModel::insertAt(int position, const TermEntry &entry)
+{
+    if (position < 0 || position > count())
+        throw Failure(QStringLiteral("Index out of bounds: entry %1 of %2").arg(position).arg(count()));
+    beginInsertRows({}, position, position);
+    m_store.insertAt(position, entry.term, entry.definition);
+    endInsertRows();
+}
+
+void TermListModel::setText(int position, int column, const QString &text)
+{
+    check(position);
+    const QString term = column == TermColumn ? text : m_store.term(position).toString();
+    const QString definition = column == TermColumn ? m_store.definition(position).toString() : text;
+    m_store.replaceAt(position, term, definition);
+    emit dataChanged(index(position, 0), index(position, ColumnCount - 1));
+}
+
 void TermListModel::removeAt(int position)
 {
     check(position);
@@ -85,7 +112,13 @@ void TermListModel::clear()
 
 void TermListModel::replaceAll(TermStore store)
 {
+    exchange(std::move(store));
+}
+
+TermStore TermListModel::exchange(TermStore store)
+{
     beginResetModel();
-    m_store = std::move(store);
+    std::swap(m_store, store);
     endResetModel();
+    return store;
 }

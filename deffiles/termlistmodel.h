@@ -34,11 +34,18 @@ public:
     // A copy of every entry; for small lists and checks.
     TermEntries entries() const { return m_store.toEntries(); }
 
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
     void append(const TermEntry &entry);
+    void insertAt(int position, const TermEntry &entry);
+    // One cell's text: the entry's term or its definition.
+    void setText(int position, int column, const QString &text);
     void removeAt(int position);
     void clear();
     // Replaces every entry in one reset, however many there are.
     void replaceAll(TermStore store);
+    // The same, handing back the entries that were there: nothing is copied either way.
+    TermStore exchange(TermStore store);
 
     void replaceAll(const TermEntries &entries) { replaceAll(TermStore::fromEntries(entries)); }
 

@@ -31,6 +31,20 @@ void TermStore::append(QStringView term, QStringView definition)
     commitEntry(term.size(), definition.size());
 }
 
+void TermStore::insertAt(int position, QStringView term, QStringView definition)
+{
+    append(term, definition);
+    std::rotate(m_spans.begin() + position, m_spans.end() - 1, m_spans.end());
+}
+
+void TermStore::replaceAt(int position, QStringView term, QStringView definition)
+{
+    // The new text goes to the end of the blocks; the old characters stay unused, as after a removal.
+    append(term, definition);
+    m_spans[size_t(position)] = m_spans.back();
+    m_spans.pop_back();
+}
+
 void TermStore::removeAt(int position)
 {
     // The characters stay in their block: removal is rare and one entry at a time.

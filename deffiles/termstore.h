@@ -35,6 +35,8 @@ public:
     QStringView definition(int position) const;
 
     void append(QStringView term, QStringView definition);
+    void insertAt(int position, QStringView term, QStringView definition);
+    void replaceAt(int position, QStringView term, QStringView definition);
     void removeAt(int position);
     // Moves every entry of `other` to the end of this store.
     void appendAll(TermStore &&other);

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTreeView>
 
 namespace {
@@ -40,8 +41,15 @@ Form1::Form1(const Services &services, DefManager &defs, TestOptionsGate &option
     , m_services(services)
     , m_defs(defs)
     , m_options(options)
+    , m_history(defs)
 {
     buildControls();
+}
+
+Form1::~Form1()
+{
+    // An editor still open commits as the list goes; the window is no longer there to take it.
+    disconnect(ListView1, nullptr, this, nullptr);
 }
 
 QString Form1::id(const char *procedure) const
@@ -61,7 +69,8 @@ void Form1::buildControls()
     ListView1->setUniformRowHeights(true);
     ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Only F2 edits: a click or a double-click never starts an editor.
+    ListView1->setEditTriggers(QAbstractItemView::EditKeyPressed);
     ListView1->setTextElideMode(Qt::ElideRight);
     ListView1->header()->setStretchLastSection(false);
     ListView1->header()->setSectionsMovable(false);
@@ -128,7 +137,24 @@ void Form1::buildControls()
     connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
     connect(PushButton7, &QPushButton::clicked, this, &Form1::PushButton7_Click);
     connect(PushButton8, &QPushButton::clicked, this, &Form1::PushButton8_Click);
+    connect(ListView1, &TermListView::cellEdited, this, &Form1::editEntry);
     connect(Text1, &QLineEdit::returnPressed, this, &Form1::Text1_Enter);
+
+    // Undo and redo of the list wherever the focus is, except in the entry boxes: their own undo of
+    // the typing comes first there.
+    const auto outsideEntryBoxes = [this](void (QUndoStack::*act)()) {
+        return [this, act] {
+            if (focusWidget() != Text1 && focusWidget() != Text2)
+                (m_history.stack().*act)();
+        };
+    };
+    connect(new QShortcut(QKeySequence::Undo, this),
+            &QShortcut::activated,
+            this,
+            outsideEntryBoxes(&QUndoStack::undo));
+    for (const QKeySequence &keys :
+         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, outsideEntryBoxes(&QUndoStack::redo));
     connect(Text2, &QLineEdit::returnPressed, this, &Form1::Text2_Enter);
 }
 

@@ -3,6 +3,7 @@
 
 #include "common/designedwindow.h"
 #include "common/services.h"
+#include "termlist/listhistory.h"
 
 class DefManager;
 class TestOptionsGate;
@@ -19,6 +20,7 @@ class Form1 : public DesignedWindow
 public:
     // The test options window behind `options` may be created only when first asked for.
     Form1(const Services &services, DefManager &defs, TestOptionsGate &options, ProgramLifetime &lifetime);
+    ~Form1() override;
 
     // The start-up sequence: file name, skin, pointer, columns, caption, icon, title.
     void Form_Load();
@@ -34,6 +36,9 @@ public:
 
     // Imports the text files the open dialog names, asking each file's separator.
     void importFiles(const QStringList &paths);
+
+    // An entry's term (column 0) or definition (column 1) edited in place; an empty text is refused.
+    void editEntry(int row, int column, const QString &text);
 
     // Runs the save command; true when the list was written.
     bool saveList();
@@ -51,6 +56,7 @@ private:
     const Services &m_services;
     DefManager &m_defs;
     TestOptionsGate &m_options;
+    ListHistory m_history;
 
     TermListView *ListView1 = nullptr;
     QPushButton *PushButton1 = nullptr;

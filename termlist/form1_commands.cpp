@@ -24,10 +24,7 @@ void Form1::PushButton4_Click()
     });
     if (incomplete)
         return;
-    trap.step(106, [&] {
-        m_defs.list().append({term, definition});
-        m_defs.setModified();
-    });
+    trap.step(106, [&] { m_history.add({term, definition}); });
     trap.step(110, [&] { Text1->clear(); });
     trap.step(112, [&] { Text2->clear(); });
     trap.step(114, [&] { Text1->setFocus(); });
@@ -55,8 +52,7 @@ void Form1::PushButton7_Click()
                 QStringLiteral("No term is selected. Click a term in the list, then remove it."));
             return;
         }
-        m_defs.list().removeAt(selected.first().row());
-        m_defs.setModified();
+        m_history.remove(selected.first().row());
     });
 }
 
@@ -73,10 +69,7 @@ void Form1::PushButton6_Click()
     });
     if (!confirmed)
         return;
-    trap.step(104, [&] {
-        m_defs.list().clear();
-        m_defs.setModified();
-    });
+    trap.step(104, [&] { m_history.clear(); });
 }
 
 void Form1::PushButton2_Click()
@@ -97,6 +90,8 @@ bool Form1::saveList()
         return false;
     bool saved = false;
     trap.step(118, [&] { saved = m_defs.saveDefinitionFile(path, QStringLiteral("::")); });
+    if (saved)
+        m_history.markSaved();
     return saved;
 }
 
@@ -122,7 +117,10 @@ void Form1::loadSample()
     ErrorTrap trap(m_services.prompts, id("PushButton3_Click"));
     QString path;
     trap.step(100, [&] { path = m_services.programFile(QStringLiteral("/Sample/sample_glossbox.txt")); });
-    trap.step(106, [&] { m_defs.loadDefinitionFile(path, QStringLiteral("::")); });
+    std::optional<TermStore> entries;
+    trap.step(106, [&] { entries = m_defs.readDefinitionFile(path, QStringLiteral("::")); });
+    if (entries)
+        trap.step(106, [&] { m_history.replace(std::move(*entries), path, false); });
 }
 
 void Form1::PushButton1_Click()
@@ -207,8 +205,18 @@ void Form1::importFiles(const QStringList &paths)
     }
     if (filesRead == 0)
         return;
-    trap.step(several ? 142 : 124,
-              [&] { m_defs.takeGathered(std::move(gathered), lastRead, filesRead > 1); });
+    trap.step(several ? 142 : 124, [&] { m_history.replace(std::move(gathered), lastRead, filesRead > 1); });
+}
+
+void Form1::editEntry(int row, int column, const QString &text)
+{
+    // The rule of "Add New Term": neither text may be empty.
+    if (text.isEmpty())
+        return;
+    const TermListModel &list = m_defs.list();
+    if ((column == TermListModel::TermColumn ? list.termAt(row) : list.definitionAt(row)) == text)
+        return;
+    m_history.edit(row, column, text);
 }
 
 void Form1::PushButton8_Click()

@@ -36,6 +36,7 @@ void QuizSession::start(std::vector<int> order, TestOptions options)
     m_questionList = std::move(order);
     m_selected = -1;
     CorrectCount = 0;
+    m_mistakes.clear();
     m_options = options;
     m_questionlistToolTip = options.definitionGiven ? definitionDirection : QStringLiteral("Term:");
     m_direction = m_questionlistToolTip;
@@ -157,6 +158,7 @@ void QuizSession::answer(int number)
     // A button left without an answer text answers nothing, by click or by key.
     if (!answerOffered(number))
         return;
+    m_chosen = answerCaption(number).mid(3);
     ShowAnswer(correct);
 }
 
@@ -184,8 +186,9 @@ void QuizSession::ShowAnswer(bool lCorrect)
         trap.step(106, [&] { ++CorrectCount; });
     } else {
         trap.step(108, [&] {
-            feedback = QStringLiteral("The correct answer was: \r\r")
-                + answerText(m_questionList.at(size_t(m_selected)));
+            const QString right = answerText(m_questionList.at(size_t(m_selected)));
+            m_mistakes.append({m_caption, m_chosen, right});
+            feedback = QStringLiteral("The correct answer was: \r\r") + right;
         });
     }
     trap.step(110, [&] { m_caption += QStringLiteral("\r\n\r\n") + feedback; });
@@ -198,7 +201,7 @@ void QuizSession::ShowAnswer(bool lCorrect)
         return;
     }
     m_phase = Phase::Ended;
-    trap.step(118, [&] { m_prompts.message(scoreText()); });
+    trap.step(118, [&] { m_prompts.message(scoreText(), {}, Prompts::Icon::None, mistakesText()); });
     if (cutShort())
         return;
     trap.step(120, [&] { m_view.finished(); });
@@ -209,6 +212,24 @@ QString QuizSession::scoreText() const
     return QStringLiteral("The test has been completed.\r\rScore: %1 correct answers out of %2 questions")
         .arg(CorrectCount)
         .arg(m_questionList.size());
+}
+
+QString QuizSession::mistakesText() const
+{
+    // One line each: line breaks inside a text would split a mistake over several.
+    const auto oneLine = [](QString text) {
+        text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+        text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+        text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        return text;
+    };
+    QStringList lines;
+    for (const Mistake &mistake : m_mistakes.first(std::min<qsizetype>(m_mistakes.size(), mistakeLinesShown)))
+        lines.append(oneLine(mistake.prompt) + QStringLiteral(" — your answer: ") + oneLine(mistake.chosen)
+                     + QStringLiteral(" — right: ") + oneLine(mistake.right));
+    if (m_mistakes.size() > mistakeLinesShown)
+        lines.append(QStringLiteral("… and %1 more").arg(m_mistakes.size() - mistakeLinesShown));
+    return lines.join(QLatin1Char('\n'));
 }
 
 void QuizSession::stop()

@@ -2,6 +2,7 @@
 // answers, the score, the pause after each answer, and what stopping or closing does to it.
 #pragma once
 
+#include <QList>
 #include <QString>
 
 #include <array>
@@ -78,6 +79,20 @@ public:
 
     QString scoreText() const;
 
+    // A question answered wrongly: what was asked, what was chosen, what was right.
+    struct Mistake
+    {
+        QString prompt;
+        QString chosen;
+        QString right;
+    };
+
+    const QList<Mistake> &mistakes() const { return m_mistakes; }
+
+    // One line per mistake in test order, at most `mistakeLinesShown` of them; empty without mistakes.
+    QString mistakesText() const;
+    static constexpr int mistakeLinesShown = 1000;
+
     int CorrectPosition = 0;
     std::array<QString, 4> AnswerSlots;
     int CorrectCount = 0;
@@ -102,6 +117,8 @@ private:
     QString m_caption;
     std::array<QString, 4> m_captions;
     std::array<bool, 4> m_offered{};
+    QString m_chosen;
+    QList<Mistake> m_mistakes;
     Phase m_phase = Phase::Idle;
     // Changes whenever a run of answers is cut short; a paused sequence that sees it change stops.
     quint64 m_run = 0;

@@ -286,10 +286,10 @@ void TestDefFiles::fileName_takesTextAfterLastSeparator()
 
 void TestDefFiles::flags_loadAndSaveClearModified()
 {
-    m_defs->setModified();
+    m_defs->setModified(true);
     QVERIFY(m_defs->saveDefinitionFile(path("a.txt"), sep));
     QVERIFY(m_defs->IsFileUpToDate());
-    m_defs->setModified();
+    m_defs->setModified(true);
     QVERIFY(m_defs->loadDefinitionFile(path("a.txt"), sep));
     QVERIFY(m_defs->IsFileUpToDate());
 }
@@ -307,9 +307,9 @@ void TestDefFiles::loadFailure_reportsOnceAndKeepsList()
     QDir(m_dir->path()).mkdir(QStringLiteral("folder"));
     const TermEntries before = entriesOf({{"keep", "me"}});
     m_list->replaceAll(before);
-    m_defs->setModified();
+    m_defs->setModified(true);
     QVERIFY(m_defs->saveDefinitionFile(path("kept.txt"), sep));
-    m_defs->setModified();
+    m_defs->setModified(true);
 
     QVERIFY(!m_defs->loadDefinitionFile(m_dir->filePath(name), sep));
     QCOMPARE(m_prompts->records.size(), 1);
@@ -339,7 +339,7 @@ void TestDefFiles::saveFailure_reportsOnceAndKeepsEverything()
     writeFile(path("old.txt"), "Valid Definition File\r\nold::content\r\n");
     QVERIFY(m_defs->loadDefinitionFile(path("old.txt"), sep));
     m_list->append({QStringLiteral("new"), QStringLiteral("entry")});
-    m_defs->setModified();
+    m_defs->setModified(true);
 
     QVERIFY(!m_defs->saveDefinitionFile(m_dir->filePath(target), sep));
     QCOMPARE(m_prompts->records.size(), 1);
@@ -361,7 +361,7 @@ void TestDefFiles::saveFailure_partWayLeavesOldFileIntact()
     for (int i = 0; i < 200000; ++i)
         many.append({QStringLiteral("term %1").arg(i), QStringLiteral("definition %1").arg(i)});
     m_list->replaceAll(many);
-    m_defs->setModified();
+    m_defs->setModified(true);
     const QByteArray expected = encodeDefinitionFile(m_list->store(), sep);
     m_defs->setOutputFilter([](QIODevice &file) { return std::make_unique<FailAfterDevice>(file, 1500000); });
 

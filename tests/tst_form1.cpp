@@ -189,7 +189,7 @@ void TestForm1::accessors_answerForTheList()
     QVERIFY_THROWS_EXCEPTION(Failure, defs.GetTerm(2));
     QVERIFY_THROWS_EXCEPTION(Failure, defs.GetDefinition(-1));
     QVERIFY(defs.IsFileUpToDate());
-    defs.setModified();
+    defs.setModified(true);
     QVERIFY(!defs.IsFileUpToDate());
 }
 

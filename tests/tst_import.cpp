@@ -185,7 +185,7 @@ void TestImport::unsavedEdits_askFirst()
 {
     AppFixture fixture;
     fixture.setEntries(numberedEntries(2));
-    fixture.app.defs().setModified();
+    fixture.app.defs().setModified(true);
     const QString path = file(QStringLiteral("list.txt"), "a::1\r\n");
     fixture.prompts.answerFiles({path});
     fixture.prompts.answerNo();

@@ -27,15 +27,6 @@ struct RecordingView : QuizView
     std::function<void()> duringSound;
 };
 
-// Entries named by number: ("term 0", "definition 0"), ...
-TermEntries numbered(int count)
-{
-    TermEntries entries;
-    for (int i = 0; i < count; ++i)
-        entries.append({QStringLiteral("term %1").arg(i), QStringLiteral("definition %1").arg(i)});
-    return entries;
-}
-
 std::vector<int> inListOrder(int count)
 {
     std::vector<int> order(size_t(count), 0);
@@ -105,6 +96,7 @@ private slots:
     void score_lastAnswerEndsTheTest();
     void pause_secondAnswerIsIgnored();
     void pause_stopEndsAtOnce();
+    void mistakes_inTestOrderAtMostAThousandLines();
 };
 
 void TestQuizSession::placement_followsTheTable_data()
@@ -121,7 +113,7 @@ void TestQuizSession::placement_followsTheTable()
 {
     QFETCH(int, correctPosition);
     QFETCH(QList<int>, buttons);
-    Quiz quiz(numbered(5));
+    Quiz quiz(numberedEntries(5));
     // Entry 0 is asked first; the wrong answers drawn are entries 1, 2 and 3 (n = round(4 r)).
     quiz.start({correctPosition / 4.0 + 0.1, 0.25, 0.5, 0.75});
     QCOMPARE(quiz.session.CorrectPosition, correctPosition);
@@ -138,7 +130,7 @@ void TestQuizSession::placement_followsTheTable()
 
 void TestQuizSession::draw_fourDistinctEntriesOfferAllFour()
 {
-    Quiz quiz(numbered(4));
+    Quiz quiz(numberedEntries(4));
     quiz.seeded(4);
     quiz.start({});
     QSet<QString> all;
@@ -198,14 +190,14 @@ void TestQuizSession::draw_degenerateListsLeaveButtonsEmpty_data()
 {
     QTest::addColumn<TermEntries>("entries");
     QTest::addColumn<int>("empty");
-    QTest::newRow("one entry") << numbered(1) << 3;
-    QTest::newRow("two entries") << numbered(2) << 2;
-    QTest::newRow("three entries") << numbered(3) << 1;
+    QTest::newRow("one entry") << numberedEntries(1) << 3;
+    QTest::newRow("two entries") << numberedEntries(2) << 2;
+    QTest::newRow("three entries") << numberedEntries(3) << 1;
     TermEntries shared;
     for (int i = 0; i < 10; ++i)
         shared.append({QStringLiteral("word %1").arg(i), QStringLiteral("one meaning")});
     QTest::newRow("ten sharing one definition") << shared << 3;
-    TermEntries blanks = numbered(3);
+    TermEntries blanks = numberedEntries(3);
     blanks.append({QStringLiteral("x"), QString()});
     blanks.append({QStringLiteral("y"), QStringLiteral("definition 1")});
     QTest::newRow("empty and repeated texts") << blanks << 1;
@@ -272,7 +264,7 @@ void TestQuizSession::answer_rightAndWrongInBothDirections()
     QFETCH(bool, definitionGiven);
     QFETCH(bool, right);
     QFETCH(QString, feedback);
-    Quiz quiz(numbered(5));
+    Quiz quiz(numberedEntries(5));
     QList<double> draws{0.6, 0.25, 0.5, 0.75}; // right answer on button 3
     for (int i = 0; i < 100; ++i)
         draws.append(0.3);
@@ -292,7 +284,7 @@ void TestQuizSession::answer_rightAndWrongInBothDirections()
 
 void TestQuizSession::sound_playsRightOrWrongBeforeFeedbackOnlyWhenOn()
 {
-    Quiz quiz(numbered(4));
+    Quiz quiz(numberedEntries(4));
     quiz.seeded(5);
     quiz.start({}, false, true);
     QString captionAtSound;
@@ -304,7 +296,7 @@ void TestQuizSession::sound_playsRightOrWrongBeforeFeedbackOnlyWhenOn()
     QCOMPARE(quiz.view.sounds, (QList<bool>{false, true}));
     QCOMPARE(captionAtSound, QStringLiteral("term 1"));
 
-    Quiz silent(numbered(4));
+    Quiz silent(numberedEntries(4));
     silent.seeded(5);
     silent.start({}, false, false);
     silent.session.answer(1);
@@ -313,7 +305,7 @@ void TestQuizSession::sound_playsRightOrWrongBeforeFeedbackOnlyWhenOn()
 
 void TestQuizSession::score_lastAnswerEndsTheTest()
 {
-    Quiz quiz(numbered(3));
+    Quiz quiz(numberedEntries(3));
     quiz.seeded(7);
     quiz.start({});
     quiz.session.answer(quiz.right());
@@ -335,7 +327,7 @@ void TestQuizSession::score_lastAnswerEndsTheTest()
 
 void TestQuizSession::pause_secondAnswerIsIgnored()
 {
-    Quiz quiz(numbered(4));
+    Quiz quiz(numberedEntries(4));
     quiz.seeded(11);
     quiz.start({});
     const int right = quiz.right();
@@ -356,7 +348,7 @@ void TestQuizSession::pause_stopEndsAtOnce()
 {
     // Stop during the sound, before the feedback; and stop during the pause after the last answer.
     for (const bool duringSound : {true, false}) {
-        Quiz quiz(numbered(1));
+        Quiz quiz(numberedEntries(1));
         quiz.start({0.0, 0.0}, false, duringSound);
         if (duringSound)
             quiz.view.duringSound = [&] {
@@ -376,6 +368,39 @@ void TestQuizSession::pause_stopEndsAtOnce()
         quiz.session.answer(1);
         QCOMPARE(quiz.session.CorrectCount, duringSound ? 0 : 1);
     }
+}
+
+void TestQuizSession::mistakes_inTestOrderAtMostAThousandLines()
+{
+    Quiz quiz(numberedEntries(1005));
+    quiz.seeded(13, 50000);
+    quiz.start({}, true);
+    // Right on the first question, then every answer wrong: 1,004 mistakes.
+    quiz.session.answer(quiz.right());
+    QString chosenSecond;
+    for (int question = 1; question < 1005; ++question) {
+        const int wrong = quiz.right() % 4 + 1;
+        if (question == 1)
+            chosenSecond = quiz.session.answerCaption(wrong).mid(3);
+        quiz.session.answer(wrong);
+    }
+    const QList<QuizSession::Mistake> &mistakes = quiz.session.mistakes();
+    QCOMPARE(mistakes.size(), 1004);
+    QCOMPARE(mistakes[0].prompt, QStringLiteral("definition 1"));
+    QCOMPARE(mistakes[0].chosen, chosenSecond);
+    QCOMPARE(mistakes[0].right, QStringLiteral("term 1"));
+    const QStringList lines = quiz.prompts.records.last().details.split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 1001);
+    QCOMPARE(lines[0],
+             QStringLiteral("definition 1 \u2014 your answer: %1 \u2014 right: term 1").arg(chosenSecond));
+    QVERIFY(lines[999].startsWith(QStringLiteral("definition 1000 ")));
+    QCOMPARE(lines[1000], QStringLiteral("\u2026 and 4 more"));
+
+    // A test without mistakes offers no details.
+    quiz.session.start(inListOrder(2), {});
+    quiz.session.answer(quiz.right());
+    quiz.session.answer(quiz.right());
+    QCOMPARE(quiz.prompts.records.last().details, QString());
 }
 
 QTEST_GUILESS_MAIN(TestQuizSession)

@@ -31,7 +31,10 @@ public:
         , m_folder(std::move(folder))
     { }
 
-    void message(const QString &text, const QString &, Icon) override { messages.append(text); }
+    void message(const QString &text, const QString &, Icon, const QString &) override
+    {
+        messages.append(text);
+    }
 
     bool askYesNo(const QString &, const QString &) override
     {

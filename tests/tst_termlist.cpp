@@ -31,6 +31,9 @@ private slots:
     void removeAndClear_emptyListAsksNothing();
     void clear_asksAndEmpties();
     void userText_isKeptLiterally();
+    void edit_f2EditsEscCancelsEmptyRefused();
+    void undo_everyChangeBackToTheSavedState();
+    void undo_inTheTermBoxUndoesTheTyping();
 
 private:
     void type(QLineEdit *box, const QString &text);
@@ -261,6 +264,115 @@ void TestTermList::userText_isKeptLiterally()
         // No role hands Qt something it could read as markup.
         QVERIFY(!model->index(row, 0).data(Qt::ToolTipRole).isValid());
     }
+}
+
+namespace {
+// Presses keys in the cell editor that F2 opened, then Enter or Esc.
+void editCell(QTreeView *view, const QString &text, Qt::Key close)
+{
+    QTest::keyClick(view, Qt::Key_F2);
+    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    QVERIFY(editor && view->isAncestorOf(editor));
+    editor->selectAll();
+    if (text.isEmpty())
+        QTest::keyClick(editor, Qt::Key_Delete);
+    else
+        QTest::keyClicks(editor, text);
+    QTest::keyClick(editor, close);
+}
+} // namespace
+
+void TestTermList::edit_f2EditsEscCancelsEmptyRefused()
+{
+    addEntry(QStringLiteral("one"), QStringLiteral("1"));
+    addEntry(QStringLiteral("two"), QStringLiteral("2"));
+    m_app->defs().setModified(false);
+    auto *view = control<QTreeView>(m_form, "ListView1");
+    view->setFocus();
+    view->setCurrentIndex(view->model()->index(0, 0));
+    // A double-click opens no editor.
+    view->doItemsLayout();
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->currentIndex()).center());
+    QVERIFY(view->findChildren<QLineEdit *>().isEmpty());
+
+    QTest::keyClick(view, Qt::Key_Right);
+    editCell(view, QStringLiteral(" eins & <b>"), Qt::Key_Return);
+    QTest::keyClick(view, Qt::Key_Left);
+    editCell(view, QStringLiteral("uno"), Qt::Key_Escape);
+    editCell(view, QString(), Qt::Key_Return);
+    QCOMPARE(entries(),
+             (TermEntries{{QStringLiteral("one"), QStringLiteral(" eins & <b>")},
+                          {QStringLiteral("two"), QStringLiteral("2")}}));
+    QVERIFY(!m_app->defs().IsFileUpToDate());
+}
+
+void TestTermList::undo_everyChangeBackToTheSavedState()
+{
+    QTemporaryDir dir;
+    addEntry(QStringLiteral("one"), QStringLiteral("1"));
+    addEntry(QStringLiteral("two"), QStringLiteral("2"));
+    m_prompts->answerSavePath(dir.filePath(QStringLiteral("saved.txt")));
+    QTest::mouseClick(control<QPushButton>(m_form, "PushButton2"), Qt::LeftButton);
+    const TermEntries saved = entries();
+    QVERIFY(m_app->defs().IsFileUpToDate());
+    auto *view = control<QTreeView>(m_form, "ListView1");
+    view->setFocus();
+    const auto undo = [view] {
+        QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+    };
+    const auto redo = [view](bool y) {
+        if (y)
+            QTest::keyClick(view, Qt::Key_Y, Qt::ControlModifier);
+        else
+            QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    };
+
+    // Remove, edit, clear, add, then the sample: each one undone and redone.
+    view->setCurrentIndex(view->model()->index(0, 0));
+    m_prompts->answerYes();
+    QTest::mouseClick(control<QPushButton>(m_form, "PushButton7"), Qt::LeftButton);
+    undo();
+    QCOMPARE(entries(), saved);
+    QVERIFY(m_app->defs().IsFileUpToDate());
+    redo(false);
+    QCOMPARE(entries(), TermEntries{saved[1]});
+    QVERIFY(!m_app->defs().IsFileUpToDate());
+    undo();
+
+    m_form->editEntry(1, 1, QStringLiteral("zwei"));
+    m_prompts->answerYes();
+    QTest::mouseClick(control<QPushButton>(m_form, "PushButton6"), Qt::LeftButton);
+    QVERIFY(entries().isEmpty());
+    undo();
+    QCOMPARE(entries()[1].definition, QStringLiteral("zwei"));
+    undo();
+    QCOMPARE(entries(), saved);
+    QVERIFY(m_app->defs().IsFileUpToDate());
+    redo(true);
+    QCOMPARE(entries()[1].definition, QStringLiteral("zwei"));
+
+    m_prompts->answerYes();
+    QTest::mouseClick(control<QPushButton>(m_form, "PushButton3"), Qt::LeftButton);
+    QCOMPARE(m_prompts->records.last().title, QStringLiteral("Unsaved Changes"));
+    QCOMPARE(m_app->defs().GetFileName(), QStringLiteral("sample_glossbox.txt"));
+    QVERIFY(m_app->defs().IsFileUpToDate());
+    undo();
+    QCOMPARE(entries()[1].definition, QStringLiteral("zwei"));
+    QCOMPARE(m_app->defs().GetFileName(), QStringLiteral("saved.txt"));
+    QVERIFY(!m_app->defs().IsFileUpToDate());
+    redo(true);
+    QCOMPARE(entries().size(), 50);
+    QVERIFY(m_app->defs().IsFileUpToDate());
+}
+
+void TestTermList::undo_inTheTermBoxUndoesTheTyping()
+{
+    addEntry(QStringLiteral("one"), QStringLiteral("1"));
+    auto *term = control<QLineEdit>(m_form, "Text1");
+    type(term, QStringLiteral("abc"));
+    QTest::keyClick(term, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(term->text(), QString());
+    QCOMPARE(entries().size(), 1);
 }
 
 QTEST_MAIN(TestTermList)

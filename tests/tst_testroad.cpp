@@ -79,7 +79,7 @@ void TestTestRoad::save_writesAndNamesTheFile()
     AppFixture fixture;
     fixture.setEntries({{QStringLiteral("cat"), QStringLiteral("a small animal")},
                         {QStringLiteral("dog"), QStringLiteral("a loyal pet")}});
-    fixture.app.defs().setModified();
+    fixture.app.defs().setModified(true);
     fixture.prompts.answerSavePath(m_dir->filePath(QStringLiteral("animals.txt")));
     QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton2"), Qt::LeftButton);
     QCOMPARE(fixture.prompts.records.first().initialName, QString());
@@ -122,7 +122,7 @@ void TestTestRoad::sample_overUnsavedEditsAsksFirst()
 {
     AppFixture fixture;
     fixture.setEntries(numberedEntries(2));
-    fixture.app.defs().setModified();
+    fixture.app.defs().setModified(true);
     fixture.prompts.answerNo();
     QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton3"), Qt::LeftButton);
     QCOMPARE(fixture.app.defs().list().entries(), numberedEntries(2));
@@ -182,7 +182,7 @@ void TestTestRoad::start_notUpToDateAsksAndGoesOnEitherWay()
     QFETCH(bool, save);
     AppFixture fixture;
     fixture.setEntries(numberedEntries(2));
-    fixture.app.defs().setModified();
+    fixture.app.defs().setModified(true);
     const QString path = m_dir->filePath(QStringLiteral("before-test.txt"));
     if (save) {
         fixture.prompts.answerYes();
@@ -293,7 +293,7 @@ void TestTestRoad::close_withEditsAsks()
     QFETCH(bool, ends);
     AppFixture fixture;
     fixture.setEntries(numberedEntries(5));
-    fixture.app.defs().setModified();
+    fixture.app.defs().setModified(true);
     for (int i = 0; i < 100; ++i)
         fixture.random.add(0.5);
     if (window != QStringLiteral("Form1")) {

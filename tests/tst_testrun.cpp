@@ -71,7 +71,6 @@ private slots:
     void stop_showsNoScore();
 
     void pause_closingEndsCleanly();
-    void wholeTest_byKeys();
 
     void userText_shownLiterally();
 };
@@ -266,26 +265,6 @@ void TestTestRun::pause_closingEndsCleanly()
     QCOMPARE(test.session().selectedQuestion(), 0);
     QVERIFY(fixture.prompts.records.isEmpty());
     QVERIFY(!test.isVisible() && !fixture.form2().isVisible() && !fixture.form1().isVisible());
-}
-
-void TestTestRun::wholeTest_byKeys()
-{
-    AppFixture fixture;
-    fixture.setEntries(numberedEntries(10));
-    fixture.random = seededDraws(10);
-    fixture.startTest();
-    Form3 &test = fixture.form3();
-    for (int question = 0; question < 10; ++question) {
-        QCOMPARE(test.session().selectedQuestion(), question);
-        const int right = rightButton(test);
-        // Right on even questions, wrong on odd ones.
-        const int pressed = question % 2 == 0 ? right : right % 4 + 1;
-        QTest::keyClick(
-            &test, Qt::Key(Qt::Key_0 + pressed), question % 3 == 0 ? Qt::KeypadModifier : Qt::NoModifier);
-    }
-    QCOMPARE(fixture.prompts.records.size(), 1);
-    QCOMPARE(fixture.prompts.records[0].text,
-             QStringLiteral("The test has been completed.\r\rScore: 5 correct answers out of 10 questions"));
 }
 
 void TestTestRun::userText_shownLiterally()

@@ -67,12 +67,3 @@ struct AppFixture
     RecordingSoundDevice sound;
     GlossmereApp app;
 };
-
-// Entries named by number: ("term 0", "definition 0"), ...
-inline TermEntries numberedEntries(int count)
-{
-    TermEntries entries;
-    for (int i = 0; i < count; ++i)
-        entries.append({QStringLiteral("term %1").arg(i), QStringLiteral("definition %1").arg(i)});
-    return entries;
-}

@@ -16,23 +16,24 @@ template <typename T> T ScriptedPrompts::next(const PromptRecord &record, T fall
     return fallback;
 }
 
-void ScriptedPrompts::message(const QString &text, const QString &title, Icon icon)
+void ScriptedPrompts::message(const QString &text, const QString &title, Icon icon, const QString &details)
 {
-    records.append({PromptRecord::Kind::Message, text, titleOrAppTitle(title), icon, {}, {}, {}, {}});
+    records.append(
+        {PromptRecord::Kind::Message, text, titleOrAppTitle(title), icon, {}, {}, {}, {}, details});
     if (whileShown)
         whileShown(records.last());
 }
 
 bool ScriptedPrompts::askYesNo(const QString &text, const QString &title)
 {
-    return next<bool>({PromptRecord::Kind::YesNo, text, titleOrAppTitle(title), Icon::None, {}, {}, {}, {}},
-                      false);
+    return next<bool>(
+        {PromptRecord::Kind::YesNo, text, titleOrAppTitle(title), Icon::None, {}, {}, {}, {}, {}}, false);
 }
 
 Prompts::SaveChoice ScriptedPrompts::askSaveDiscardCancel(const QString &text, const QString &title)
 {
     return next<SaveChoice>(
-        {PromptRecord::Kind::SaveDiscardCancel, text, titleOrAppTitle(title), Icon::None, {}, {}, {}, {}},
+        {PromptRecord::Kind::SaveDiscardCancel, text, titleOrAppTitle(title), Icon::None, {}, {}, {}, {}, {}},
         SaveChoice::Cancel);
 }
 
@@ -40,20 +41,21 @@ QString
 ScriptedPrompts::askText(const QString &text, const QString &defaultAnswer, const QList<Preset> &presets)
 {
     return next<QString>(
-        {PromptRecord::Kind::Text, text, titleOrAppTitle({}), Icon::None, defaultAnswer, {}, {}, presets},
+        {PromptRecord::Kind::Text, text, titleOrAppTitle({}), Icon::None, defaultAnswer, {}, {}, presets, {}},
         QString());
 }
 
 QStringList ScriptedPrompts::chooseFilesToOpen(const QString &title, const QString &filter)
 {
-    return next<QStringList>({PromptRecord::Kind::OpenFiles, {}, title, Icon::None, {}, filter, {}, {}}, {});
+    return next<QStringList>({PromptRecord::Kind::OpenFiles, {}, title, Icon::None, {}, filter, {}, {}, {}},
+                             {});
 }
 
 QString
 ScriptedPrompts::chooseFileToSave(const QString &title, const QString &filter, const QString &initialName)
 {
-    return next<QString>({PromptRecord::Kind::SaveFile, {}, title, Icon::None, {}, filter, initialName, {}},
-                         {});
+    return next<QString>(
+        {PromptRecord::Kind::SaveFile, {}, title, Icon::None, {}, filter, initialName, {}, {}}, {});
 }
 
 QList<PromptRecord> ScriptedPrompts::ofKind(PromptRecord::Kind kind) const

@@ -20,6 +20,7 @@ struct PromptRecord
     QString filter;
     QString initialName;
     QList<Prompts::Preset> presets;
+    QString details;
 };
 
 class ScriptedPrompts : public Prompts
@@ -41,7 +42,7 @@ public:
 
     void answerChoice(SaveChoice choice) { script(choice); }
 
-    void message(const QString &text, const QString &title, Icon icon) override;
+    void message(const QString &text, const QString &title, Icon icon, const QString &details) override;
     bool askYesNo(const QString &text, const QString &title) override;
     SaveChoice askSaveDiscardCancel(const QString &text, const QString &title) override;
     QString askText(const QString &text, const QString &defaultAnswer, const QList<Preset> &presets) override;

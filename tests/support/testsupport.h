@@ -4,6 +4,7 @@
 #include "common/pause.h"
 #include "common/randomsource.h"
 #include "common/settings.h"
+#include "deffiles/termstore.h"
 #include "testrun/sounddevice.h"
 
 #include <QIODevice>
@@ -113,6 +114,15 @@ template <typename T> T *control(QWidget *window, const char *name)
 template <qsizetype N> QByteArray literalBytes(const char (&text)[N])
 {
     return QByteArray(text, N - 1);
+}
+
+// Entries named by number: ("term 0", "definition 0"), ...
+inline TermEntries numberedEntries(int count)
+{
+    TermEntries entries;
+    for (int i = 0; i < count; ++i)
+        entries.append({QStringLiteral("term %1").arg(i), QStringLiteral("definition %1").arg(i)});
+    return entries;
 }
 
 // The folder with the shipped content (Sample/, Sounds/, ...), as the program finds it.
