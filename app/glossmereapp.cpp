@@ -4,11 +4,16 @@
 #include "common/prompts.h"
 #include "common/randomsource.h"
 #include "common/settings.h"
+#include "deffiles/safetycopy.h"
 #include "termlist/form1.h"
 #include "testrun/form3.h"
 #include "testrun/sounddevice.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTimer>
 
 // The real services, when the program runs for a user.
 struct GlossmereApp::Owned
@@ -20,32 +25,148 @@ struct GlossmereApp::Owned
     EffectSoundDevice sound;
 };
 
+// The copy of unsaved work: this session's file, its writer, and when to write.
+struct GlossmereApp::Safety
+{
+    explicit Safety(const QString &folder)
+        : files(folder)
+        , writer(files.ownPath())
+    {
+        clock.start();
+        timer.setSingleShot(true);
+    }
+
+    SafetyCopyFiles files;
+    SafetyCopyWriter writer;
+    SafetyCopySchedule schedule;
+    QElapsedTimer clock;
+    QTimer timer;
+};
+
 GlossmereApp::GlossmereApp(const QString &programFolder)
-    : m_owned(std::make_unique<Owned>())
-    , m_services{m_owned->prompts, m_owned->random, m_owned->pause, m_owned->settings, programFolder}
-    , m_sound(m_owned->sound)
-    , m_defs(m_services.prompts, m_list)
-    , m_form1(std::make_unique<Form1>(m_services, m_defs, *this, *this))
+    : GlossmereApp(programFolder, std::make_unique<Owned>())
 { }
+
+GlossmereApp::GlossmereApp(const QString &programFolder, std::unique_ptr<Owned> owned)
+    : GlossmereApp(programFolder,
+                   owned->prompts,
+                   owned->random,
+                   owned->pause,
+                   owned->settings,
+                   owned->sound,
+                   QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation))
+{
+    m_owned = std::move(owned);
+}
 
 GlossmereApp::GlossmereApp(const QString &programFolder,
                            Prompts &prompts,
                            RandomSource &random,
                            Pause &pause,
                            Settings &settings,
-                           SoundDevice &sound)
+                           SoundDevice &sound,
+                           const QString &dataFolder)
     : m_services{prompts, random, pause, settings, programFolder}
     , m_sound(sound)
     , m_defs(m_services.prompts, m_list)
     , m_form1(std::make_unique<Form1>(m_services, m_defs, *this, *this))
-{ }
+{
+    if (dataFolder.isEmpty())
+        return;
+    m_safety = std::make_unique<Safety>(dataFolder);
+    if (!m_safety->files.usable()) {
+        m_safety.reset();
+        return;
+    }
+    QObject::connect(m_form1.get(), &Form1::listStateChanged, m_form1.get(), [this] { listStateChanged(); });
+    QObject::connect(&m_safety->timer, &QTimer::timeout, &m_safety->timer, [this] { followSchedule(); });
+}
 
-GlossmereApp::~GlossmereApp() = default;
+GlossmereApp::~GlossmereApp()
+{
+    endSafetyCopy();
+    // The list's history reports its own teardown; nothing is copied any more.
+    QObject::disconnect(m_form1.get(), &Form1::listStateChanged, nullptr, nullptr);
+}
 
 void GlossmereApp::start()
 {
     m_form1->Form_Load();
     m_form1->show();
+    // Asked once the window is up: a normal start is not delayed by looking for copies.
+    if (m_safety)
+        QTimer::singleShot(0, m_form1.get(), [this] { offerRecovery(); });
+}
+
+void GlossmereApp::listStateChanged()
+{
+    m_safety->schedule.changed(m_safety->clock.elapsed(), !m_defs.IsFileUpToDate());
+    followSchedule();
+}
+
+void GlossmereApp::followSchedule()
+{
+    Safety &safety = *m_safety;
+    switch (safety.schedule.take(safety.clock.elapsed())) {
+    case SafetyCopySchedule::Action::Write:
+        // The snapshot is the only work here; encoding and writing happen on the writer's thread.
+        safety.writer.write(std::make_shared<const TermStore>(m_list.store().clone()), m_defs.GetFileName());
+        break;
+    case SafetyCopySchedule::Action::Remove:
+        safety.writer.remove();
+        break;
+    case SafetyCopySchedule::Action::None:
+        break;
+    }
+    const qint64 due = safety.schedule.nextDue();
+    if (due < 0)
+        safety.timer.stop();
+    else
+        safety.timer.start(int(std::max<qint64>(0, due - safety.clock.elapsed())));
+}
+
+void GlossmereApp::offerRecovery()
+{
+    for (SafetyCopyFiles::Orphan &orphan : m_safety->files.orphans()) {
+        QFile file(orphan.path);
+        SafetyCopyContent content;
+        try {
+            if (!file.open(QIODevice::ReadOnly))
+                throw std::runtime_error("unreadable");
+            content = decodeSafetyCopy(file.readAll());
+        } catch (...) {
+            file.close();
+            const QString keptAs = SafetyCopyFiles::setAside(orphan.path);
+            orphan.lock->unlock();
+            m_services.prompts.message(
+                QStringLiteral(
+                    "The unsaved list of an earlier session cannot be read back. Its copy was kept "
+                    "as %1.")
+                    .arg(keptAs),
+                {},
+                Prompts::Icon::Warning);
+            continue;
+        }
+        const bool restore = m_services.prompts.askYesNo(
+            QStringLiteral("Glossmere did not close normally. Restore the unsaved list from that session (%1 "
+                           "entries)?")
+                .arg(content.entries.size()));
+        if (restore)
+            m_form1->restoreList(std::move(content.entries), content.fileName);
+        SafetyCopyFiles::removeOrphan(orphan);
+        // One list at a time: a second crashed session's copy waits for the next start.
+        if (restore)
+            break;
+    }
+}
+
+void GlossmereApp::endSafetyCopy()
+{
+    if (!m_safety)
+        return;
+    m_safety->timer.stop();
+    m_safety->writer.remove();
+    m_safety->writer.finish();
 }
 
 Form2 &GlossmereApp::form2()
@@ -131,6 +252,8 @@ void GlossmereApp::endProgram()
     if (m_form2)
         m_form2->hide();
     m_form1->hide();
+    // A normal end, Discard included: no copy is left to be offered.
+    endSafetyCopy();
     // exit() rather than quit(): it ends every running loop at once, a pause's nested one included,
     // without asking the (already hidden) windows to close a second time.
     QCoreApplication::exit(0);

@@ -32,10 +32,11 @@ public:
                  RandomSource &random,
                  Pause &pause,
                  Settings &settings,
-                 SoundDevice &sound);
+                 SoundDevice &sound,
+                 const QString &dataFolder = {});
     ~GlossmereApp() override;
 
-    // Loads and shows the main window.
+    // Loads and shows the main window; then offers back unsaved work of a session that crashed.
     void start();
 
     Form1 &form1() { return *m_form1; }
@@ -65,6 +66,14 @@ public:
 
 private:
     struct Owned;
+    struct Safety;
+
+    GlossmereApp(const QString &programFolder, std::unique_ptr<Owned> owned);
+
+    void listStateChanged();
+    void followSchedule();
+    void offerRecovery();
+    void endSafetyCopy();
 
     std::unique_ptr<Owned> m_owned;
     Services m_services;
@@ -74,5 +83,6 @@ private:
     std::unique_ptr<Form1> m_form1;
     std::unique_ptr<Form2> m_form2;
     std::unique_ptr<Form3> m_form3;
+    std::unique_ptr<Safety> m_safety;
     bool m_ended = false;
 };

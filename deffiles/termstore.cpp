@@ -94,6 +94,22 @@ void TermStore::reserve(qsizetype entries)
     adviseHugePages(m_spans.data(), m_spans.capacity() * sizeof(Span));
 }
 
+TermStore TermStore::clone() const
+{
+    TermStore copy;
+    copy.m_spans = m_spans;
+    copy.m_blocks.reserve(m_blocks.size());
+    for (const Block &block : m_blocks) {
+        Block same;
+        same.capacity = block.used;
+        same.used = block.used;
+        same.chars = std::make_unique_for_overwrite<char16_t[]>(size_t(std::max<qsizetype>(1, block.used)));
+        std::copy(block.chars.get(), block.chars.get() + block.used, same.chars.get());
+        copy.m_blocks.push_back(std::move(same));
+    }
+    return copy;
+}
+
 TermEntries TermStore::toEntries() const
 {
     TermEntries entries;

@@ -47,6 +47,9 @@ public:
     char16_t *beginEntry(qsizetype maxChars);
     void commitEntry(qsizetype termLength, qsizetype definitionLength);
 
+    // A copy of every entry, block by block.
+    TermStore clone() const;
+
     TermEntries toEntries() const;
     static TermStore fromEntries(const TermEntries &entries);
 

@@ -44,6 +44,9 @@ Form1::Form1(const Services &services, DefManager &defs, TestOptionsGate &option
     , m_history(defs)
 {
     buildControls();
+    // After the history's own handlers, so that the up-to-date state is already settled.
+    connect(&m_history.stack(), &QUndoStack::indexChanged, this, &Form1::listStateChanged);
+    connect(&m_history.stack(), &QUndoStack::cleanChanged, this, &Form1::listStateChanged);
 }
 
 Form1::~Form1()

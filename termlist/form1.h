@@ -40,10 +40,17 @@ public:
     // An entry's term (column 0) or definition (column 1) edited in place; an empty text is refused.
     void editEntry(int row, int column, const QString &text);
 
+    // The list of a session that ended without saving it, brought back as unsaved work.
+    void restoreList(TermStore entries, const QString &fileName);
+
     // Runs the save command; true when the list was written.
     bool saveList();
     // Before a command replaces the list: true when there are no unsaved edits or the user agrees.
     bool mayReplaceList();
+
+signals:
+    // The list or its up-to-date state changed (an edit, an undo, a load, a save).
+    void listStateChanged();
 
 private:
     void buildControls();

@@ -219,6 +219,11 @@ void Form1::editEntry(int row, int column, const QString &text)
     m_history.edit(row, column, text);
 }
 
+void Form1::restoreList(TermStore entries, const QString &fileName)
+{
+    m_history.restore(std::move(entries), fileName);
+}
+
 void Form1::PushButton8_Click()
 {
     ErrorTrap trap(m_services.prompts, id("PushButton8_Click"));

@@ -82,26 +82,31 @@ void ListHistory::swapWith(TermStore &entries, QString &fileName)
     fileName = current;
 }
 
-void ListHistory::clear()
+void ListHistory::replaceWith(TermStore entries, const QString &fileName, const QString &text)
 {
     // The step keeps the other list: undo and redo trade whole stores, never entry by entry.
-    auto other = std::make_shared<std::pair<TermStore, QString>>(TermStore(), m_defs.GetFileName());
+    auto other = std::make_shared<std::pair<TermStore, QString>>(std::move(entries), fileName);
     const auto swap = [this, other] {
         swapWith(other->first, other->second);
     };
-    push(QStringLiteral("Clear"), swap, swap);
+    push(text, swap, swap);
+}
+
+void ListHistory::clear()
+{
+    replaceWith(TermStore(), m_defs.GetFileName(), QStringLiteral("Clear"));
 }
 
 void ListHistory::replace(TermStore entries, const QString &path, bool fromSeveralFiles)
 {
-    auto other = std::make_shared<std::pair<TermStore, QString>>(
-        std::move(entries), fileNameFromPath(path, m_defs.GetFileName()));
-    const auto swap = [this, other] {
-        swapWith(other->first, other->second);
-    };
-    push(QStringLiteral("Load"), swap, swap);
+    replaceWith(std::move(entries), fileNameFromPath(path, m_defs.GetFileName()), QStringLiteral("Load"));
     if (!fromSeveralFiles)
         m_stack.setClean();
+}
+
+void ListHistory::restore(TermStore entries, const QString &fileName)
+{
+    replaceWith(std::move(entries), fileName, QStringLiteral("Restore"));
 }
 
 void ListHistory::markSaved()

@@ -26,12 +26,15 @@ public:
     // A load or import: the list becomes `entries`, read from `path`. A list read from one file is
     // up to date; one gathered from several files matches none of them.
     void replace(TermStore entries, const QString &path, bool fromSeveralFiles);
+    // A list brought back from a safety copy: it stands for `fileName` but was never saved.
+    void restore(TermStore entries, const QString &fileName);
     // The list as it stands is what the last save wrote.
     void markSaved();
 
 private:
     void push(const QString &text, std::function<void()> redo, std::function<void()> undo);
     void swapWith(TermStore &entries, QString &fileName);
+    void replaceWith(TermStore entries, const QString &fileName, const QString &text);
 
     DefManager &m_defs;
     QUndoStack m_stack;

@@ -16,14 +16,17 @@
 
 struct AppFixture
 {
+    // Copies of unsaved work are kept in `dataFolder`, none when it is empty.
     explicit AppFixture(const QString &programFolder = builtProgramFolder(),
-                        Settings *sharedSettings = nullptr)
+                        Settings *sharedSettings = nullptr,
+                        const QString &dataFolder = {})
         : app(programFolder,
               prompts,
               random,
               pause,
               sharedSettings ? *sharedSettings : ownSettings.settings(),
-              sound)
+              sound,
+              dataFolder)
     {
         app.start();
     }

@@ -1,0 +1,99 @@
+// A copy of unsaved work in the user's data folder, so that a crash or a kill costs nothing typed:
+// written a moment after each change, removed once the list is saved, offered back after a crash.
+#pragma once
+
+#include "deffiles/termstore.h"
+
+#include <QByteArray>
+#include <QLockFile>
+#include <QString>
+#include <QThreadPool>
+
+#include <memory>
+#include <vector>
+
+// When to write or remove the copy: a plain rule over times in milliseconds.
+class SafetyCopySchedule
+{
+public:
+    enum class Action { None, Write, Remove };
+    // A copy follows once typing pauses this long...
+    static constexpr qint64 quietMs = 1000;
+    // ...and never later than this after the first change it does not hold yet.
+    static constexpr qint64 latestMs = 2000;
+
+    // The list changed at `now`; `unsaved` says whether it now differs from its file.
+    void changed(qint64 now, bool unsaved);
+    // What is due at `now`; taking it clears it.
+    Action take(qint64 now);
+    // When something falls due; -1 when nothing is pending.
+    qint64 nextDue() const;
+
+private:
+    qint64 m_first = -1;
+    qint64 m_last = -1;
+    bool m_remove = false;
+};
+
+struct SafetyCopyContent
+{
+    TermStore entries;
+    QString fileName;
+};
+
+// A header, then the entries as a definition file separated by Tab, or with every text
+// percent-encoded where a text holds a Tab or a line break; a last line shows the copy is whole.
+QByteArray encodeSafetyCopy(const TermStore &entries, const QString &fileName);
+// Throws a Failure for a copy that is truncated, garbled or not a copy at all.
+SafetyCopyContent decodeSafetyCopy(const QByteArray &bytes);
+
+// The copies in one folder: this session's own, and those of sessions that ended without cleaning up.
+class SafetyCopyFiles
+{
+public:
+    // Locks this session's copy for as long as the object lives; an unusable folder disables copies.
+    explicit SafetyCopyFiles(const QString &folder);
+    ~SafetyCopyFiles();
+
+    bool usable() const { return m_usable; }
+
+    QString ownPath() const { return m_ownPath; }
+
+    // A copy that no running program owns; its lock is ours while the object lives.
+    struct Orphan
+    {
+        QString path;
+        std::unique_ptr<QLockFile> lock;
+    };
+
+    // Newest first.
+    std::vector<Orphan> orphans() const;
+    // Keeps a copy that cannot be read out of the way, without destroying it.
+    // Returns the name it now has.
+    static QString setAside(const QString &path);
+    static void removeOrphan(Orphan &orphan);
+
+private:
+    QString m_folder;
+    QString m_ownPath;
+    std::unique_ptr<QLockFile> m_ownLock;
+    bool m_usable = false;
+};
+
+// Writes and removes this session's copy one after another on a thread of its own, so that a big
+// list never holds up the window.
+class SafetyCopyWriter
+{
+public:
+    explicit SafetyCopyWriter(QString path);
+    ~SafetyCopyWriter();
+
+    void write(std::shared_ptr<const TermStore> entries, const QString &fileName);
+    void remove();
+    // Waits for whatever is queued.
+    void finish();
+
+private:
+    QString m_path;
+    QThreadPool m_pool;
+};

@@ -1,0 +1,149 @@
+#include "common/failure.h"
+#include "deffiles/safetycopy.h"
+#include "tests/support/appfixture.h"
+
+#include <QDir>
+
+// The copy of unsaved work: when it is written and removed, what it holds, and offering it back.
+class TestSafetyCopy : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void schedule_writesAfterAPauseAtTheLatestAfterTwoSeconds();
+    void copy_keepsEveryTextExactly();
+    void copy_damagedIsRefused_data();
+    void copy_damagedIsRefused();
+    void start_offersAnOrphanedCopy_data();
+    void start_offersAnOrphanedCopy();
+    void start_damagedCopyIsSetAside();
+    void twoSessions_keepTheirOwnCopies();
+};
+
+void TestSafetyCopy::schedule_writesAfterAPauseAtTheLatestAfterTwoSeconds()
+{
+    using Action = SafetyCopySchedule::Action;
+    SafetyCopySchedule schedule;
+    QCOMPARE(schedule.nextDue(), -1);
+    schedule.changed(0, true);
+    QCOMPARE(schedule.take(999), Action::None);
+    // Typing on delays it, but not past two seconds after the first change.
+    schedule.changed(900, true);
+    schedule.changed(1800, true);
+    QCOMPARE(schedule.nextDue(), 2000);
+    QCOMPARE(schedule.take(2000), Action::Write);
+    QCOMPARE(schedule.take(5000), Action::None);
+    schedule.changed(6000, true);
+    QCOMPARE(schedule.take(7000), Action::Write);
+    // Saved, or undone back to the saved state: the copy goes at once, and no write is left pending.
+    schedule.changed(7100, true);
+    schedule.changed(7200, false);
+    QCOMPARE(schedule.take(7200), Action::Remove);
+    QCOMPARE(schedule.nextDue(), -1);
+    QCOMPARE(schedule.take(99999), Action::None);
+}
+
+void TestSafetyCopy::copy_keepsEveryTextExactly()
+{
+    const TermEntries tricky{{QStringLiteral("a::b"), QStringLiteral(" spaced ")},
+                             {QString(), QStringLiteral("ÜBER \u05e9\u05dc\u05d5\u05dd 😀")},
+                             {QStringLiteral("\uFEFFmark"), QString()}};
+    for (const bool withBreaks : {false, true}) {
+        TermEntries entries = tricky;
+        if (withBreaks)
+            entries.append({QStringLiteral("tab\there"), QStringLiteral("line\r\nbreak%41\n")});
+        const QByteArray bytes =
+            encodeSafetyCopy(TermStore::fromEntries(entries), QStringLiteral("my list 100%.txt"));
+        const SafetyCopyContent back = decodeSafetyCopy(bytes);
+        QCOMPARE(back.entries.toEntries(), entries);
+        QCOMPARE(back.fileName, QStringLiteral("my list 100%.txt"));
+    }
+}
+
+void TestSafetyCopy::copy_damagedIsRefused_data()
+{
+    const QByteArray whole =
+        encodeSafetyCopy(TermStore::fromEntries(numberedEntries(3)), QStringLiteral("x"));
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("cut short") << whole.left(whole.size() - 30);
+    QTest::newRow("a line lost") << QByteArray(whole).replace("term 1\tdefinition 1\r\n", "");
+    QTest::newRow("garbage") << QByteArray("\x7f"
+                                           "ELF\x02\x01\x01",
+                                           7);
+}
+
+void TestSafetyCopy::copy_damagedIsRefused()
+{
+    QFETCH(QByteArray, bytes);
+    QVERIFY_THROWS_EXCEPTION(Failure, decodeSafetyCopy(bytes));
+}
+
+void TestSafetyCopy::start_offersAnOrphanedCopy_data()
+{
+    QTest::addColumn<bool>("restore");
+    QTest::newRow("yes") << true;
+    QTest::newRow("no") << false;
+}
+
+void TestSafetyCopy::start_offersAnOrphanedCopy()
+{
+    QFETCH(bool, restore);
+    QTemporaryDir data;
+    const TermEntries entries{{QStringLiteral("cat"), QStringLiteral("a small animal")},
+                              {QStringLiteral("R&D"), QStringLiteral("<b>")}};
+    // What a session killed with unsaved edits leaves: its copy, and a lock no process holds.
+    const QString orphan = data.filePath(QStringLiteral("session-1-dead.copy"));
+    writeFile(orphan, encodeSafetyCopy(TermStore::fromEntries(entries), QStringLiteral("animals.txt")));
+    AppFixture fixture(builtProgramFolder(), nullptr, data.path());
+    fixture.prompts.script(restore);
+    QTRY_COMPARE(fixture.prompts.records.size(), 1);
+    QCOMPARE(fixture.prompts.records[0].text,
+             QStringLiteral("Glossmere did not close normally. Restore the unsaved list from that session (2 "
+                            "entries)?"));
+    QCOMPARE(fixture.prompts.records[0].title, QStringLiteral("Glossmere"));
+    QCOMPARE(fixture.app.defs().list().entries(), restore ? entries : TermEntries());
+    QCOMPARE(fixture.app.defs().GetFileName(), restore ? QStringLiteral("animals.txt") : QString());
+    QCOMPARE(fixture.app.defs().IsFileUpToDate(), !restore);
+    QVERIFY(!QFile::exists(orphan));
+    // The restored list is unsaved work again: a copy of this session follows.
+    if (restore)
+        QTRY_COMPARE(QDir(data.path()).entryList({QStringLiteral("*.copy")}).size(), 1);
+}
+
+void TestSafetyCopy::start_damagedCopyIsSetAside()
+{
+    QTemporaryDir data;
+    writeFile(data.filePath(QStringLiteral("session-1-dead.copy")), "Glossmere safety copy\r\nFile: ");
+    AppFixture fixture(builtProgramFolder(), nullptr, data.path());
+    QTRY_COMPARE(fixture.prompts.records.size(), 1);
+    QCOMPARE(fixture.prompts.records[0].kind, PromptRecord::Kind::Message);
+    QVERIFY(fixture.prompts.records[0].text.contains(QStringLiteral("cannot be read back")));
+    QCOMPARE(QDir(data.path()).entryList({QStringLiteral("session-1-dead.copy.damaged-*")}).size(), 1);
+    QVERIFY(fixture.app.defs().list().entries().isEmpty());
+}
+
+void TestSafetyCopy::twoSessions_keepTheirOwnCopies()
+{
+    QTemporaryDir data;
+    SafetyCopyFiles first(data.path());
+    SafetyCopyFiles second(data.path());
+    QVERIFY(first.usable() && second.usable());
+    writeFile(first.ownPath(), "one");
+    writeFile(second.ownPath(), "two");
+    // Each running session holds its copy: neither is offered to the other.
+    QVERIFY(first.orphans().empty());
+    QVERIFY(second.orphans().empty());
+    {
+        SafetyCopyWriter writer(second.ownPath());
+        writer.write(std::make_shared<const TermStore>(TermStore::fromEntries(numberedEntries(1))), {});
+        writer.finish();
+        QCOMPARE(QFile::permissions(second.ownPath()) & 0x0077, QFileDevice::Permissions());
+        writer.remove();
+    }
+    QVERIFY(!QFile::exists(second.ownPath()));
+    QCOMPARE(readAll(first.ownPath()), QByteArray("one"));
+}
+
+QTEST_MAIN(TestSafetyCopy)
+#include "tst_safetycopy.moc"
