@@ -1,5 +1,6 @@
 #include "common/prompts.h"
 
+#include "common/busypointer.h"
 #include "common/helpers.h"
 
 #include <QApplication>
@@ -55,6 +56,7 @@ QString titleOrAppTitle(const QString &title)
 
 void QtPrompts::message(const QString &text, const QString &title, Icon icon, const QString &details)
 {
+    const ArrowPointer arrow;
     QMessageBox box(dialogParent());
     preparePlainBox(box, text, title);
     box.setIcon(boxIcon(icon));
@@ -66,6 +68,7 @@ void QtPrompts::message(const QString &text, const QString &title, Icon icon, co
 
 bool QtPrompts::askYesNo(const QString &text, const QString &title)
 {
+    const ArrowPointer arrow;
     QMessageBox box(dialogParent());
     preparePlainBox(box, text, title);
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
@@ -77,6 +80,7 @@ bool QtPrompts::askYesNo(const QString &text, const QString &title)
 
 Prompts::SaveChoice QtPrompts::askSaveDiscardCancel(const QString &text, const QString &title)
 {
+    const ArrowPointer arrow;
     QMessageBox box(dialogParent());
     preparePlainBox(box, text, title);
     box.setIcon(QMessageBox::Question);
@@ -95,6 +99,7 @@ Prompts::SaveChoice QtPrompts::askSaveDiscardCancel(const QString &text, const Q
 
 QString QtPrompts::askText(const QString &text, const QString &defaultAnswer, const QList<Preset> &presets)
 {
+    const ArrowPointer arrow;
     QDialog dialog(dialogParent());
     dialog.setWindowTitle(titleOrAppTitle({}));
     auto *layout = new QVBoxLayout(&dialog);
@@ -139,11 +144,13 @@ QString QtPrompts::askText(const QString &text, const QString &defaultAnswer, co
 
 QStringList QtPrompts::chooseFilesToOpen(const QString &title, const QString &filter)
 {
+    const ArrowPointer arrow;
     return QFileDialog::getOpenFileNames(dialogParent(), title, QString(), platformFilter(filter));
 }
 
 QString QtPrompts::chooseFileToSave(const QString &title, const QString &filter, const QString &initialName)
 {
+    const ArrowPointer arrow;
     return QFileDialog::getSaveFileName(dialogParent(),
                                         title,
                                         initialName,

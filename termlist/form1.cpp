@@ -1,5 +1,6 @@
 #include "termlist/form1.h"
 
+#include "common/busypointer.h"
 #include "common/errortrap.h"
 #include "common/failure.h"
 #include "common/helpers.h"
@@ -147,8 +148,12 @@ void Form1::buildControls()
     // the typing comes first there.
     const auto outsideEntryBoxes = [this](void (QUndoStack::*act)()) {
         return [this, act] {
-            if (focusWidget() != Text1 && focusWidget() != Text2)
+            if (focusWidget() != Text1 && focusWidget() != Text2) {
+                // Taking back a load or clear of a big list swaps whole stores, but the view lays
+                // out all its rows again.
+                const BusyPointer busy;
                 (m_history.stack().*act)();
+            }
         };
     };
     connect(new QShortcut(QKeySequence::Undo, this),

@@ -1,4 +1,5 @@
 // The main window's commands on the term list.
+#include "common/busypointer.h"
 #include "common/contact.h"
 #include "common/errortrap.h"
 #include "common/prompts.h"
@@ -89,7 +90,10 @@ bool Form1::saveList()
     if (path.isEmpty())
         return false;
     bool saved = false;
-    trap.step(118, [&] { saved = m_defs.saveDefinitionFile(path, QStringLiteral("::")); });
+    trap.step(118, [&] {
+        const BusyPointer busy;
+        saved = m_defs.saveDefinitionFile(path, QStringLiteral("::"));
+    });
     if (saved)
         m_history.markSaved();
     return saved;
@@ -117,6 +121,7 @@ void Form1::loadSample()
     ErrorTrap trap(m_services.prompts, id("PushButton3_Click"));
     QString path;
     trap.step(100, [&] { path = m_services.programFile(QStringLiteral("/Sample/sample_glossbox.txt")); });
+    const BusyPointer busy;
     std::optional<TermStore> entries;
     trap.step(106, [&] { entries = m_defs.readDefinitionFile(path, QStringLiteral("::")); });
     if (entries)
@@ -196,6 +201,7 @@ void Form1::importFiles(const QStringList &paths)
         });
         if (separator.isEmpty())
             continue;
+        const BusyPointer busy;
         std::optional<TermStore> entries = m_defs.readDefinitionFile(path, separator);
         if (!entries)
             continue;
@@ -205,7 +211,10 @@ void Form1::importFiles(const QStringList &paths)
     }
     if (filesRead == 0)
         return;
-    trap.step(several ? 142 : 124, [&] { m_history.replace(std::move(gathered), lastRead, filesRead > 1); });
+    trap.step(several ? 142 : 124, [&] {
+        const BusyPointer busy;
+        m_history.replace(std::move(gathered), lastRead, filesRead > 1);
+    });
 }
 
 void Form1::editEntry(int row, int column, const QString &text)

@@ -81,7 +81,16 @@ void TestTestRoad::save_writesAndNamesTheFile()
                         {QStringLiteral("dog"), QStringLiteral("a loyal pet")}});
     fixture.app.defs().setModified(true);
     fixture.prompts.answerSavePath(m_dir->filePath(QStringLiteral("animals.txt")));
+    // The busy pointer while the file is written, and only then; the dialog had the ordinary one.
+    std::optional<Qt::CursorShape> whileWriting;
+    fixture.app.defs().setOutputFilter([&](QIODevice &) {
+        whileWriting =
+            QGuiApplication::overrideCursor() ? QGuiApplication::overrideCursor()->shape() : Qt::ArrowCursor;
+        return nullptr;
+    });
     QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton2"), Qt::LeftButton);
+    QCOMPARE(whileWriting, Qt::WaitCursor);
+    QVERIFY(!QGuiApplication::overrideCursor());
     QCOMPARE(fixture.prompts.records.first().initialName, QString());
     QCOMPARE(readAll(m_dir->filePath(QStringLiteral("animals.txt"))),
              QByteArray("Valid Definition File\r\ncat::a small animal\r\ndog::a loyal pet\r\n"));

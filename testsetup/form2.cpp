@@ -1,5 +1,6 @@
 #include "testsetup/form2.h"
 
+#include "common/busypointer.h"
 #include "common/errortrap.h"
 #include "common/failure.h"
 #include "common/helpers.h"
@@ -14,6 +15,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+
+#include <optional>
 
 namespace {
 // The file name is user data: the label spans the frame so that a long name is not cut short.
@@ -188,11 +191,14 @@ void Form2::PushButton2_Click()
         });
         return;
     }
+    // Ordering and presenting a big list's test takes a moment.
+    std::optional<BusyPointer> busy(std::in_place);
     std::vector<int> order;
     trap.step(base + 8, [&] { order = buildQuestionOrder(m_defs.GetEntryCount(), m_services.random); });
     const TestOptions options{direction == QStringLiteral("Definition:"), Option3->isChecked()};
     // The new order, the score back to 0, the direction, and the first question presented.
     trap.step(base + 22, [&] { m_links.startTest(std::move(order), options); });
+    busy.reset();
     trap.step(base + 24, [&] { hide(); });
     trap.step(base + 26, [&] { m_links.showTest(); });
 }
