@@ -4,25 +4,17 @@
 #include <QCursor>
 #include <QGuiApplication>
 
-class BusyPointer
+template <Qt::CursorShape Shape> class OverridePointer
 {
 public:
-    BusyPointer() { QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
+    OverridePointer() { QGuiApplication::setOverrideCursor(QCursor(Shape)); }
 
-    ~BusyPointer() { QGuiApplication::restoreOverrideCursor(); }
+    ~OverridePointer() { QGuiApplication::restoreOverrideCursor(); }
 
-    BusyPointer(const BusyPointer &) = delete;
-    BusyPointer &operator=(const BusyPointer &) = delete;
+    OverridePointer(const OverridePointer &) = delete;
+    OverridePointer &operator=(const OverridePointer &) = delete;
 };
 
+using BusyPointer = OverridePointer<Qt::WaitCursor>;
 // A question or message in the middle of such work shows the ordinary pointer.
-class ArrowPointer
-{
-public:
-    ArrowPointer() { QGuiApplication::setOverrideCursor(QCursor(Qt::ArrowCursor)); }
-
-    ~ArrowPointer() { QGuiApplication::restoreOverrideCursor(); }
-
-    ArrowPointer(const ArrowPointer &) = delete;
-    ArrowPointer &operator=(const ArrowPointer &) = delete;
-};
+using ArrowPointer = OverridePointer<Qt::ArrowCursor>;
