@@ -21,11 +21,17 @@ QVariant TermListModel::data(const QModelIndex &index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid) || role != Qt::DisplayRole)
         return {};
-    const QStringView text =
-        index.column() == TermColumn ? m_store.term(index.row()) : m_store.definition(index.row());
-    // A cell shows a few dozen characters; an entry of megabytes must not be laid out whole.
+    const QByteArrayView utf8 =
+        index.column() == TermColumn ? m_store.termUtf8(index.row()) : m_store.definitionUtf8(index.row());
+    // A cell shows a few dozen characters; an entry of megabytes must not be decoded or laid out whole.
+    // shown + 1 characters take at most 4 bytes each, so this many bytes hold them all even when the
+    // cut splits a character.
     constexpr qsizetype shown = 1000;
-    return text.size() <= shown ? text.toString() : visiblePart(text.left(shown + 1).toString(), shown);
+    constexpr qsizetype enoughBytes = 4 * (shown + 1) + 3;
+    if (utf8.size() <= shown)
+        return decodeTermText(utf8);
+    const QString text = decodeTermText(utf8.first(std::min(utf8.size(), enoughBytes)));
+    return text.size() <= shown ? text : visiblePart(text.left(shown + 1), shown);
 }
 
 QVariant TermListModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -51,13 +57,13 @@ void TermListModel::check(int position) const
         throw Failure(QStringLiteral("Index out of bounds: entry %1 of %2").arg(position).arg(count()));
 }
 
-QStringView TermListModel::termAt(int position) const
+QString TermListModel::termAt(int position) const
 {
     check(position);
     return m_store.term(position);
 }
 
-QStringView TermListModel::definitionAt(int position) const
+QString TermListModel::definitionAt(int position) const
 {
     check(position);
     return m_store.definition(position);

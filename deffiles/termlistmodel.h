@@ -26,8 +26,8 @@ public:
     int count() const { return m_store.size(); }
 
     // Positions are 0-based; an index out of range throws a Failure.
-    QStringView termAt(int position) const;
-    QStringView definitionAt(int position) const;
+    QString termAt(int position) const;
+    QString definitionAt(int position) const;
 
     const TermStore &store() const { return m_store; }
 

@@ -1,83 +1,196 @@
 #include "deffiles/termstore.h"
 
+#include "common/failure.h"
 #include "deffiles/bulkmemory.h"
 
+#include <QStringDecoder>
+#include <QStringEncoder>
+
 #include <algorithm>
+#include <cstring>
+#include <limits>
 
 namespace {
-// Blocks start small for a hand-typed list and double up to this size for big files.
-constexpr qsizetype firstBlockChars = qsizetype(1) << 12;
-constexpr qsizetype largestBlockChars = qsizetype(1) << 21;
+// Typed and converted text goes into blocks of at most this size, so that a change after a snapshot
+// copies one small block, never a whole list's text.
+constexpr qsizetype largestOpenBlockBytes = qsizetype(2) << 20;
+constexpr qsizetype firstOpenBlockBytes = qsizetype(1) << 12;
+constexpr qsizetype maxPieceBytes = std::numeric_limits<quint32>::max();
+
 } // namespace
 
-QStringView TermStore::term(int position) const
+QString decodeTermText(QByteArrayView bytes)
 {
-    const Span &span = m_spans[size_t(position)];
-    return QStringView(m_blocks[span.block].chars.get() + span.offset, qsizetype(span.termLength));
+    // QString::fromUtf8 drops a leading byte-order mark; inside a list it is text.
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        QStringDecoder decoder(QStringConverter::Utf8,
+                               QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+        return decoder.decode(bytes);
+    }
+    return QString::fromUtf8(bytes);
 }
 
-QStringView TermStore::definition(int position) const
+TermStore TermStore::snapshot() const
 {
-    const Span &span = m_spans[size_t(position)];
-    return QStringView(m_blocks[span.block].chars.get() + span.offset + span.termLength,
-                       qsizetype(span.definitionLength));
+    TermStore copy;
+    copy.m_blocks = m_blocks;
+    copy.m_spans = m_spans;
+    copy.m_spanCount = m_spanCount;
+    copy.m_spanCapacity = m_spanCapacity;
+    // The copy never writes into a block it shares.
+    copy.m_openBlock = -1;
+    return copy;
+}
+
+QByteArrayView TermStore::termBytes(const Span &entry) const
+{
+    return QByteArrayView(m_blocks[entry.block].text.constData() + entry.offset, qsizetype(entry.termBytes));
+}
+
+QByteArrayView TermStore::definitionBytes(const Span &entry) const
+{
+    const Block &block = m_blocks[entry.block];
+    return QByteArrayView(block.text.constData() + entry.offset + entry.termBytes + block.gap,
+                          qsizetype(entry.definitionBytes));
+}
+
+QByteArrayView TermStore::termUtf8(int position) const
+{
+    return termBytes(span(position));
+}
+
+QByteArrayView TermStore::definitionUtf8(int position) const
+{
+    return definitionBytes(span(position));
+}
+
+QString TermStore::term(int position) const
+{
+    return decodeTermText(termUtf8(position));
+}
+
+QString TermStore::definition(int position) const
+{
+    return decodeTermText(definitionUtf8(position));
 }
 
 void TermStore::append(QStringView term, QStringView definition)
 {
-    char16_t *out = beginEntry(term.size() + definition.size());
-    std::copy(term.utf16(), term.utf16() + term.size(), out);
-    std::copy(definition.utf16(), definition.utf16() + definition.size(), out + term.size());
-    commitEntry(term.size(), definition.size());
+    // The same conversion saving always used, so a typed entry saves byte for byte as before.
+    QStringEncoder encoder(QStringConverter::Utf8, QStringEncoder::Flag::Stateless);
+    char *out = beginEntry(encoder.requiredSpace(term.size()) + encoder.requiredSpace(definition.size()));
+    char *middle = encoder.appendToBuffer(out, term);
+    char *end = encoder.appendToBuffer(middle, definition);
+    commitEntry(middle - out, end - middle);
 }
 
 void TermStore::removeAt(int position)
 {
-    // The characters stay in their block: removal is rare and one entry at a time.
-    m_spans.erase(m_spans.begin() + position);
+    // The text stays in its block: removal is rare and one entry at a time.
+    detachSpans(0);
+    Span *spans = m_spans.get();
+    std::memmove(spans + position, spans + position + 1, size_t(m_spanCount - position - 1) * sizeof(Span));
+    --m_spanCount;
 }
 
 void TermStore::appendAll(TermStore &&other)
 {
+    if (isEmpty() && m_blocks.isEmpty()) {
+        *this = std::move(other);
+        other = TermStore();
+        return;
+    }
     const auto shift = quint32(m_blocks.size());
-    m_spans.reserve(m_spans.size() + other.m_spans.size());
-    for (Span span : other.m_spans) {
-        span.block += shift;
-        m_spans.push_back(span);
+    m_blocks.append(other.m_blocks);
+    Span *out = reserveSpans(other.m_spanCount);
+    for (qsizetype i = 0; i < other.m_spanCount; ++i) {
+        out[i] = other.m_spans.get()[i];
+        out[i].block += shift;
     }
-    for (Block &block : other.m_blocks)
-        m_blocks.push_back(std::move(block));
+    commitSpans(other.m_spanCount);
+    // Appending goes on in a fresh block rather than in one that came with `other`.
+    m_openBlock = -1;
     other = TermStore();
-}
-
-char16_t *TermStore::beginEntry(qsizetype maxChars)
-{
-    if (m_blocks.empty() || m_blocks.back().capacity - m_blocks.back().used < maxChars) {
-        Block block;
-        const qsizetype grown =
-            m_blocks.empty() ? firstBlockChars : std::min(largestBlockChars, m_blocks.back().capacity * 2);
-        block.capacity = std::max(grown, maxChars);
-        // Left uninitialised: pages are touched only as text is written into them.
-        block.chars = std::make_unique_for_overwrite<char16_t[]>(size_t(block.capacity));
-        adviseHugePages(block.chars.get(), size_t(block.capacity) * sizeof(char16_t));
-        m_blocks.push_back(std::move(block));
-    }
-    Block &block = m_blocks.back();
-    return block.chars.get() + block.used;
-}
-
-void TermStore::commitEntry(qsizetype termLength, qsizetype definitionLength)
-{
-    Block &block = m_blocks.back();
-    m_spans.push_back(
-        {quint32(m_blocks.size() - 1), quint32(block.used), quint32(termLength), quint32(definitionLength)});
-    block.used += termLength + definitionLength;
 }
 
 void TermStore::reserve(qsizetype entries)
 {
-    m_spans.reserve(size_t(entries));
-    adviseHugePages(m_spans.data(), m_spans.capacity() * sizeof(Span));
+    detachSpans(std::max<qsizetype>(0, entries - m_spanCount));
+}
+
+void TermStore::detachSpans(qsizetype more)
+{
+    const bool shared = m_spans.use_count() > 1;
+    if (!shared && m_spanCapacity - m_spanCount >= more)
+        return;
+    const qsizetype capacity = std::max(
+        m_spanCount + more, m_spanCapacity - m_spanCount >= more ? m_spanCapacity : 2 * m_spanCapacity);
+    // Left uninitialised: pages are touched only as records are written into them.
+    std::shared_ptr<Span[]> spans(new Span[size_t(std::max<qsizetype>(capacity, 1))]);
+    adviseHugePages(spans.get(), size_t(capacity) * sizeof(Span));
+    if (m_spanCount > 0)
+        std::memcpy(spans.get(), m_spans.get(), size_t(m_spanCount) * sizeof(Span));
+    m_spans = std::move(spans);
+    m_spanCapacity = capacity;
+}
+
+TermStore::Span *TermStore::reserveSpans(qsizetype count)
+{
+    detachSpans(count);
+    return m_spans.get() + m_spanCount;
+}
+
+void TermStore::commitSpans(qsizetype count)
+{
+    m_spanCount += count;
+}
+
+quint32 TermStore::addTextBlock(const QByteArray &text, qsizetype gap)
+{
+    if (text.size() > maxPieceBytes || gap > maxPieceBytes)
+        throw Failure(QStringLiteral("The text is too large to keep"));
+    m_blocks.append(Block{text, quint32(gap)});
+    return quint32(m_blocks.size() - 1);
+}
+
+TermStore::Block &TermStore::openBlock(qsizetype bytes)
+{
+    if (bytes > maxPieceBytes)
+        throw Failure(QStringLiteral("An entry is too large to keep"));
+    qsizetype previous = 0;
+    if (m_openBlock >= 0) {
+        const QByteArray &text = m_blocks[m_openBlock].text;
+        if (text.isEmpty() || text.size() + bytes <= largestOpenBlockBytes)
+            return m_blocks[m_openBlock];
+        previous = text.capacity();
+    }
+    // Blocks start small for a hand-typed list and double up to the largest size for big ones.
+    const qsizetype capacity =
+        std::max(bytes, previous == 0 ? firstOpenBlockBytes : std::min(largestOpenBlockBytes, previous * 2));
+    Block block;
+    block.text.reserve(capacity);
+    adviseHugePages(block.text.data(), size_t(capacity));
+    m_blocks.append(std::move(block));
+    m_openBlock = m_blocks.size() - 1;
+    return m_blocks.last();
+}
+
+char *TermStore::beginEntry(qsizetype maxBytes)
+{
+    QByteArray &text = openBlock(maxBytes).text;
+    m_entryStart = text.size();
+    // New bytes are left uninitialised; within the reserved capacity nothing moves.
+    text.resize(m_entryStart + maxBytes);
+    return text.data() + m_entryStart;
+}
+
+void TermStore::commitEntry(qsizetype termBytes, qsizetype definitionBytes)
+{
+    Span *out = reserveSpans(1);
+    *out = Span{quint32(m_openBlock), quint32(m_entryStart), quint32(termBytes), quint32(definitionBytes)};
+    commitSpans(1);
+    // beginEntry made room for the most the entry could take; give back what it did not use.
+    m_blocks[m_openBlock].text.resize(m_entryStart + termBytes + definitionBytes);
 }
 
 TermEntries TermStore::toEntries() const
@@ -85,7 +198,7 @@ TermEntries TermStore::toEntries() const
     TermEntries entries;
     entries.reserve(size());
     for (int i = 0; i < size(); ++i)
-        entries.append({term(i).toString(), definition(i).toString()});
+        entries.append({term(i), definition(i)});
     return entries;
 }
 

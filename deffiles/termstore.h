@@ -1,13 +1,17 @@
-// Compact storage of term/definition pairs: the text of many entries shares large blocks, so a list
-// of a million entries costs two small records and its characters, not two heap strings per entry.
+// Compact storage of term/definition pairs: the text stays UTF-8 in a few large shared blocks (a loaded
+// file's own bytes among them) and an entry is one small record of offsets, so a list of a million
+// entries costs its file's bytes and 16 bytes per entry; text is decoded only when asked for.
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringView>
 
 #include <memory>
-#include <vector>
+
+// The text of UTF-8 bytes the store keeps; a byte-order mark at the start is text, not a header.
+QString decodeTermText(QByteArrayView utf8);
 
 struct TermEntry
 {
@@ -22,17 +26,37 @@ using TermEntries = QList<TermEntry>;
 class TermStore
 {
 public:
+    // Where one entry's text lies: the term at `offset` in block `block`, the definition `gap` bytes
+    // (the block's separator) after the term's end.
+    struct Span
+    {
+        quint32 block;
+        quint32 offset;
+        quint32 termBytes;
+        quint32 definitionBytes;
+    };
+
     TermStore() = default;
     TermStore(TermStore &&) noexcept = default;
     TermStore &operator=(TermStore &&) noexcept = default;
+    // Copies are explicit (snapshot) so that a list is never copied by accident.
+    TermStore(const TermStore &) = delete;
+    TermStore &operator=(const TermStore &) = delete;
 
-    int size() const { return int(m_spans.size()); }
+    // A read-only copy in O(1) that shares every block and the entry records; either side may change
+    // afterwards without affecting the other, and the copy may be read on another thread.
+    TermStore snapshot() const;
 
-    bool isEmpty() const { return m_spans.empty(); }
+    int size() const { return int(m_spanCount); }
+
+    bool isEmpty() const { return m_spanCount == 0; }
 
     // Positions are not checked here; the model checks them.
-    QStringView term(int position) const;
-    QStringView definition(int position) const;
+    QString term(int position) const;
+    QString definition(int position) const;
+    // The UTF-8 bytes of a piece; equal texts have equal bytes.
+    QByteArrayView termUtf8(int position) const;
+    QByteArrayView definitionUtf8(int position) const;
 
     void append(QStringView term, QStringView definition);
     void removeAt(int position);
@@ -40,30 +64,66 @@ public:
     void appendAll(TermStore &&other);
     void reserve(qsizetype entries);
 
-    // Bulk filling without copies: room for one entry of at most `maxChars` characters, the term
+    // Bulk filling without copies: room for one entry of at most `maxBytes` UTF-8 bytes, the term
     // written first and the definition straight after it; then commitEntry with the two lengths.
-    char16_t *beginEntry(qsizetype maxChars);
-    void commitEntry(qsizetype termLength, qsizetype definitionLength);
+    char *beginEntry(qsizetype maxBytes);
+    void commitEntry(qsizetype termBytes, qsizetype definitionBytes);
+
+    // Bulk filling from text kept as it is: adds `text` as a block whose pieces are `gap` bytes apart
+    // and returns its number for the spans; reserveSpans gives room for `count` more spans, which
+    // commitSpans then takes.
+    quint32 addTextBlock(const QByteArray &text, qsizetype gap);
+    Span *reserveSpans(qsizetype count);
+    void commitSpans(qsizetype count);
+
+    // Calls `write` with consecutive pieces of the definition file body (entries only, no header):
+    // term, separator, definition, CR LF per entry, gathered into chunks of about `chunkBytes`.
+    template <typename Write>
+    void forEachFileChunk(QByteArrayView separator, qsizetype chunkBytes, Write write) const;
 
     TermEntries toEntries() const;
     static TermStore fromEntries(const TermEntries &entries);
 
 private:
-    struct Span
-    {
-        quint32 block;
-        quint32 offset;
-        quint32 termLength;
-        quint32 definitionLength;
-    };
-
     struct Block
     {
-        std::unique_ptr<char16_t[]> chars;
-        qsizetype used = 0;
-        qsizetype capacity = 0;
+        QByteArray text;
+        quint32 gap = 0;
     };
 
-    std::vector<Block> m_blocks;
-    std::vector<Span> m_spans;
+    const Span &span(int position) const { return m_spans.get()[position]; }
+
+    QByteArrayView termBytes(const Span &span) const;
+    QByteArrayView definitionBytes(const Span &span) const;
+    // Makes the records this store's own and leaves room for `more`.
+    void detachSpans(qsizetype more);
+    // The block that typed and converted entries are written into, created when missing or full.
+    Block &openBlock(qsizetype bytes);
+
+    QList<Block> m_blocks;
+    // Shared with snapshots; copied before a change while shared.
+    std::shared_ptr<Span[]> m_spans;
+    qsizetype m_spanCount = 0;
+    qsizetype m_spanCapacity = 0;
+    qsizetype m_openBlock = -1;
+    qsizetype m_entryStart = 0;
 };
+
+template <typename Write>
+void TermStore::forEachFileChunk(QByteArrayView separator, qsizetype chunkBytes, Write write) const
+{
+    QByteArray chunk;
+    chunk.reserve(chunkBytes + 64);
+    for (qsizetype i = 0; i < m_spanCount; ++i) {
+        const Span &entry = m_spans.get()[i];
+        const QByteArrayView term = termBytes(entry);
+        const QByteArrayView definition = definitionBytes(entry);
+        chunk.append(term).append(separator).append(definition).append("\r\n", 2);
+        if (chunk.size() >= chunkBytes) {
+            write(QByteArrayView(chunk));
+            chunk.resize(0);
+        }
+    }
+    if (!chunk.isEmpty())
+        write(QByteArrayView(chunk));
+}

@@ -1,4 +1,5 @@
 #include "common/failure.h"
+#include "common/helpers.h"
 #include "deffiles/definitiontext.h"
 #include "deffiles/defmanager.h"
 #include "tests/support/scriptedprompts.h"
@@ -53,6 +54,10 @@ private slots:
     void decode_chunkedReaderMatchesWholeText();
     void decode_invalidUtf8AnywhereMeansSingleByte_data();
     void decode_invalidUtf8AnywhereMeansSingleByte();
+
+    void differential_rowsOnDemandMatchWholeTextReading_data();
+    void differential_rowsOnDemandMatchWholeTextReading();
+    void snapshot_staysAsTakenWhileTheListChanges();
 
     void fileName_takesTextAfterLastSeparator();
     void flags_loadAndSaveClearModified();
@@ -264,6 +269,93 @@ void TestDefFiles::decode_invalidUtf8AnywhereMeansSingleByte()
     QFETCH(QByteArray, bytes);
     QFETCH(TermEntries, expected);
     QCOMPARE(readDefinitionEntries(bytes, sep).toEntries(), expected);
+}
+
+void TestDefFiles::differential_rowsOnDemandMatchWholeTextReading_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("separator");
+    QList<std::pair<QString, QByteArray>> files;
+    const QString utf8Words =
+        QStringLiteral("Valid Definition File\r\ncafé::naïve\r\n€5::price\r\n\uFEFFa::b::c\r\n");
+    files.append({QStringLiteral("utf-8"), utf8Words.toUtf8()});
+    files.append({QStringLiteral("utf-8 bom"), QByteArray("\xEF\xBB\xBF") + utf8Words.toUtf8()});
+    files.append(
+        {QStringLiteral("windows-1252"), windows1252(QStringLiteral("café::naïve\r€5:: ,\tprice\n"))});
+    QStringEncoder utf16(QStringConverter::Utf16LE, QStringEncoder::Flag::WriteBom);
+    files.append({QStringLiteral("utf-16"), QByteArray(utf16.encode(utf8Words))});
+    files.append({QStringLiteral("mixed breaks"), QByteArray("a::b\r\r\nc::d\n\rx:::y::z\r\n::\r:\n")});
+    files.append({QStringLiteral("sample"),
+                  readAll(QStringLiteral(GLOSSMERE_PROGRAM_DIR "/Sample/sample_glossbox.txt"))});
+    // Each fuzzer input is read whole here, and also as the fuzzer reads it: separator length, separator,
+    // file.
+    const QDir corpus(QStringLiteral(GLOSSMERE_SOURCE_DIR "/fuzz/corpus/reader"));
+    for (const QString &name : corpus.entryList(QDir::Files)) {
+        const QByteArray input = readAll(corpus.filePath(name));
+        files.append({name, input});
+        if (!input.isEmpty()) {
+            const qsizetype length = std::min<qsizetype>(input[0] % 8, input.size() - 1);
+            files.append({name + QStringLiteral(" (as fuzzed)"), input.mid(1 + length)});
+        }
+    }
+    const QStringList separators{sep,
+                                 QStringLiteral(":"),
+                                 QStringLiteral("\t"),
+                                 QStringLiteral(","),
+                                 QStringLiteral(" - "),
+                                 QStringLiteral("é"),
+                                 QStringLiteral("\uFEFF"),
+                                 QStringLiteral("\r\n")};
+    for (const auto &[name, bytes] : files) {
+        for (const QString &separator : separators)
+            QTest::addRow("%s, %s", qPrintable(name), separator.toUtf8().toPercentEncoding().constData())
+                << bytes << separator;
+    }
+}
+
+void TestDefFiles::differential_rowsOnDemandMatchWholeTextReading()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, separator);
+    // A single-byte file is cut at the separator's Windows-1252 bytes; only an ASCII separator cuts it
+    // where the decoded text would be cut.
+    bool ascii = true;
+    for (const QChar c : separator)
+        ascii = ascii && c.unicode() < 0x80;
+    if (!QStringConverter::encodingForData(bytes) && !QByteArrayView(bytes).isValidUtf8() && !ascii)
+        QSKIP("a single-byte file with a separator beyond ASCII");
+    TermStore reference;
+    appendDefinitionLines(decodeDefinitionText(bytes), separator, reference);
+
+    writeFile(path("list.txt"), bytes);
+    if (bytes.contains('\0') && !QStringConverter::encodingForData(bytes))
+        QSKIP("refused as binary");
+    QVERIFY(m_defs->loadDefinitionFile(path("list.txt"), separator));
+    QCOMPARE(m_defs->GetEntryCount(), reference.size());
+    for (int i = 0; i < reference.size(); ++i) {
+        QCOMPARE(m_defs->GetTerm(i), reference.term(i));
+        QCOMPARE(m_defs->GetDefinition(i), reference.definition(i));
+        QCOMPARE(m_list->data(m_list->index(i, TermListModel::DefinitionColumn)).toString(),
+                 visiblePart(reference.definition(i).left(1001), 1000));
+    }
+    // Saving writes the kept bytes exactly as encoding the reference's text does.
+    QVERIFY(m_defs->saveDefinitionFile(path("saved.txt"), separator));
+    QCOMPARE(readAll(path("saved.txt")), encodeDefinitionFile(reference, separator));
+}
+
+void TestDefFiles::snapshot_staysAsTakenWhileTheListChanges()
+{
+    writeFile(path("list.txt"), "Valid Definition File\r\none::1\r\ntwo::2\r\n");
+    QVERIFY(m_defs->loadDefinitionFile(path("list.txt"), sep));
+    m_list->append({QStringLiteral("three"), QStringLiteral("3")});
+    TermStore snapshot = m_list->store().snapshot();
+    m_list->append({QStringLiteral("four"), QStringLiteral("4")});
+    m_list->removeAt(0);
+    QCOMPARE(snapshot.toEntries(), entriesOf({{"one", "1"}, {"two", "2"}, {"three", "3"}}));
+    QCOMPARE(m_list->entries(), entriesOf({{"two", "2"}, {"three", "3"}, {"four", "4"}}));
+    // Moving a store moves it whole.
+    TermStore moved = std::move(snapshot);
+    QCOMPARE(moved.size(), 3);
 }
 
 void TestDefFiles::fileName_takesTextAfterLastSeparator()
