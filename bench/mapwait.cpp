@@ -2,12 +2,21 @@
 // mapped, by listening for map events on the root window (no polling, so the measurement does not
 // compete with the program for the processor).
 // Usage: mapwait TITLE PROGRAM [ARGS...]   prints the milliseconds; leaves the program running.
+//        mapwait --settle TITLE PROGRAM [ARGS...]
+//            prints "MAPPED QUIET PEAK": milliseconds to mapped, milliseconds until the program last used
+//            the processor before a quiet spell (all its threads, from the scheduler's own accounting),
+//            and its peak resident memory in KiB at that point; then ends the program it started.
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <fstream>
 #include <string>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
@@ -34,12 +43,63 @@ windowTitle(xcb_connection_t *connection, xcb_window_t window, xcb_atom_t proper
     }
     return title;
 }
+
+// Nanoseconds the process's threads have run so far.
+long long runNanoseconds(pid_t pid)
+{
+    const std::string folder = "/proc/" + std::to_string(pid) + "/task";
+    long long total = 0;
+    if (DIR *tasks = opendir(folder.c_str())) {
+        while (dirent *task = readdir(tasks)) {
+            if (task->d_name[0] == '.')
+                continue;
+            std::ifstream stat(folder + "/" + task->d_name + "/schedstat");
+            long long ran = 0;
+            if (stat >> ran)
+                total += ran;
+        }
+        closedir(tasks);
+    }
+    return total;
+}
+
+long peakKiB(pid_t pid)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stol(line.substr(6));
+    }
+    return -1;
+}
+
+// Samples every millisecond until the program has not run for `quiet`; returns when it last ran.
+std::chrono::steady_clock::time_point lastActive(pid_t pid, std::chrono::milliseconds quiet)
+{
+    auto last = std::chrono::steady_clock::now();
+    long long ran = runNanoseconds(pid);
+    while (std::chrono::steady_clock::now() - last < quiet) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        const long long now = runNanoseconds(pid);
+        if (now != ran) {
+            ran = now;
+            last = std::chrono::steady_clock::now();
+        }
+    }
+    return last;
+}
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    const bool settle = argc > 1 && std::strcmp(argv[1], "--settle") == 0;
+    if (settle) {
+        --argc;
+        ++argv;
+    }
     if (argc < 3) {
-        std::fprintf(stderr, "usage: mapwait TITLE PROGRAM [ARGS...]\n");
+        std::fprintf(stderr, "usage: mapwait [--settle] TITLE PROGRAM [ARGS...]\n");
         return 2;
     }
     xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
@@ -55,7 +115,8 @@ int main(int argc, char *argv[])
     xcb_flush(connection);
 
     const auto start = std::chrono::steady_clock::now();
-    if (fork() == 0) {
+    const pid_t child = fork();
+    if (child == 0) {
         // The caller reads our output to its end: the program must not hold it open.
         if (!std::freopen("/dev/null", "w", stdout))
             std::_Exit(126);
@@ -72,8 +133,20 @@ int main(int argc, char *argv[])
         if (title.empty())
             title = windowTitle(connection, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING);
         if (title == argv[1]) {
-            const auto elapsed = std::chrono::steady_clock::now() - start;
-            std::printf("%.1f\n", std::chrono::duration<double, std::milli>(elapsed).count());
+            const auto mapped = std::chrono::steady_clock::now() - start;
+            if (!settle) {
+                std::printf("%.1f\n", std::chrono::duration<double, std::milli>(mapped).count());
+                return 0;
+            }
+            // A quarter second without running: well past any start-up work, well before a caret blinks.
+            const auto quietAt = lastActive(child, std::chrono::milliseconds(250)) - start;
+            const long peak = peakKiB(child);
+            kill(child, SIGTERM);
+            waitpid(child, nullptr, 0);
+            std::printf("%.1f %.1f %ld\n",
+                        std::chrono::duration<double, std::milli>(mapped).count(),
+                        std::chrono::duration<double, std::milli>(quietAt).count(),
+                        peak);
             return 0;
         }
     }
