@@ -297,6 +297,9 @@ void writeDefinitionFile(const TermStore &store,
 QByteArray encodeDefinitionFile(const TermStore &store, QStringView separator)
 {
     QByteArray out;
+    qsizetype size = 0;
+    writeDefinitionFile(store, separator, [&](QByteArrayView chunk) { size += chunk.size(); });
+    out.reserve(size);
     writeDefinitionFile(store, separator, [&](QByteArrayView chunk) { out.append(chunk); });
     return out;
 }

@@ -7,6 +7,13 @@ TermListModel::TermListModel(QObject *parent)
     : QAbstractTableModel(parent)
 { }
 
+QModelIndex TermListModel::index(int row, int column, const QModelIndex &parent) const
+{
+    if (parent.isValid() || row < 0 || row >= count() || column < 0 || column >= ColumnCount)
+        return {};
+    return createIndex(row, column);
+}
+
 int TermListModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : count();

@@ -14,6 +14,8 @@ public:
 
     explicit TermListModel(QObject *parent = nullptr);
 
+    // Without the two virtual count calls of the default: a view lays out every row's index.
+    QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <cstring>
 #include <memory>
 
 // The text of UTF-8 bytes the store keeps; a byte-order mark at the start is text, not a header.
@@ -112,18 +113,33 @@ private:
 template <typename Write>
 void TermStore::forEachFileChunk(QByteArrayView separator, qsizetype chunkBytes, Write write) const
 {
-    QByteArray chunk;
-    chunk.reserve(chunkBytes + 64);
+    // Plain copies into one reused buffer: per entry four small copies and no bookkeeping.
+    const auto buffer = std::make_unique_for_overwrite<char[]>(size_t(chunkBytes));
+    char *const start = buffer.get();
+    char *out = start;
+    const auto flush = [&] {
+        if (out != start)
+            write(QByteArrayView(start, out - start));
+        out = start;
+    };
+    const auto put = [&](QByteArrayView piece) {
+        if (piece.size() > chunkBytes - (out - start)) {
+            flush();
+            // A piece larger than the whole buffer goes out on its own.
+            if (piece.size() > chunkBytes) {
+                write(piece);
+                return;
+            }
+        }
+        std::memcpy(out, piece.data(), size_t(piece.size()));
+        out += piece.size();
+    };
     for (qsizetype i = 0; i < m_spanCount; ++i) {
         const Span &entry = m_spans.get()[i];
-        const QByteArrayView term = termBytes(entry);
-        const QByteArrayView definition = definitionBytes(entry);
-        chunk.append(term).append(separator).append(definition).append("\r\n", 2);
-        if (chunk.size() >= chunkBytes) {
-            write(QByteArrayView(chunk));
-            chunk.resize(0);
-        }
+        put(termBytes(entry));
+        put(separator);
+        put(definitionBytes(entry));
+        put(QByteArrayView("\r\n", 2));
     }
-    if (!chunk.isEmpty())
-        write(QByteArrayView(chunk));
+    flush();
 }
