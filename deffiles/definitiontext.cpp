@@ -155,48 +155,52 @@ bool readUtf8(const QByteArray &bytes, qsizetype begin, QByteArrayView separator
 {
     const qsizetype size = bytes.size();
     const bool separatorHasBreak = separator.contains('\n') || separator.contains('\r');
-    const quint32 block = store.addTextBlock(bytes, separator.size());
-    const auto cutInto = [&](qsizetype from, qsizetype to, TermStore::Span *out) {
-        qsizetype count = 0;
-        if (!separatorHasBreak) {
-            forEachCutLine(bytes.constData(), from, to, separator, [&](const CutLine &cut) {
-                out[count++] = TermStore::Span{block,
-                                               quint32(cut.line),
-                                               quint32(cut.cut - cut.line),
-                                               quint32(cut.definitionEnd - cut.rest)};
-            });
-        }
-        return count;
-    };
+    store.addTextBlock(bytes, separator.size());
+    const auto cutInto =
+        [&](qsizetype from, qsizetype to, TermStore::Span *out, TermStore::LongSpans &longs) {
+            qsizetype count = 0;
+            if (!separatorHasBreak) {
+                forEachCutLine(bytes.constData(), from, to, separator, [&](const CutLine &cut) {
+                    out[count++] = TermStore::makeSpan(
+                        cut.line, cut.cut - cut.line, cut.definitionEnd - cut.rest, longs);
+                });
+            }
+            return count;
+        };
     const QByteArrayView all(bytes);
+    TermStore::LongSpans firstLongs;
     if (size - begin < parallelBytes) {
         if (!all.sliced(begin).isValidUtf8())
             return false;
-        store.commitSpans(
-            cutInto(begin, size, store.reserveSpans(entryBound(begin, size, separator.size()))));
+        const qsizetype count =
+            cutInto(begin, size, store.reserveSpans(entryBound(begin, size, separator.size())), firstLongs);
+        store.commitSpans(count, firstLongs);
         return true;
     }
     const qsizetype middle = halfway(all, begin);
     // Line breaks are ASCII, so the halves are valid exactly when the whole is.
     std::unique_ptr<TermStore::Span[]> secondSpans(
         new TermStore::Span[size_t(entryBound(middle, size, separator.size()))]);
+    TermStore::LongSpans secondLongs;
     bool secondValid = false;
     qsizetype secondCount = 0;
     std::thread second([&] {
         secondValid = all.sliced(middle).isValidUtf8();
         if (secondValid)
-            secondCount = cutInto(middle, size, secondSpans.get());
+            secondCount = cutInto(middle, size, secondSpans.get(), secondLongs);
     });
     const bool firstValid = all.sliced(begin, middle - begin).isValidUtf8();
-    if (firstValid)
-        store.commitSpans(
-            cutInto(begin, middle, store.reserveSpans(entryBound(begin, middle, separator.size()))));
+    if (firstValid) {
+        const qsizetype count = cutInto(
+            begin, middle, store.reserveSpans(entryBound(begin, middle, separator.size())), firstLongs);
+        store.commitSpans(count, firstLongs);
+    }
     second.join();
     if (!firstValid || !secondValid)
         return false;
     TermStore::Span *out = store.reserveSpans(secondCount);
     std::memcpy(out, secondSpans.get(), size_t(secondCount) * sizeof(TermStore::Span));
-    store.commitSpans(secondCount);
+    store.commitSpans(secondCount, secondLongs);
     return true;
 }
 

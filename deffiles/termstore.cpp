@@ -34,6 +34,8 @@ TermStore TermStore::snapshot() const
 {
     TermStore copy;
     copy.m_blocks = m_blocks;
+    copy.m_runs = m_runs;
+    copy.m_long = m_long;
     copy.m_spans = m_spans;
     copy.m_spanCount = m_spanCount;
     copy.m_spanCapacity = m_spanCapacity;
@@ -42,26 +44,29 @@ TermStore TermStore::snapshot() const
     return copy;
 }
 
-QByteArrayView TermStore::termBytes(const Span &entry) const
+qsizetype TermStore::blockOf(qsizetype position) const
 {
-    return QByteArrayView(m_blocks[entry.block].text.constData() + entry.offset, qsizetype(entry.termBytes));
+    // Almost always one run (one file, or one typed list); otherwise a few.
+    if (m_runs.size() == 1)
+        return m_runs.front().block;
+    const auto after = std::upper_bound(
+        m_runs.begin(), m_runs.end(), position, [](qsizetype p, const Run &run) { return p < run.first; });
+    return std::prev(after)->block;
 }
 
-QByteArrayView TermStore::definitionBytes(const Span &entry) const
+TermStore::LongSpan TermStore::entry(qsizetype position) const
 {
-    const Block &block = m_blocks[entry.block];
-    return QByteArrayView(block.text.constData() + entry.offset + entry.termBytes + block.gap,
-                          qsizetype(entry.definitionBytes));
+    return entry(m_spans.get()[position]);
 }
 
 QByteArrayView TermStore::termUtf8(int position) const
 {
-    return termBytes(span(position));
+    return termBytes(m_blocks[blockOf(position)], entry(position));
 }
 
 QByteArrayView TermStore::definitionUtf8(int position) const
 {
-    return definitionBytes(span(position));
+    return definitionBytes(m_blocks[blockOf(position)], entry(position));
 }
 
 QString TermStore::term(int position) const
@@ -86,11 +91,33 @@ void TermStore::append(QStringView term, QStringView definition)
 
 void TermStore::removeAt(int position)
 {
-    // The text stays in its block: removal is rare and one entry at a time.
+    // The text stays in its block (and a long entry's lengths in theirs): removal is rare and one
+    // entry at a time.
     detachSpans(0);
     Span *spans = m_spans.get();
     std::memmove(spans + position, spans + position + 1, size_t(m_spanCount - position - 1) * sizeof(Span));
     --m_spanCount;
+    for (qsizetype run = m_runs.size() - 1; run >= 0 && m_runs[run].first > position; --run)
+        --m_runs[run].first;
+    // A run left without entries goes.
+    for (qsizetype run = 0; run < m_runs.size();) {
+        const qsizetype end = run + 1 < m_runs.size() ? m_runs[run + 1].first : m_spanCount;
+        if (m_runs[run].first >= end)
+            m_runs.remove(run);
+        else
+            ++run;
+    }
+}
+
+void TermStore::startRun(qsizetype block)
+{
+    if (!m_runs.isEmpty() && m_runs.back().block == block)
+        return;
+    // A run that never received an entry is replaced.
+    if (!m_runs.isEmpty() && m_runs.back().first == m_spanCount)
+        m_runs.back().block = block;
+    else
+        m_runs.append(Run{m_spanCount, block});
 }
 
 void TermStore::appendAll(TermStore &&other)
@@ -100,14 +127,28 @@ void TermStore::appendAll(TermStore &&other)
         other = TermStore();
         return;
     }
-    const auto shift = quint32(m_blocks.size());
+    const qsizetype blockShift = m_blocks.size();
+    const auto longShift = quint32(m_long.size());
     m_blocks.append(other.m_blocks);
+    m_long.append(other.m_long);
     Span *out = reserveSpans(other.m_spanCount);
     for (qsizetype i = 0; i < other.m_spanCount; ++i) {
         out[i] = other.m_spans.get()[i];
-        out[i].block += shift;
+        if (out[i].termBytes == longMark)
+            out[i].offset += longShift;
     }
-    commitSpans(other.m_spanCount);
+    for (qsizetype run = 0; run < other.m_runs.size(); ++run) {
+        const qsizetype end = run + 1 < other.m_runs.size() ? other.m_runs[run + 1].first : other.m_spanCount;
+        if (other.m_runs[run].first >= end)
+            continue;
+        const Run moved{m_spanCount + other.m_runs[run].first, other.m_runs[run].block + blockShift};
+        // A run of this store that never received an entry gives way.
+        if (!m_runs.isEmpty() && m_runs.back().first >= moved.first)
+            m_runs.back() = moved;
+        else
+            m_runs.append(moved);
+    }
+    m_spanCount += other.m_spanCount;
     // Appending goes on in a fresh block rather than in one that came with `other`.
     m_openBlock = -1;
     other = TermStore();
@@ -140,17 +181,29 @@ TermStore::Span *TermStore::reserveSpans(qsizetype count)
     return m_spans.get() + m_spanCount;
 }
 
-void TermStore::commitSpans(qsizetype count)
+void TermStore::commitSpans(qsizetype count, const LongSpans &longs)
 {
+    if (!longs.empty()) {
+        const auto shift = quint32(m_long.size());
+        for (const LongSpan &piece : longs)
+            m_long.append(piece);
+        Span *spans = m_spans.get() + m_spanCount;
+        for (qsizetype i = 0; i < count; ++i) {
+            if (spans[i].termBytes == longMark)
+                spans[i].offset += shift;
+        }
+    }
     m_spanCount += count;
 }
 
-quint32 TermStore::addTextBlock(const QByteArray &text, qsizetype gap)
+void TermStore::addTextBlock(const QByteArray &text, qsizetype gap)
 {
     if (text.size() > maxPieceBytes || gap > maxPieceBytes)
         throw Failure(QStringLiteral("The text is too large to keep"));
     m_blocks.append(Block{text, quint32(gap)});
-    return quint32(m_blocks.size() - 1);
+    startRun(m_blocks.size() - 1);
+    // Typed entries after these go to a block of their own.
+    m_openBlock = -1;
 }
 
 TermStore::Block &TermStore::openBlock(qsizetype bytes)
@@ -186,9 +239,11 @@ char *TermStore::beginEntry(qsizetype maxBytes)
 
 void TermStore::commitEntry(qsizetype termBytes, qsizetype definitionBytes)
 {
+    startRun(m_openBlock);
     Span *out = reserveSpans(1);
-    *out = Span{quint32(m_openBlock), quint32(m_entryStart), quint32(termBytes), quint32(definitionBytes)};
-    commitSpans(1);
+    LongSpans longs;
+    *out = makeSpan(m_entryStart, termBytes, definitionBytes, longs);
+    commitSpans(1, longs);
     // beginEntry made room for the most the entry could take; give back what it did not use.
     m_blocks[m_openBlock].text.resize(m_entryStart + termBytes + definitionBytes);
 }

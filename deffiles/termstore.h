@@ -1,6 +1,6 @@
 // Compact storage of term/definition pairs: the text stays UTF-8 in a few large shared blocks (a loaded
 // file's own bytes among them) and an entry is one small record of offsets, so a list of a million
-// entries costs its file's bytes and 16 bytes per entry; text is decoded only when asked for.
+// entries costs its file's bytes and 8 bytes per entry; text is decoded only when asked for.
 #pragma once
 
 #include <QByteArray>
@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 // The text of UTF-8 bytes the store keeps; a byte-order mark at the start is text, not a header.
 QString decodeTermText(QByteArrayView utf8);
@@ -27,15 +28,34 @@ using TermEntries = QList<TermEntry>;
 class TermStore
 {
 public:
-    // Where one entry's text lies: the term at `offset` in block `block`, the definition `gap` bytes
-    // (the block's separator) after the term's end.
+    // Where one entry's text lies in its block: the term at `offset`, the definition the block's gap
+    // (its separator) after the term's end. Entries with a piece of 64 KiB or more keep their lengths
+    // in a LongSpan instead, `offset` then numbering it. Which block an entry's text lies in follows
+    // from runs of consecutive entries that share a block.
     struct Span
     {
-        quint32 block;
+        quint32 offset;
+        quint16 termBytes;
+        quint16 definitionBytes;
+    };
+
+    struct LongSpan
+    {
         quint32 offset;
         quint32 termBytes;
         quint32 definitionBytes;
     };
+
+    using LongSpans = std::vector<LongSpan>;
+
+    // The record for an entry, its lengths put in `longs` (numbered from 0) when they do not fit.
+    static Span makeSpan(qsizetype offset, qsizetype termBytes, qsizetype definitionBytes, LongSpans &longs)
+    {
+        if (termBytes < longMark && definitionBytes <= longMark)
+            return Span{quint32(offset), quint16(termBytes), quint16(definitionBytes)};
+        longs.push_back(LongSpan{quint32(offset), quint32(termBytes), quint32(definitionBytes)});
+        return Span{quint32(longs.size() - 1), longMark, 0};
+    }
 
     TermStore() = default;
     TermStore(TermStore &&) noexcept = default;
@@ -70,12 +90,12 @@ public:
     char *beginEntry(qsizetype maxBytes);
     void commitEntry(qsizetype termBytes, qsizetype definitionBytes);
 
-    // Bulk filling from text kept as it is: adds `text` as a block whose pieces are `gap` bytes apart
-    // and returns its number for the spans; reserveSpans gives room for `count` more spans, which
-    // commitSpans then takes.
-    quint32 addTextBlock(const QByteArray &text, qsizetype gap);
+    // Bulk filling from text kept as it is: adds `text` as a block whose pieces are `gap` bytes apart,
+    // for the entries that follow; reserveSpans gives room for `count` more spans (made by makeSpan),
+    // which commitSpans then takes with the long lengths they refer to.
+    void addTextBlock(const QByteArray &text, qsizetype gap);
     Span *reserveSpans(qsizetype count);
-    void commitSpans(qsizetype count);
+    void commitSpans(qsizetype count, const LongSpans &longs = {});
 
     // Calls `write` with consecutive pieces of the definition file body (entries only, no header):
     // term, separator, definition, CR LF per entry, gathered into chunks of about `chunkBytes`.
@@ -86,22 +106,52 @@ public:
     static TermStore fromEntries(const TermEntries &entries);
 
 private:
+    static constexpr quint16 longMark = 0xFFFF;
+
     struct Block
     {
         QByteArray text;
         quint32 gap = 0;
     };
 
-    const Span &span(int position) const { return m_spans.get()[position]; }
+    // Entries from `first` up to the next run's first keep their text in `block`.
+    struct Run
+    {
+        qsizetype first;
+        qsizetype block;
+    };
 
-    QByteArrayView termBytes(const Span &span) const;
-    QByteArrayView definitionBytes(const Span &span) const;
+    LongSpan entry(qsizetype position) const;
+
+    LongSpan entry(const Span &span) const
+    {
+        return span.termBytes == longMark ? m_long[span.offset]
+                                          : LongSpan{span.offset, span.termBytes, span.definitionBytes};
+    }
+
+    qsizetype blockOf(qsizetype position) const;
+
+    QByteArrayView termBytes(const Block &block, const LongSpan &entry) const
+    {
+        return QByteArrayView(block.text.constData() + entry.offset, qsizetype(entry.termBytes));
+    }
+
+    QByteArrayView definitionBytes(const Block &block, const LongSpan &entry) const
+    {
+        return QByteArrayView(block.text.constData() + entry.offset + entry.termBytes + block.gap,
+                              qsizetype(entry.definitionBytes));
+    }
+
+    // The entries from here on keep their text in `block`.
+    void startRun(qsizetype block);
     // Makes the records this store's own and leaves room for `more`.
     void detachSpans(qsizetype more);
     // The block that typed and converted entries are written into, created when missing or full.
     Block &openBlock(qsizetype bytes);
 
     QList<Block> m_blocks;
+    QList<Run> m_runs;
+    QList<LongSpan> m_long;
     // Shared with snapshots; copied before a change while shared.
     std::shared_ptr<Span[]> m_spans;
     qsizetype m_spanCount = 0;
@@ -134,12 +184,16 @@ void TermStore::forEachFileChunk(QByteArrayView separator, qsizetype chunkBytes,
         std::memcpy(out, piece.data(), size_t(piece.size()));
         out += piece.size();
     };
-    for (qsizetype i = 0; i < m_spanCount; ++i) {
-        const Span &entry = m_spans.get()[i];
-        put(termBytes(entry));
-        put(separator);
-        put(definitionBytes(entry));
-        put(QByteArrayView("\r\n", 2));
+    for (qsizetype run = 0; run < m_runs.size(); ++run) {
+        const Block &block = m_blocks[m_runs[run].block];
+        const qsizetype end = run + 1 < m_runs.size() ? m_runs[run + 1].first : m_spanCount;
+        for (qsizetype i = m_runs[run].first; i < end; ++i) {
+            const LongSpan piece = entry(m_spans.get()[i]);
+            put(termBytes(block, piece));
+            put(separator);
+            put(definitionBytes(block, piece));
+            put(QByteArrayView("\r\n", 2));
+        }
     }
     flush();
 }

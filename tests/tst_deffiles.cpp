@@ -58,6 +58,7 @@ private slots:
     void differential_rowsOnDemandMatchWholeTextReading_data();
     void differential_rowsOnDemandMatchWholeTextReading();
     void snapshot_staysAsTakenWhileTheListChanges();
+    void store_mixesLongAndShortEntriesFromFilesAndTyping();
 
     void fileName_takesTextAfterLastSeparator();
     void flags_loadAndSaveClearModified();
@@ -356,6 +357,43 @@ void TestDefFiles::snapshot_staysAsTakenWhileTheListChanges()
     // Moving a store moves it whole.
     TermStore moved = std::move(snapshot);
     QCOMPARE(moved.size(), 3);
+}
+
+void TestDefFiles::store_mixesLongAndShortEntriesFromFilesAndTyping()
+{
+    // Pieces of 64 KiB and more keep their lengths apart from the compact records.
+    const QString longText = QString(70000, QLatin1Char('x')) + QStringLiteral("é");
+    TermEntries expected;
+    QByteArray file("Valid Definition File\r\n");
+    for (int i = 0; i < 3000; ++i) {
+        // A long line without separator in the middle makes the file big enough to be cut on two cores,
+        // with long entries on both sides of the cut.
+        if (i == 1500)
+            file += QByteArray(2 << 20, ' ') + "\r\n";
+        const TermEntry entry{i % 1000 == 7 ? longText : QStringLiteral("t%1").arg(i),
+                              i % 1000 == 9 ? longText : QStringLiteral("d%1").arg(i)};
+        file += (entry.term + sep + entry.definition + QStringLiteral("\r\n")).toUtf8();
+        expected.append(entry);
+    }
+    TermStore store = readDefinitionEntries(file, sep);
+    store.append(QStringLiteral("typed"), longText);
+    expected.append({QStringLiteral("typed"), longText});
+    TermStore other = readDefinitionEntries("a::b\r\n" + longText.toUtf8() + "::c", sep);
+    store.appendAll(std::move(other));
+    expected.append({QStringLiteral("a"), QStringLiteral("b")});
+    expected.append({longText, QStringLiteral("c")});
+    store.append(QStringLiteral("last"), QStringLiteral("one"));
+    expected.append({QStringLiteral("last"), QStringLiteral("one")});
+    // The last one counts from the end, after the removals before it.
+    for (int position : {0, 7, 2999, 2997, -2}) {
+        if (position < 0)
+            position += int(expected.size());
+        store.removeAt(position);
+        expected.removeAt(position);
+    }
+    QCOMPARE(store.toEntries(), expected);
+    TermStore reread = readDefinitionEntries(encodeDefinitionFile(store, sep), sep);
+    QCOMPARE(reread.toEntries(), expected);
 }
 
 void TestDefFiles::fileName_takesTextAfterLastSeparator()
