@@ -4,6 +4,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <thread>
@@ -144,9 +145,13 @@ qsizetype halfway(QByteArrayView bytes, qsizetype begin)
 }
 
 // The most entries [begin, end) can hold: each but the last needs the separator and a line break.
-qsizetype entryBound(qsizetype begin, qsizetype end, qsizetype separatorBytes)
+// Only big files take this bound, whose unused room is never touched; small ones count their lines.
+qsizetype entryBound(QByteArrayView bytes, qsizetype begin, qsizetype end, qsizetype separatorBytes)
 {
-    return (end - begin) / (separatorBytes + 1) + 1;
+    if (end - begin >= parallelBytes)
+        return (end - begin) / (separatorBytes + 1) + 1;
+    const QByteArrayView part = bytes.sliced(begin, end - begin);
+    return std::count(part.begin(), part.end(), '\n') + std::count(part.begin(), part.end(), '\r') + 1;
 }
 
 // Cuts the UTF-8 text of `bytes` from `begin` into the store, the text kept as it is; false when the
@@ -172,15 +177,15 @@ bool readUtf8(const QByteArray &bytes, qsizetype begin, QByteArrayView separator
     if (size - begin < parallelBytes) {
         if (!all.sliced(begin).isValidUtf8())
             return false;
-        const qsizetype count =
-            cutInto(begin, size, store.reserveSpans(entryBound(begin, size, separator.size())), firstLongs);
+        const qsizetype count = cutInto(
+            begin, size, store.reserveSpans(entryBound(all, begin, size, separator.size())), firstLongs);
         store.commitSpans(count, firstLongs);
         return true;
     }
     const qsizetype middle = halfway(all, begin);
     // Line breaks are ASCII, so the halves are valid exactly when the whole is.
     std::unique_ptr<TermStore::Span[]> secondSpans(
-        new TermStore::Span[size_t(entryBound(middle, size, separator.size()))]);
+        new TermStore::Span[size_t(entryBound(all, middle, size, separator.size()))]);
     TermStore::LongSpans secondLongs;
     bool secondValid = false;
     qsizetype secondCount = 0;
@@ -192,7 +197,7 @@ bool readUtf8(const QByteArray &bytes, qsizetype begin, QByteArrayView separator
     const bool firstValid = all.sliced(begin, middle - begin).isValidUtf8();
     if (firstValid) {
         const qsizetype count = cutInto(
-            begin, middle, store.reserveSpans(entryBound(begin, middle, separator.size())), firstLongs);
+            begin, middle, store.reserveSpans(entryBound(all, begin, middle, separator.size())), firstLongs);
         store.commitSpans(count, firstLongs);
     }
     second.join();

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -163,7 +164,12 @@ private:
 template <typename Write>
 void TermStore::forEachFileChunk(QByteArrayView separator, qsizetype chunkBytes, Write write) const
 {
-    // Plain copies into one reused buffer: per entry four small copies and no bookkeeping.
+    // Plain copies into one reused buffer: per entry four small copies and no bookkeeping. A small
+    // list needs no more than its text and its separators and line breaks.
+    qsizetype bound = m_spanCount * (separator.size() + 2);
+    for (const Block &block : m_blocks)
+        bound += block.text.size();
+    chunkBytes = std::max<qsizetype>(1, std::min(chunkBytes, bound));
     const auto buffer = std::make_unique_for_overwrite<char[]>(size_t(chunkBytes));
     char *const start = buffer.get();
     char *out = start;
