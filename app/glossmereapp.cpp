@@ -109,8 +109,10 @@ void GlossmereApp::followSchedule()
     Safety &safety = *m_safety;
     switch (safety.schedule.take(safety.clock.elapsed())) {
     case SafetyCopySchedule::Action::Write:
-        // The snapshot is the only work here; encoding and writing happen on the writer's thread.
-        safety.writer.write(std::make_shared<const TermStore>(m_list.store().clone()), m_defs.GetFileName());
+        // The snapshot shares the list's text and records; encoding and writing happen on the writer's
+        // thread.
+        safety.writer.write(std::make_shared<const TermStore>(m_list.store().snapshot()),
+                            m_defs.GetFileName());
         break;
     case SafetyCopySchedule::Action::Remove:
         safety.writer.remove();

@@ -1,7 +1,9 @@
 // Loading and saving definition files at scale: parse, model fill, whole load and save, peak memory.
 // Usage: deffiles_bench --generate COUNT DEFLEN FILE  writes a realistic definition file (terms ~12
 //                                                     characters, definitions ~DEFLEN)
-//        deffiles_bench --measure FILE [RUNS]     prints medians over RUNS (default 5) and peak memory
+//        deffiles_bench --measure FILE [RUNS] [table]   prints medians over RUNS (default 5) and peak
+//                                                     memory; "table" shows the list in a QTableView
+//                                                     instead of the QTreeView the program uses
 #include "common/prompts.h"
 #include "deffiles/definitiontext.h"
 #include "deffiles/defmanager.h"
@@ -9,7 +11,9 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHeaderView>
 #include <QRandomGenerator>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTreeView>
 
@@ -87,15 +91,25 @@ long peakMiB()
     return usage.ru_maxrss / 1024;
 }
 
-int measure(const QString &path, int runs)
+int measure(const QString &path, int runs, bool table)
 {
     PrintingPrompts prompts;
     TermListModel list;
-    QTreeView view;
-    view.setUniformRowHeights(true);
-    view.setModel(&list);
-    view.resize(520, 200);
-    view.show();
+    // A tree view keeps a record for every row; a table view with fixed row heights keeps none.
+    std::unique_ptr<QAbstractItemView> view;
+    if (table) {
+        auto *tableView = new QTableView;
+        tableView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        tableView->verticalHeader()->hide();
+        view.reset(tableView);
+    } else {
+        auto *treeView = new QTreeView;
+        treeView->setUniformRowHeights(true);
+        view.reset(treeView);
+    }
+    view->setModel(&list);
+    view->resize(520, 200);
+    view->show();
     DefManager defs(prompts, list);
     const auto settle = [] {
         QCoreApplication::processEvents();
@@ -159,7 +173,9 @@ int main(int argc, char *argv[])
     if (args.size() >= 5 && args[1] == QStringLiteral("--generate"))
         return generate(args[2].toLongLong(), args[3].toInt(), args[4]);
     if (args.size() >= 3 && args[1] == QStringLiteral("--measure"))
-        return measure(args[2], args.size() >= 4 ? args[3].toInt() : 5);
+        return measure(args[2],
+                       args.size() >= 4 ? args[3].toInt() : 5,
+                       args.size() >= 5 && args[4] == QStringLiteral("table"));
     std::fprintf(stderr, "usage: deffiles_bench --generate COUNT DEFLEN FILE | --measure FILE [RUNS]\n");
     return 2;
 }

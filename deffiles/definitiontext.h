@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 // Files beyond this size are refused rather than read into memory.
 constexpr qint64 maxDefinitionFileBytes = qint64(256) * 1024 * 1024;
 
@@ -16,11 +18,16 @@ QString decodeDefinitionText(const QByteArray &bytes);
 // the text before it is the term, the text up to a second occurrence (or the line's end) the definition.
 void appendDefinitionLines(QStringView text, QStringView separator, TermStore &store);
 
-// The same as decodeDefinitionText followed by appendDefinitionLines, without ever holding the
-// whole file as text: only the kept pieces are decoded, straight into the store.
-TermStore readDefinitionEntries(QByteArrayView bytes, QStringView separator);
+// The same as decodeDefinitionText followed by appendDefinitionLines, without ever decoding the file:
+// a UTF-8 file's bytes become the store's text as they are (shared, not copied) and only the line
+// and separator positions are recorded; other encodings are converted to UTF-8 once.
+TermStore readDefinitionEntries(const QByteArray &bytes, QStringView separator);
 
 // The header line, then term + separator + definition per entry; UTF-8 without BOM, CR LF line ends.
+// `write` receives the file in consecutive chunks.
+void writeDefinitionFile(const TermStore &store,
+                         QStringView separator,
+                         const std::function<void(QByteArrayView)> &write);
 QByteArray encodeDefinitionFile(const TermStore &store, QStringView separator);
 
 // The part of a path after its last separator; empty when the path holds none.

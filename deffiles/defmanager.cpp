@@ -101,10 +101,6 @@ void DefManager::takeGathered(TermStore entries, const QString &lastPath, bool f
 bool DefManager::saveDefinitionFile(const QString &path, const QString &separator)
 {
     ErrorTrap trap(m_prompts, id("saveDefinitionFile"));
-    QByteArray data;
-    if (!trap.step(110, [&] { data = encodeDefinitionFile(m_list.store(), separator); }))
-        return false;
-
     // The old file is replaced only once the new one is completely written.
     QSaveFile file(path);
     const bool opened = trap.step(104, [&] {
@@ -115,16 +111,19 @@ bool DefManager::saveDefinitionFile(const QString &path, const QString &separato
     });
     if (!opened)
         return false;
+    // The kept text is written as it is, chunk by chunk, never gathered into one copy of the file.
     const bool written = trap.step(112, [&] {
         std::unique_ptr<QIODevice> filtered = m_outputFilter ? m_outputFilter(file) : nullptr;
         QIODevice &out = filtered ? *filtered : static_cast<QIODevice &>(file);
-        for (qint64 done = 0; done < data.size();) {
-            const qint64 wrote =
-                out.write(data.constData() + done, std::min(writeChunkBytes, data.size() - done));
-            if (wrote <= 0)
-                throw Failure(QStringLiteral("Cannot write %1: %2").arg(path, out.errorString()));
-            done += wrote;
-        }
+        writeDefinitionFile(m_list.store(), separator, [&](QByteArrayView chunk) {
+            for (qint64 done = 0; done < chunk.size();) {
+                const qint64 wrote =
+                    out.write(chunk.data() + done, std::min(writeChunkBytes, chunk.size() - done));
+                if (wrote <= 0)
+                    throw Failure(QStringLiteral("Cannot write %1: %2").arg(path, out.errorString()));
+                done += wrote;
+            }
+        });
     });
     if (!written) {
         file.cancelWriting();
@@ -160,12 +159,12 @@ QString DefManager::GetFileName() const
 
 QString DefManager::GetTerm(int index) const
 {
-    return m_list.termAt(index).toString();
+    return m_list.termAt(index);
 }
 
 QString DefManager::GetDefinition(int index) const
 {
-    return m_list.definitionAt(index).toString();
+    return m_list.definitionAt(index);
 }
 
 int DefManager::GetEntryCount() const

@@ -130,7 +130,7 @@ SafetyCopyContent decodeSafetyCopy(const QByteArray &bytes)
     if (!counted || !body.startsWith(bodyHeader))
         throw damaged(QStringLiteral("its header is garbled"));
     if (texts == plainTexts.sliced(7, plainTexts.size() - 9)) {
-        content.entries = readDefinitionEntries(body, u"\t");
+        content.entries = readDefinitionEntries(body.toByteArray(), u"\t");
     } else if (texts == encodedTexts.sliced(7, encodedTexts.size() - 9)) {
         for (QByteArrayView line : QByteArrayView(body).sliced(bodyHeader.size()).toByteArray().split('\n')) {
             if (line.isEmpty())

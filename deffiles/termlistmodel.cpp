@@ -7,6 +7,13 @@ TermListModel::TermListModel(QObject *parent)
     : QAbstractTableModel(parent)
 { }
 
+QModelIndex TermListModel::index(int row, int column, const QModelIndex &parent) const
+{
+    if (parent.isValid() || row < 0 || row >= count() || column < 0 || column >= ColumnCount)
+        return {};
+    return createIndex(row, column);
+}
+
 int TermListModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : count();
@@ -22,14 +29,20 @@ QVariant TermListModel::data(const QModelIndex &index, int role) const
     if (!checkIndex(index, CheckIndexOption::IndexIsValid)
         || (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
-    const QStringView text =
-        index.column() == TermColumn ? m_store.term(index.row()) : m_store.definition(index.row());
+    const QByteArrayView utf8 =
+        index.column() == TermColumn ? m_store.termUtf8(index.row()) : m_store.definitionUtf8(index.row());
     // An editor starts from the whole text, whatever its length.
     if (role == Qt::EditRole)
-        return text.toString();
-    // A cell shows a few dozen characters; an entry of megabytes must not be laid out whole.
+        return decodeTermText(utf8);
+    // A cell shows a few dozen characters; an entry of megabytes must not be decoded or laid out whole.
+    // shown + 1 characters take at most 4 bytes each, so this many bytes hold them all even when the
+    // cut splits a character.
     constexpr qsizetype shown = 1000;
-    return text.size() <= shown ? text.toString() : visiblePart(text.left(shown + 1).toString(), shown);
+    constexpr qsizetype enoughBytes = 4 * (shown + 1) + 3;
+    if (utf8.size() <= shown)
+        return decodeTermText(utf8);
+    const QString text = decodeTermText(utf8.first(std::min(utf8.size(), enoughBytes)));
+    return text.size() <= shown ? text : visiblePart(text.left(shown + 1), shown);
 }
 
 QVariant TermListModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -55,13 +68,13 @@ void TermListModel::check(int position) const
         throw Failure(QStringLiteral("Index out of bounds: entry %1 of %2").arg(position).arg(count()));
 }
 
-QStringView TermListModel::termAt(int position) const
+QString TermListModel::termAt(int position) const
 {
     check(position);
     return m_store.term(position);
 }
 
-QStringView TermListModel::definitionAt(int position) const
+QString TermListModel::definitionAt(int position) const
 {
     check(position);
     return m_store.definition(position);
@@ -91,8 +104,8 @@ void TermListModel::insertAt(int position, const TermEntry &entry)
 void TermListModel::setText(int position, int column, const QString &text)
 {
     check(position);
-    const QString term = column == TermColumn ? text : m_store.term(position).toString();
-    const QString definition = column == TermColumn ? m_store.definition(position).toString() : text;
+    const QString term = column == TermColumn ? text : m_store.term(position);
+    const QString definition = column == TermColumn ? m_store.definition(position) : text;
     m_store.replaceAt(position, term, definition);
     emit dataChanged(index(position, 0), index(position, ColumnCount - 1));
 }

@@ -14,6 +14,8 @@ public:
 
     explicit TermListModel(QObject *parent = nullptr);
 
+    // Without the two virtual count calls of the default: a view lays out every row's index.
+    QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
@@ -26,8 +28,8 @@ public:
     int count() const { return m_store.size(); }
 
     // Positions are 0-based; an index out of range throws a Failure.
-    QStringView termAt(int position) const;
-    QStringView definitionAt(int position) const;
+    QString termAt(int position) const;
+    QString definitionAt(int position) const;
 
     const TermStore &store() const { return m_store; }
 

@@ -1,113 +1,321 @@
 #include "deffiles/termstore.h"
 
+#include "common/failure.h"
 #include "deffiles/bulkmemory.h"
 
+#include <QStringDecoder>
+#include <QStringEncoder>
+
 #include <algorithm>
+#include <cstring>
+#include <limits>
 
 namespace {
-// Blocks start small for a hand-typed list and double up to this size for big files.
-constexpr qsizetype firstBlockChars = qsizetype(1) << 12;
-constexpr qsizetype largestBlockChars = qsizetype(1) << 21;
+// Typed and converted text goes into blocks of at most this size, so that a change after a snapshot
+// copies one small block, never a whole list's text.
+constexpr qsizetype largestOpenBlockBytes = qsizetype(2) << 20;
+constexpr qsizetype firstOpenBlockBytes = qsizetype(1) << 12;
+constexpr qsizetype maxPieceBytes = std::numeric_limits<quint32>::max();
+
 } // namespace
 
-QStringView TermStore::term(int position) const
+QString decodeTermText(QByteArrayView bytes)
 {
-    const Span &span = m_spans[size_t(position)];
-    return QStringView(m_blocks[span.block].chars.get() + span.offset, qsizetype(span.termLength));
+    // QString::fromUtf8 drops a leading byte-order mark; inside a list it is text.
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        QStringDecoder decoder(QStringConverter::Utf8,
+                               QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+        return decoder.decode(bytes);
+    }
+    return QString::fromUtf8(bytes);
 }
 
-QStringView TermStore::definition(int position) const
+TermStore TermStore::snapshot() const
 {
-    const Span &span = m_spans[size_t(position)];
-    return QStringView(m_blocks[span.block].chars.get() + span.offset + span.termLength,
-                       qsizetype(span.definitionLength));
+    TermStore copy;
+    copy.m_blocks = m_blocks;
+    copy.m_runs = m_runs;
+    copy.m_long = m_long;
+    copy.m_spans = m_spans;
+    copy.m_spanCount = m_spanCount;
+    copy.m_spanCapacity = m_spanCapacity;
+    // The copy never writes into a block it shares.
+    copy.m_openBlock = -1;
+    return copy;
+}
+
+qsizetype TermStore::blockOf(qsizetype position) const
+{
+    // Almost always one run (one file, or one typed list); otherwise a few.
+    if (m_runs.size() == 1)
+        return m_runs.front().block;
+    const auto after = std::upper_bound(
+        m_runs.begin(), m_runs.end(), position, [](qsizetype p, const Run &run) { return p < run.first; });
+    return std::prev(after)->block;
+}
+
+TermStore::LongSpan TermStore::entry(qsizetype position) const
+{
+    return entry(m_spans.get()[position]);
+}
+
+QByteArrayView TermStore::termUtf8(int position) const
+{
+    return termBytes(m_blocks[blockOf(position)], entry(position));
+}
+
+QByteArrayView TermStore::definitionUtf8(int position) const
+{
+    return definitionBytes(m_blocks[blockOf(position)], entry(position));
+}
+
+QString TermStore::term(int position) const
+{
+    return decodeTermText(termUtf8(position));
+}
+
+QString TermStore::definition(int position) const
+{
+    return decodeTermText(definitionUtf8(position));
 }
 
 void TermStore::append(QStringView term, QStringView definition)
 {
-    char16_t *out = beginEntry(term.size() + definition.size());
-    std::copy(term.utf16(), term.utf16() + term.size(), out);
-    std::copy(definition.utf16(), definition.utf16() + definition.size(), out + term.size());
-    commitEntry(term.size(), definition.size());
+    // The same conversion saving always used, so a typed entry saves byte for byte as before.
+    QStringEncoder encoder(QStringConverter::Utf8, QStringEncoder::Flag::Stateless);
+    char *out = beginEntry(encoder.requiredSpace(term.size()) + encoder.requiredSpace(definition.size()));
+    char *middle = encoder.appendToBuffer(out, term);
+    char *end = encoder.appendToBuffer(middle, definition);
+    commitEntry(middle - out, end - middle);
 }
 
 void TermStore::insertAt(int position, QStringView term, QStringView definition)
 {
+    // Written like an appended entry, then its record moved into place.
+    const qsizetype before = m_spanCount;
     append(term, definition);
-    std::rotate(m_spans.begin() + position, m_spans.end() - 1, m_spans.end());
+    if (position == before)
+        return;
+    const qsizetype block = blockOf(before);
+    Span *spans = m_spans.get();
+    const Span moved = spans[before];
+    std::memmove(spans + position + 1, spans + position, size_t(before - position) * sizeof(Span));
+    spans[position] = moved;
+    // The entries from `position` on moved up by one; the new one has a block of its own.
+    std::vector<Run> runs;
+    for (qsizetype run = 0; run < m_runs.size(); ++run) {
+        const qsizetype first = m_runs[run].first;
+        const qsizetype end = run + 1 < m_runs.size() ? m_runs[run + 1].first : before;
+        if (first >= before)
+            continue;
+        if (end <= position) {
+            runs.push_back(m_runs[run]);
+        } else if (first >= position) {
+            runs.push_back(Run{first + 1, m_runs[run].block});
+        } else {
+            runs.push_back(m_runs[run]);
+            runs.push_back(Run{position + 1, m_runs[run].block});
+        }
+    }
+    runs.push_back(Run{position, block});
+    setRuns(std::move(runs));
 }
 
 void TermStore::replaceAt(int position, QStringView term, QStringView definition)
 {
-    // The new text goes to the end of the blocks; the old characters stay unused, as after a removal.
+    // The new text goes where typed text goes; the old bytes stay unused, as after a removal.
+    const qsizetype before = m_spanCount;
     append(term, definition);
-    m_spans[size_t(position)] = m_spans.back();
-    m_spans.pop_back();
+    const qsizetype block = blockOf(before);
+    Span *spans = m_spans.get();
+    spans[position] = spans[before];
+    m_spanCount = before;
+    std::vector<Run> runs;
+    for (qsizetype run = 0; run < m_runs.size(); ++run) {
+        const qsizetype first = m_runs[run].first;
+        const qsizetype end = run + 1 < m_runs.size() ? m_runs[run + 1].first : before + 1;
+        if (first >= before)
+            continue;
+        runs.push_back(m_runs[run]);
+        if (first <= position && position < end)
+            runs.push_back(Run{position + 1, m_runs[run].block});
+    }
+    runs.push_back(Run{position, block});
+    setRuns(std::move(runs));
+}
+
+void TermStore::setRuns(std::vector<Run> runs)
+{
+    std::stable_sort(runs.begin(), runs.end(), [](const Run &a, const Run &b) { return a.first < b.first; });
+    m_runs.clear();
+    for (qsizetype i = 0; i < qsizetype(runs.size()); ++i) {
+        const qsizetype end = i + 1 < qsizetype(runs.size()) ? runs[size_t(i + 1)].first : m_spanCount;
+        // Runs without entries go; neighbours in one block become one run.
+        if (runs[size_t(i)].first >= end)
+            continue;
+        if (!m_runs.isEmpty() && m_runs.back().block == runs[size_t(i)].block)
+            continue;
+        m_runs.append(runs[size_t(i)]);
+    }
 }
 
 void TermStore::removeAt(int position)
 {
-    // The characters stay in their block: removal is rare and one entry at a time.
-    m_spans.erase(m_spans.begin() + position);
+    // The text stays in its block (and a long entry's lengths in theirs): removal is rare and one
+    // entry at a time.
+    detachSpans(0);
+    Span *spans = m_spans.get();
+    std::memmove(spans + position, spans + position + 1, size_t(m_spanCount - position - 1) * sizeof(Span));
+    --m_spanCount;
+    for (qsizetype run = m_runs.size() - 1; run >= 0 && m_runs[run].first > position; --run)
+        --m_runs[run].first;
+    // A run left without entries goes.
+    for (qsizetype run = 0; run < m_runs.size();) {
+        const qsizetype end = run + 1 < m_runs.size() ? m_runs[run + 1].first : m_spanCount;
+        if (m_runs[run].first >= end)
+            m_runs.remove(run);
+        else
+            ++run;
+    }
+}
+
+void TermStore::startRun(qsizetype block)
+{
+    if (!m_runs.isEmpty() && m_runs.back().block == block)
+        return;
+    // A run that never received an entry is replaced.
+    if (!m_runs.isEmpty() && m_runs.back().first == m_spanCount)
+        m_runs.back().block = block;
+    else
+        m_runs.append(Run{m_spanCount, block});
 }
 
 void TermStore::appendAll(TermStore &&other)
 {
-    const auto shift = quint32(m_blocks.size());
-    m_spans.reserve(m_spans.size() + other.m_spans.size());
-    for (Span span : other.m_spans) {
-        span.block += shift;
-        m_spans.push_back(span);
+    if (isEmpty() && m_blocks.isEmpty()) {
+        *this = std::move(other);
+        other = TermStore();
+        return;
     }
-    for (Block &block : other.m_blocks)
-        m_blocks.push_back(std::move(block));
+    const qsizetype blockShift = m_blocks.size();
+    const auto longShift = quint32(m_long.size());
+    m_blocks.append(other.m_blocks);
+    m_long.append(other.m_long);
+    Span *out = reserveSpans(other.m_spanCount);
+    for (qsizetype i = 0; i < other.m_spanCount; ++i) {
+        out[i] = other.m_spans.get()[i];
+        if (out[i].termBytes == longMark)
+            out[i].offset += longShift;
+    }
+    for (qsizetype run = 0; run < other.m_runs.size(); ++run) {
+        const qsizetype end = run + 1 < other.m_runs.size() ? other.m_runs[run + 1].first : other.m_spanCount;
+        if (other.m_runs[run].first >= end)
+            continue;
+        const Run moved{m_spanCount + other.m_runs[run].first, other.m_runs[run].block + blockShift};
+        // A run of this store that never received an entry gives way.
+        if (!m_runs.isEmpty() && m_runs.back().first >= moved.first)
+            m_runs.back() = moved;
+        else
+            m_runs.append(moved);
+    }
+    m_spanCount += other.m_spanCount;
+    // Appending goes on in a fresh block rather than in one that came with `other`.
+    m_openBlock = -1;
     other = TermStore();
-}
-
-char16_t *TermStore::beginEntry(qsizetype maxChars)
-{
-    if (m_blocks.empty() || m_blocks.back().capacity - m_blocks.back().used < maxChars) {
-        Block block;
-        const qsizetype grown =
-            m_blocks.empty() ? firstBlockChars : std::min(largestBlockChars, m_blocks.back().capacity * 2);
-        block.capacity = std::max(grown, maxChars);
-        // Left uninitialised: pages are touched only as text is written into them.
-        block.chars = std::make_unique_for_overwrite<char16_t[]>(size_t(block.capacity));
-        adviseHugePages(block.chars.get(), size_t(block.capacity) * sizeof(char16_t));
-        m_blocks.push_back(std::move(block));
-    }
-    Block &block = m_blocks.back();
-    return block.chars.get() + block.used;
-}
-
-void TermStore::commitEntry(qsizetype termLength, qsizetype definitionLength)
-{
-    Block &block = m_blocks.back();
-    m_spans.push_back(
-        {quint32(m_blocks.size() - 1), quint32(block.used), quint32(termLength), quint32(definitionLength)});
-    block.used += termLength + definitionLength;
 }
 
 void TermStore::reserve(qsizetype entries)
 {
-    m_spans.reserve(size_t(entries));
-    adviseHugePages(m_spans.data(), m_spans.capacity() * sizeof(Span));
+    detachSpans(std::max<qsizetype>(0, entries - m_spanCount));
 }
 
-TermStore TermStore::clone() const
+void TermStore::detachSpans(qsizetype more)
 {
-    TermStore copy;
-    copy.m_spans = m_spans;
-    copy.m_blocks.reserve(m_blocks.size());
-    for (const Block &block : m_blocks) {
-        Block same;
-        same.capacity = block.used;
-        same.used = block.used;
-        same.chars = std::make_unique_for_overwrite<char16_t[]>(size_t(std::max<qsizetype>(1, block.used)));
-        std::copy(block.chars.get(), block.chars.get() + block.used, same.chars.get());
-        copy.m_blocks.push_back(std::move(same));
+    const bool shared = m_spans.use_count() > 1;
+    if (!shared && m_spanCapacity - m_spanCount >= more)
+        return;
+    const qsizetype capacity = std::max(
+        m_spanCount + more, m_spanCapacity - m_spanCount >= more ? m_spanCapacity : 2 * m_spanCapacity);
+    // Left uninitialised: pages are touched only as records are written into them.
+    std::shared_ptr<Span[]> spans(new Span[size_t(std::max<qsizetype>(capacity, 1))]);
+    adviseHugePages(spans.get(), size_t(capacity) * sizeof(Span));
+    if (m_spanCount > 0)
+        std::memcpy(spans.get(), m_spans.get(), size_t(m_spanCount) * sizeof(Span));
+    m_spans = std::move(spans);
+    m_spanCapacity = capacity;
+}
+
+TermStore::Span *TermStore::reserveSpans(qsizetype count)
+{
+    detachSpans(count);
+    return m_spans.get() + m_spanCount;
+}
+
+void TermStore::commitSpans(qsizetype count, const LongSpans &longs)
+{
+    if (!longs.empty()) {
+        const auto shift = quint32(m_long.size());
+        for (const LongSpan &piece : longs)
+            m_long.append(piece);
+        Span *spans = m_spans.get() + m_spanCount;
+        for (qsizetype i = 0; i < count; ++i) {
+            if (spans[i].termBytes == longMark)
+                spans[i].offset += shift;
+        }
     }
-    return copy;
+    m_spanCount += count;
+}
+
+void TermStore::addTextBlock(const QByteArray &text, qsizetype gap)
+{
+    if (text.size() > maxPieceBytes || gap > maxPieceBytes)
+        throw Failure(QStringLiteral("The text is too large to keep"));
+    m_blocks.append(Block{text, quint32(gap)});
+    startRun(m_blocks.size() - 1);
+    // Typed entries after these go to a block of their own.
+    m_openBlock = -1;
+}
+
+TermStore::Block &TermStore::openBlock(qsizetype bytes)
+{
+    if (bytes > maxPieceBytes)
+        throw Failure(QStringLiteral("An entry is too large to keep"));
+    qsizetype previous = 0;
+    if (m_openBlock >= 0) {
+        const QByteArray &text = m_blocks[m_openBlock].text;
+        if (text.isEmpty() || text.size() + bytes <= largestOpenBlockBytes)
+            return m_blocks[m_openBlock];
+        previous = text.capacity();
+    }
+    // Blocks start small for a hand-typed list and double up to the largest size for big ones.
+    const qsizetype capacity =
+        std::max(bytes, previous == 0 ? firstOpenBlockBytes : std::min(largestOpenBlockBytes, previous * 2));
+    Block block;
+    block.text.reserve(capacity);
+    adviseHugePages(block.text.data(), size_t(capacity));
+    m_blocks.append(std::move(block));
+    m_openBlock = m_blocks.size() - 1;
+    return m_blocks.last();
+}
+
+char *TermStore::beginEntry(qsizetype maxBytes)
+{
+    QByteArray &text = openBlock(maxBytes).text;
+    m_entryStart = text.size();
+    // New bytes are left uninitialised; within the reserved capacity nothing moves.
+    text.resize(m_entryStart + maxBytes);
+    return text.data() + m_entryStart;
+}
+
+void TermStore::commitEntry(qsizetype termBytes, qsizetype definitionBytes)
+{
+    startRun(m_openBlock);
+    Span *out = reserveSpans(1);
+    LongSpans longs;
+    *out = makeSpan(m_entryStart, termBytes, definitionBytes, longs);
+    commitSpans(1, longs);
+    // beginEntry made room for the most the entry could take; give back what it did not use.
+    m_blocks[m_openBlock].text.resize(m_entryStart + termBytes + definitionBytes);
 }
 
 TermEntries TermStore::toEntries() const
@@ -115,7 +323,7 @@ TermEntries TermStore::toEntries() const
     TermEntries entries;
     entries.reserve(size());
     for (int i = 0; i < size(); ++i)
-        entries.append({term(i).toString(), definition(i).toString()});
+        entries.append({term(i), definition(i)});
     return entries;
 }
 

@@ -22,8 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const TermStore store = readDefinitionEntries(file, separator);
     for (int i = 0; i < store.size(); ++i) {
         // Pieces never hold a line break or the separator itself.
-        const QStringView term = store.term(i);
-        const QStringView definition = store.definition(i);
+        const QString term = store.term(i);
+        const QString definition = store.definition(i);
         if (term.contains(u'\n') || term.contains(u'\r') || definition.contains(u'\n')
             || definition.contains(u'\r'))
             std::abort();

@@ -29,6 +29,7 @@ problem() {
 expected_files=(
     usr/bin/glossmere
     usr/lib/glossmere/glossmere
+    usr/lib/glossmere/libglossmere-sound.so
     usr/lib/glossmere/HAND-M.CUR
     usr/lib/glossmere/Sample/sample_glossbox.txt
     usr/lib/glossmere/Sounds/right.wav

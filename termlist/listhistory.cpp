@@ -55,7 +55,7 @@ void ListHistory::add(const TermEntry &entry)
 void ListHistory::remove(int position)
 {
     TermListModel &list = m_defs.list();
-    const TermEntry entry{list.termAt(position).toString(), list.definitionAt(position).toString()};
+    const TermEntry entry{list.termAt(position), list.definitionAt(position)};
     push(
         QStringLiteral("Remove"),
         [&list, position] { list.removeAt(position); },
@@ -66,8 +66,7 @@ void ListHistory::edit(int position, int column, const QString &text)
 {
     TermListModel &list = m_defs.list();
     const QString before =
-        (column == TermListModel::TermColumn ? list.termAt(position) : list.definitionAt(position))
-            .toString();
+        column == TermListModel::TermColumn ? list.termAt(position) : list.definitionAt(position);
     push(
         QStringLiteral("Edit"),
         [&list, position, column, text] { list.setText(position, column, text); },

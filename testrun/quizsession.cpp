@@ -123,13 +123,13 @@ std::optional<QString> QuizSession::drawFromPool()
     if (!m_pool) {
         const TermStore &store = m_defs.list().store();
         const bool terms = definitionGiven();
-        QSet<QStringView> seen;
+        QSet<QByteArrayView> seen;
         std::vector<QString> pool;
         for (int i = 0; i < store.size(); ++i) {
-            const QStringView text = terms ? store.term(i) : store.definition(i);
+            const QByteArrayView text = terms ? store.termUtf8(i) : store.definitionUtf8(i);
             if (!text.isEmpty() && !seen.contains(text)) {
                 seen.insert(text);
-                pool.push_back(text.toString());
+                pool.push_back(decodeTermText(text));
             }
         }
         m_pool = std::move(pool);

@@ -1,12 +1,17 @@
 #include "testrun/sounddevice.h"
 
 #include "common/failure.h"
+#include "testrun/soundbackend.h"
 
-#include <QSoundEffect>
-#include <QUrl>
+#include <QCoreApplication>
+#include <QLibrary>
 
-EffectSoundDevice::EffectSoundDevice() = default;
+EffectSoundDevice::EffectSoundDevice(const QString &moduleFolder)
+    : m_moduleFolder(moduleFolder)
+{ }
 
+// The module stays loaded for the life of the program (QLibrary does not unload on destruction), so
+// the player's code is still there when it is deleted here.
 EffectSoundDevice::~EffectSoundDevice() = default;
 
 void EffectSoundDevice::setFileName(const QString &path)
@@ -17,19 +22,27 @@ void EffectSoundDevice::setFileName(const QString &path)
 void EffectSoundDevice::command(const QString &name)
 {
     if (name == QStringLiteral("Open")) {
-        // Created on first use, so that a test without sounds never touches the audio system.
-        if (!m_effect)
-            m_effect = std::make_unique<QSoundEffect>();
-        m_effect->setSource(QUrl::fromLocalFile(m_fileName));
+        // Loaded on first use, so that a test without sounds never touches the audio system.
+        if (!m_loadTried) {
+            m_loadTried = true;
+            const QString folder =
+                m_moduleFolder.isEmpty() ? QCoreApplication::applicationDirPath() : m_moduleFolder;
+            QLibrary module(folder + QStringLiteral("/libglossmere-sound.so"));
+            if (auto create =
+                    reinterpret_cast<CreateSoundBackend *>(module.resolve(createSoundBackendSymbol)))
+                m_backend.reset(create());
+        }
+        if (m_backend)
+            m_backend->open(m_fileName);
     } else if (name == QStringLiteral("Play")) {
-        if (m_effect)
-            m_effect->play();
+        if (m_backend)
+            m_backend->play();
     } else if (name == QStringLiteral("Stop")) {
-        if (m_effect)
-            m_effect->stop();
+        if (m_backend)
+            m_backend->stop();
     } else if (name == QStringLiteral("close")) {
-        if (m_effect)
-            m_effect->setSource(QUrl());
+        if (m_backend)
+            m_backend->close();
     } else {
         throw Failure(QStringLiteral("Unknown sound command: %1").arg(name));
     }

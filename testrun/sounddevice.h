@@ -6,7 +6,7 @@
 
 #include <memory>
 
-class QSoundEffect;
+class SoundBackend;
 
 class SoundDevice
 {
@@ -17,16 +17,24 @@ public:
     virtual void command(const QString &name) = 0;
 };
 
-// Plays through QSoundEffect. A machine without audio output plays silently.
+// Plays through QSoundEffect, which lives in a module beside the program (libglossmere-sound.so) that
+// is loaded at the first "Open": Qt Multimedia and the audio libraries it pulls in cost a start-up
+// nothing. A machine without audio output, or without the module, plays silently.
 class EffectSoundDevice : public SoundDevice
 {
 public:
-    EffectSoundDevice();
+    // `moduleFolder` holds the module; empty for the program's own folder.
+    explicit EffectSoundDevice(const QString &moduleFolder = {});
     ~EffectSoundDevice() override;
     void setFileName(const QString &path) override;
     void command(const QString &name) override;
 
+    // Whether the module has been loaded and gave a player.
+    bool hasBackend() const { return bool(m_backend); }
+
 private:
+    QString m_moduleFolder;
     QString m_fileName;
-    std::unique_ptr<QSoundEffect> m_effect;
+    bool m_loadTried = false;
+    std::unique_ptr<SoundBackend> m_backend;
 };

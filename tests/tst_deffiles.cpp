@@ -1,4 +1,5 @@
 #include "common/failure.h"
+#include "common/helpers.h"
 #include "deffiles/definitiontext.h"
 #include "deffiles/defmanager.h"
 #include "tests/support/scriptedprompts.h"
@@ -37,6 +38,7 @@ class TestDefFiles : public QObject
 
 private slots:
     void init();
+    void store_editsInsertsAndRemovesAcrossBlocks();
 
     void save_writesTheExactFormat();
     void save_emptyListWritesHeaderAlone();
@@ -53,6 +55,11 @@ private slots:
     void decode_chunkedReaderMatchesWholeText();
     void decode_invalidUtf8AnywhereMeansSingleByte_data();
     void decode_invalidUtf8AnywhereMeansSingleByte();
+
+    void differential_rowsOnDemandMatchWholeTextReading_data();
+    void differential_rowsOnDemandMatchWholeTextReading();
+    void snapshot_staysAsTakenWhileTheListChanges();
+    void store_mixesLongAndShortEntriesFromFilesAndTyping();
 
     void fileName_takesTextAfterLastSeparator();
     void flags_loadAndSaveClearModified();
@@ -266,6 +273,130 @@ void TestDefFiles::decode_invalidUtf8AnywhereMeansSingleByte()
     QCOMPARE(readDefinitionEntries(bytes, sep).toEntries(), expected);
 }
 
+void TestDefFiles::differential_rowsOnDemandMatchWholeTextReading_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("separator");
+    QList<std::pair<QString, QByteArray>> files;
+    const QString utf8Words =
+        QStringLiteral("Valid Definition File\r\ncafé::naïve\r\n€5::price\r\n\uFEFFa::b::c\r\n");
+    files.append({QStringLiteral("utf-8"), utf8Words.toUtf8()});
+    files.append({QStringLiteral("utf-8 bom"), QByteArray("\xEF\xBB\xBF") + utf8Words.toUtf8()});
+    files.append(
+        {QStringLiteral("windows-1252"), windows1252(QStringLiteral("café::naïve\r€5:: ,\tprice\n"))});
+    QStringEncoder utf16(QStringConverter::Utf16LE, QStringEncoder::Flag::WriteBom);
+    files.append({QStringLiteral("utf-16"), QByteArray(utf16.encode(utf8Words))});
+    files.append({QStringLiteral("mixed breaks"), QByteArray("a::b\r\r\nc::d\n\rx:::y::z\r\n::\r:\n")});
+    files.append({QStringLiteral("sample"),
+                  readAll(QStringLiteral(GLOSSMERE_PROGRAM_DIR "/Sample/sample_glossbox.txt"))});
+    // Each fuzzer input is read whole here, and also as the fuzzer reads it: separator length, separator,
+    // file.
+    const QDir corpus(QStringLiteral(GLOSSMERE_SOURCE_DIR "/fuzz/corpus/reader"));
+    for (const QString &name : corpus.entryList(QDir::Files)) {
+        const QByteArray input = readAll(corpus.filePath(name));
+        files.append({name, input});
+        if (!input.isEmpty()) {
+            const qsizetype length = std::min<qsizetype>(input[0] % 8, input.size() - 1);
+            files.append({name + QStringLiteral(" (as fuzzed)"), input.mid(1 + length)});
+        }
+    }
+    const QStringList separators{sep,
+                                 QStringLiteral(":"),
+                                 QStringLiteral("\t"),
+                                 QStringLiteral(","),
+                                 QStringLiteral(" - "),
+                                 QStringLiteral("é"),
+                                 QStringLiteral("\uFEFF"),
+                                 QStringLiteral("\r\n")};
+    for (const auto &[name, bytes] : files) {
+        for (const QString &separator : separators)
+            QTest::addRow("%s, %s", qPrintable(name), separator.toUtf8().toPercentEncoding().constData())
+                << bytes << separator;
+    }
+}
+
+void TestDefFiles::differential_rowsOnDemandMatchWholeTextReading()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, separator);
+    // A single-byte file is cut at the separator's Windows-1252 bytes; only an ASCII separator cuts it
+    // where the decoded text would be cut.
+    bool ascii = true;
+    for (const QChar c : separator)
+        ascii = ascii && c.unicode() < 0x80;
+    if (!QStringConverter::encodingForData(bytes) && !QByteArrayView(bytes).isValidUtf8() && !ascii)
+        QSKIP("a single-byte file with a separator beyond ASCII");
+    TermStore reference;
+    appendDefinitionLines(decodeDefinitionText(bytes), separator, reference);
+
+    writeFile(path("list.txt"), bytes);
+    if (bytes.contains('\0') && !QStringConverter::encodingForData(bytes))
+        QSKIP("refused as binary");
+    QVERIFY(m_defs->loadDefinitionFile(path("list.txt"), separator));
+    QCOMPARE(m_defs->GetEntryCount(), reference.size());
+    for (int i = 0; i < reference.size(); ++i) {
+        QCOMPARE(m_defs->GetTerm(i), reference.term(i));
+        QCOMPARE(m_defs->GetDefinition(i), reference.definition(i));
+        QCOMPARE(m_list->data(m_list->index(i, TermListModel::DefinitionColumn)).toString(),
+                 visiblePart(reference.definition(i).left(1001), 1000));
+    }
+    // Saving writes the kept bytes exactly as encoding the reference's text does.
+    QVERIFY(m_defs->saveDefinitionFile(path("saved.txt"), separator));
+    QCOMPARE(readAll(path("saved.txt")), encodeDefinitionFile(reference, separator));
+}
+
+void TestDefFiles::snapshot_staysAsTakenWhileTheListChanges()
+{
+    writeFile(path("list.txt"), "Valid Definition File\r\none::1\r\ntwo::2\r\n");
+    QVERIFY(m_defs->loadDefinitionFile(path("list.txt"), sep));
+    m_list->append({QStringLiteral("three"), QStringLiteral("3")});
+    TermStore snapshot = m_list->store().snapshot();
+    m_list->append({QStringLiteral("four"), QStringLiteral("4")});
+    m_list->removeAt(0);
+    QCOMPARE(snapshot.toEntries(), entriesOf({{"one", "1"}, {"two", "2"}, {"three", "3"}}));
+    QCOMPARE(m_list->entries(), entriesOf({{"two", "2"}, {"three", "3"}, {"four", "4"}}));
+    // Moving a store moves it whole.
+    TermStore moved = std::move(snapshot);
+    QCOMPARE(moved.size(), 3);
+}
+
+void TestDefFiles::store_mixesLongAndShortEntriesFromFilesAndTyping()
+{
+    // Pieces of 64 KiB and more keep their lengths apart from the compact records.
+    const QString longText = QString(70000, QLatin1Char('x')) + QStringLiteral("é");
+    TermEntries expected;
+    QByteArray file("Valid Definition File\r\n");
+    for (int i = 0; i < 3000; ++i) {
+        // A long line without separator in the middle makes the file big enough to be cut on two cores,
+        // with long entries on both sides of the cut.
+        if (i == 1500)
+            file += QByteArray(2 << 20, ' ') + "\r\n";
+        const TermEntry entry{i % 1000 == 7 ? longText : QStringLiteral("t%1").arg(i),
+                              i % 1000 == 9 ? longText : QStringLiteral("d%1").arg(i)};
+        file += (entry.term + sep + entry.definition + QStringLiteral("\r\n")).toUtf8();
+        expected.append(entry);
+    }
+    TermStore store = readDefinitionEntries(file, sep);
+    store.append(QStringLiteral("typed"), longText);
+    expected.append({QStringLiteral("typed"), longText});
+    TermStore other = readDefinitionEntries("a::b\r\n" + longText.toUtf8() + "::c", sep);
+    store.appendAll(std::move(other));
+    expected.append({QStringLiteral("a"), QStringLiteral("b")});
+    expected.append({longText, QStringLiteral("c")});
+    store.append(QStringLiteral("last"), QStringLiteral("one"));
+    expected.append({QStringLiteral("last"), QStringLiteral("one")});
+    // The last one counts from the end, after the removals before it.
+    for (int position : {0, 7, 2999, 2997, -2}) {
+        if (position < 0)
+            position += int(expected.size());
+        store.removeAt(position);
+        expected.removeAt(position);
+    }
+    QCOMPARE(store.toEntries(), expected);
+    TermStore reread = readDefinitionEntries(encodeDefinitionFile(store, sep), sep);
+    QCOMPARE(reread.toEntries(), expected);
+}
+
 void TestDefFiles::fileName_takesTextAfterLastSeparator()
 {
     QVERIFY(m_defs->saveDefinitionFile(path("animals.txt"), sep));
@@ -410,6 +541,42 @@ void TestDefFiles::model_holdsAMillionEntriesInOneReset()
     QCOMPARE(m_defs->GetEntryCount(), 1000000);
     QCOMPARE(m_defs->GetTerm(999999), QStringLiteral("last"));
     QCOMPARE(m_list->rowCount(), 1000000);
+}
+
+void TestDefFiles::store_editsInsertsAndRemovesAcrossBlocks()
+{
+    // A loaded file's text, typed entries after it, then edits anywhere: each entry keeps its own text.
+    TermStore store = readDefinitionEntries("a::1\r\nb::2\r\nc::3\r\n", u"::");
+    TermEntries expected{{QStringLiteral("a"), QStringLiteral("1")},
+                         {QStringLiteral("b"), QStringLiteral("2")},
+                         {QStringLiteral("c"), QStringLiteral("3")}};
+    QRandomGenerator generator(7);
+    for (int step = 0; step < 300; ++step) {
+        const int position = int(generator.bounded(expected.size() + 1));
+        const TermEntry entry{QStringLiteral("t%1").arg(step), QStringLiteral("d%1 \u00fc").arg(step)};
+        switch (generator.bounded(4)) {
+        case 0:
+            store.append(entry.term, entry.definition);
+            expected.append(entry);
+            break;
+        case 1:
+            store.insertAt(position, entry.term, entry.definition);
+            expected.insert(position, entry);
+            break;
+        case 2:
+            if (position < expected.size()) {
+                store.replaceAt(position, entry.term, expected[position].definition);
+                expected[position].term = entry.term;
+            }
+            break;
+        default:
+            if (position < expected.size()) {
+                store.removeAt(position);
+                expected.removeAt(position);
+            }
+        }
+        QCOMPARE(store.toEntries(), expected);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDefFiles)

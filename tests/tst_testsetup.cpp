@@ -32,6 +32,7 @@ private slots:
 
     void order_smallCases_data();
     void order_smallCases();
+    void order_matchesOneByOneInsertion_data();
     void order_matchesOneByOneInsertion();
 
     void options_firstRunSelectsDesignedChoices();
@@ -77,22 +78,31 @@ void TestTestSetup::order_smallCases()
     QCOMPARE(insertOneByOne(count, again), expected);
 }
 
+void TestTestSetup::order_matchesOneByOneInsertion_data()
+{
+    QTest::addColumn<int>("count");
+    // Free slots are kept 64 to a word: sizes around word and tree boundaries.
+    for (int count : {1, 2, 63, 64, 65, 127, 129, 1000, 5000})
+        QTest::addRow("%d", count) << count;
+}
+
 void TestTestSetup::order_matchesOneByOneInsertion()
 {
+    QFETCH(int, count);
     QRandomGenerator generator(77);
     QList<double> draws;
-    for (int i = 0; i < 5000; ++i) {
+    for (int i = 0; i < count; ++i) {
         // Plenty of exact halves and ends, where rounding mistakes would show.
         const int kind = generator.bounded(4);
         draws.append(kind == 0 ? 0.5 : kind == 1 ? 0.0 : generator.generateDouble());
     }
     ScriptedRandom fast(draws);
     ScriptedRandom plain(draws);
-    const std::vector<int> order = buildQuestionOrder(5000, fast);
-    QCOMPARE(order, insertOneByOne(5000, plain));
+    const std::vector<int> order = buildQuestionOrder(count, fast);
+    QCOMPARE(order, insertOneByOne(count, plain));
     std::vector<int> sorted = order;
     std::sort(sorted.begin(), sorted.end());
-    for (int i = 0; i < 5000; ++i)
+    for (int i = 0; i < count; ++i)
         QCOMPARE(sorted[size_t(i)], i);
 }
 

@@ -1,0 +1,52 @@
+#include "common/failure.h"
+#include "testrun/sounddevice.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+// The real sound device: its module is loaded only when a sound is opened.
+class TestSoundDevice : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void unknownCommand_throws();
+    void open_loadsTheModuleOnce();
+    void missingModule_playsSilently();
+};
+
+void TestSoundDevice::unknownCommand_throws()
+{
+    EffectSoundDevice device(QStringLiteral(GLOSSMERE_PROGRAM_DIR));
+    QVERIFY_THROWS_EXCEPTION(Failure, device.command(QStringLiteral("Rewind")));
+    QVERIFY(!device.hasBackend());
+}
+
+void TestSoundDevice::open_loadsTheModuleOnce()
+{
+    EffectSoundDevice device(QStringLiteral(GLOSSMERE_PROGRAM_DIR));
+    device.command(QStringLiteral("Play"));
+    QVERIFY(!device.hasBackend());
+    device.setFileName(QStringLiteral(GLOSSMERE_PROGRAM_DIR "/Sounds/right.wav"));
+    device.command(QStringLiteral("Open"));
+    QVERIFY(device.hasBackend());
+    device.command(QStringLiteral("Play"));
+    device.command(QStringLiteral("Stop"));
+    device.command(QStringLiteral("close"));
+    device.setFileName(QStringLiteral(GLOSSMERE_PROGRAM_DIR "/Sounds/wrong.wav"));
+    device.command(QStringLiteral("Open"));
+    device.command(QStringLiteral("close"));
+}
+
+void TestSoundDevice::missingModule_playsSilently()
+{
+    QTemporaryDir empty;
+    EffectSoundDevice device(empty.path());
+    device.setFileName(QStringLiteral(GLOSSMERE_PROGRAM_DIR "/Sounds/right.wav"));
+    for (const char *command : {"Open", "Play", "Stop", "close"})
+        device.command(QString::fromLatin1(command));
+    QVERIFY(!device.hasBackend());
+}
+
+QTEST_MAIN(TestSoundDevice)
+#include "tst_sounddevice.moc"
