@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -62,7 +63,14 @@ void QtPrompts::message(const QString &text, const QString &title, Icon icon, co
     box.setIcon(boxIcon(icon));
     // Shown in a plain-text field: user texts stay as typed.
     box.setDetailedText(details);
+    // The details' field and the line above it come without names; screen readers want one.
+    for (QFrame *part : box.findChildren<QFrame *>()) {
+        if (part->accessibleName().isEmpty() && !qobject_cast<QLabel *>(part))
+            part->setAccessibleName(QStringLiteral("Details"));
+    }
     box.setStandardButtons(QMessageBox::Ok);
+    // Enter closes the box, as without details; "Show Details..." is a button of its own.
+    box.setDefaultButton(QMessageBox::Ok);
     box.exec();
 }
 
