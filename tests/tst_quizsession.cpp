@@ -174,8 +174,9 @@ void TestQuizSession::draw_emptyTextNeverWrongButShownWhenRight()
                {QStringLiteral("d"), QStringLiteral("four")},
                {QStringLiteral("e"), QStringLiteral("five")}});
     QList<double> draws{0.0}; // right answer on button 1
+    QRandomGenerator generator(2000);
     for (int i = 0; i < 2000; ++i)
-        draws.append(QRandomGenerator::global()->generateDouble());
+        draws.append(generator.generateDouble());
     quiz.start(draws);
     QCOMPARE(quiz.session.answerCaption(1), QStringLiteral("1. "));
     QVERIFY(quiz.session.answerOffered(1));
@@ -209,8 +210,9 @@ void TestQuizSession::draw_degenerateListsLeaveButtonsEmpty()
     QFETCH(int, empty);
     Quiz quiz(entries);
     QList<double> draws{0.0};
+    QRandomGenerator generator(5000);
     for (int i = 0; i < 5000; ++i)
-        draws.append(QRandomGenerator::global()->generateDouble());
+        draws.append(generator.generateDouble());
     quiz.start(draws);
     const QStringList texts = quiz.offered();
     QCOMPARE(texts.count(QString()), empty);
