@@ -109,12 +109,13 @@ if $check_only; then
     exit
 fi
 
-# The scratch copy: the working tree without its build folders or git data. rsync keeps the times of
-# unchanged files, so a second run rebuilds only what changed since.
+# The scratch copy: the working tree without its build folders or git data. tar keeps the files'
+# times, so a second run rebuilds only what changed since.
 src=$scratch/src
 build=$scratch/build
+rm -rf "$src"
 mkdir -p "$src" "$build"
-rsync -a --delete --exclude=/.git --exclude='/build*/' "$root/" "$src/"
+tar -C "$root" --exclude=./.git --exclude='./build*' -cf - . | tar -C "$src" -xf -
 cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBUILD_TESTING=ON >/dev/null
 
 run_suite() {
