@@ -260,7 +260,8 @@ void TestTermList::userText_isKeptLiterally()
                             QStringLiteral("R&D"),
                             QStringLiteral("  spaced\tand tabbed  "),
                             QStringLiteral("עברית and العربية"),
-                            QStringLiteral("日本語 한국어 Ελληνικά 🙂")};
+                            QStringLiteral("日本語 한국어 Ελληνικά 🙂"),
+                            QStringLiteral("long ").repeated(200)}; // as long as a cell shows whole
     for (const QString &text : texts)
         addEntry(text, text);
     const QAbstractItemModel *model = control<QTreeView>(m_form, "ListView1")->model();
