@@ -397,6 +397,11 @@ void TestQuizSession::mistakes_inTestOrderAtMostAThousandLines()
              QStringLiteral("definition 1 \u2014 your answer: %1 \u2014 right: term 1").arg(chosenSecond));
     QVERIFY(lines[999].startsWith(QStringLiteral("definition 1000 ")));
     QCOMPARE(lines[1000], QStringLiteral("\u2026 and 4 more"));
+    // Exactly a thousand mistakes are all listed, with no "more" line.
+    quiz.session.start(inListOrder(1000), {});
+    for (int question = 0; question < 1000; ++question)
+        quiz.session.answer(quiz.right() % 4 + 1);
+    QCOMPARE(quiz.prompts.records.last().details.count(QLatin1Char('\n')), 999);
 
     // A test without mistakes offers no details.
     quiz.session.start(inListOrder(2), {});
