@@ -346,6 +346,7 @@ void TestTestRoad::keys_oneToFourAnswerFromAnyFocus()
         ScriptedRandom({0.0, 0.5, 0.5, 0.5, 0.5, 0.5, (number - 1) / 4.0 + 0.01, 0.1, 0.3, 0.6, 0.9});
     fixture.startTest();
     Form3 &test = fixture.form3();
+    QCOMPARE(test.focusWidget(), &test); // so that no answer is one Space press away
     QWidget *target = focus.isEmpty() ? static_cast<QWidget *>(&test) : test.findChild<QWidget *>(focus);
     QVERIFY(target);
     QTest::keyClick(target, Qt::Key(key), keypad ? Qt::KeypadModifier : Qt::NoModifier);
