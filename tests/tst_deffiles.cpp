@@ -416,6 +416,8 @@ void TestDefFiles::model_holdsAMillionEntriesInOneReset()
     QCOMPARE(inserts, 0);
     QCOMPARE(m_defs->GetEntryCount(), 1000000);
     QCOMPARE(m_defs->GetTerm(999999), QStringLiteral("last"));
+    QVERIFY_THROWS_EXCEPTION(Failure, m_defs->GetTerm(1000000));
+    QVERIFY_THROWS_EXCEPTION(Failure, m_defs->GetDefinition(-1));
     QCOMPARE(m_list->rowCount(), 1000000);
 }
 

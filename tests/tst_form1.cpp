@@ -1,5 +1,4 @@
 #include "app/glossmereapp.h"
-#include "common/failure.h"
 #include "common/helpers.h"
 #include "common/look.h"
 #include "termlist/form1.h"
@@ -27,7 +26,6 @@ private slots:
     void load_withSkinTakesFaceColourAndSheet();
     void load_badCursorFileReportsOnceAndOpens();
     void load_withCursorSetsHandOverButtons();
-    void accessors_answerForTheList();
     void close_endsTheProgram();
 
 private:
@@ -148,23 +146,6 @@ void TestForm1::load_withCursorSetsHandOverButtons()
         QCOMPARE(button->cursor().shape(), Qt::BitmapCursor);
     QCOMPARE(control<QTreeView>(&form, "ListView1")->cursor().shape(), Qt::ArrowCursor);
     QCOMPARE(control<QLineEdit>(&form, "Text1")->cursor().shape(), Qt::IBeamCursor);
-}
-
-void TestForm1::accessors_answerForTheList()
-{
-    AppFixture fixture(builtProgramFolder());
-    GlossmereApp &app = fixture.app;
-    DefManager &defs = app.defs();
-    defs.list().append({QStringLiteral("cat"), QStringLiteral("a small animal")});
-    defs.list().append({QStringLiteral("dog"), QStringLiteral("a loyal pet")});
-    QCOMPARE(defs.GetEntryCount(), 2);
-    QCOMPARE(defs.GetTerm(0), QStringLiteral("cat"));
-    QCOMPARE(defs.GetDefinition(1), QStringLiteral("a loyal pet"));
-    QVERIFY_THROWS_EXCEPTION(Failure, defs.GetTerm(2));
-    QVERIFY_THROWS_EXCEPTION(Failure, defs.GetDefinition(-1));
-    QVERIFY(defs.IsFileUpToDate());
-    defs.setModified(true);
-    QVERIFY(!defs.IsFileUpToDate());
 }
 
 void TestForm1::close_endsTheProgram()
