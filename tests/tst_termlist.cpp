@@ -357,6 +357,10 @@ void TestTermList::undo_everyChangeBackToTheSavedState()
     QVERIFY(m_app->defs().IsFileUpToDate());
     redo(true);
     QCOMPARE(entries()[1].definition, QStringLiteral("zwei"));
+    addEntry(QStringLiteral("three"), QStringLiteral("3"));
+    view->setFocus();
+    undo();
+    QCOMPARE(entries()[1].definition, QStringLiteral("zwei"));
 
     m_prompts->answerYes();
     QTest::mouseClick(control<QPushButton>(m_form, "PushButton3"), Qt::LeftButton);
