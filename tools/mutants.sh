@@ -200,7 +200,7 @@ for i in "${!faults[@]}"; do
     counted=$((counted + 1))
     if [[ $result == killed ]]; then
         killed=$((killed + 1))
-        echo "$label: killed ($(grep -m1 -oE 'tst_[a-z_0-9]+ \.+\*+(Failed|Timeout|Exception)[^ ]*' "$scratch/ctest.log" | sed 's/ \.*\**/ /'))"
+        echo "$label: killed ($(grep -m1 -oE 'tst_[a-z_0-9]+ \.+[^.0-9]+' "$scratch/ctest.log" | sed -E 's/ \.+\**/ /; s/ +$//'))"
     else
         echo "$label: survived"
     fi
