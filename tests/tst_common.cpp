@@ -41,6 +41,7 @@ private slots:
     void normalisePath_keepsProgramPathsUsable();
     void appTitle_data();
     void appTitle();
+    void visiblePart_cutsOnlyPastTheLimit();
     void fileExists_answersWithoutFailing();
     void deleteFile_isSilentAndRemovesReadOnly();
 
@@ -243,6 +244,12 @@ void TestCommon::appTitle()
     const QString title = appTitleFrom(name);
     QCOMPARE(title, expected);
     QVERIFY(title.size() <= 40);
+}
+
+void TestCommon::visiblePart_cutsOnlyPastTheLimit()
+{
+    QCOMPARE(visiblePart(QStringLiteral("abc"), 3), QStringLiteral("abc"));
+    QCOMPARE(visiblePart(QStringLiteral("abcd"), 3), QStringLiteral("abc\u2026"));
 }
 
 void TestCommon::fileExists_answersWithoutFailing()

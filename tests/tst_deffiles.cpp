@@ -460,6 +460,7 @@ void TestDefFiles::saveFailure_reportsOnceAndKeepsEverything_data()
     QTest::newRow("onto a folder") << QStringLiteral("folder") << 104;
     QTest::newRow("below a file") << QStringLiteral("old.txt/inside.txt") << 104;
     QTest::newRow("into a missing folder") << QStringLiteral("nowhere/new.txt") << 104;
+    QTest::newRow("folder moved before the commit") << QStringLiteral("moving/new.txt") << 116;
 }
 
 void TestDefFiles::saveFailure_reportsOnceAndKeepsEverything()
@@ -467,6 +468,12 @@ void TestDefFiles::saveFailure_reportsOnceAndKeepsEverything()
     QFETCH(QString, target);
     QFETCH(int, line);
     QDir(m_dir->path()).mkdir(QStringLiteral("folder"));
+    QDir(m_dir->path()).mkdir(QStringLiteral("moving"));
+    // Only a save that could open its file reaches the filter: the folder goes, the final rename fails.
+    m_defs->setOutputFilter([this](QIODevice &) {
+        QDir(m_dir->path()).rename(QStringLiteral("moving"), QStringLiteral("moved"));
+        return std::unique_ptr<QIODevice>();
+    });
     writeFile(path("old.txt"), "Valid Definition File\r\nold::content\r\n");
     QVERIFY(m_defs->loadDefinitionFile(path("old.txt"), sep));
     m_list->append({QStringLiteral("new"), QStringLiteral("entry")});
@@ -540,6 +547,8 @@ void TestDefFiles::model_holdsAMillionEntriesInOneReset()
     QCOMPARE(inserts, 0);
     QCOMPARE(m_defs->GetEntryCount(), 1000000);
     QCOMPARE(m_defs->GetTerm(999999), QStringLiteral("last"));
+    QVERIFY_THROWS_EXCEPTION(Failure, m_defs->GetTerm(1000000));
+    QVERIFY_THROWS_EXCEPTION(Failure, m_defs->GetDefinition(-1));
     QCOMPARE(m_list->rowCount(), 1000000);
 }
 

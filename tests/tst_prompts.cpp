@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -41,6 +42,7 @@ private slots:
     void askText_pickedPresetGivesItsValue();
     void askText_cancelGivesEmptyText();
     void askYesNo_answers();
+    void openFiles_offersFilesWithoutADot();
 };
 
 void TestPrompts::initTestCase()
@@ -156,6 +158,18 @@ void TestPrompts::askYesNo_answers()
     whenShown(
         [](QWidget *dialog) { qobject_cast<QMessageBox *>(dialog)->button(QMessageBox::Yes)->click(); });
     QVERIFY(prompts.askYesNo(QStringLiteral("Sure?"), QStringLiteral("Confirm Delete")));
+}
+
+void TestPrompts::openFiles_offersFilesWithoutADot()
+{
+    QtPrompts prompts;
+    QStringList filters;
+    whenShown([&](QWidget *dialog) {
+        filters = qobject_cast<QFileDialog *>(dialog)->nameFilters();
+        qobject_cast<QDialog *>(dialog)->reject();
+    });
+    QVERIFY(prompts.chooseFilesToOpen(QStringLiteral("Add"), QStringLiteral("All Files (*.*)")).isEmpty());
+    QCOMPARE(filters, QStringList{QStringLiteral("All Files (*)")});
 }
 
 QTEST_MAIN(TestPrompts)

@@ -174,8 +174,9 @@ void TestQuizSession::draw_emptyTextNeverWrongButShownWhenRight()
                {QStringLiteral("d"), QStringLiteral("four")},
                {QStringLiteral("e"), QStringLiteral("five")}});
     QList<double> draws{0.0}; // right answer on button 1
+    QRandomGenerator generator(2000);
     for (int i = 0; i < 2000; ++i)
-        draws.append(QRandomGenerator::global()->generateDouble());
+        draws.append(generator.generateDouble());
     quiz.start(draws);
     QCOMPARE(quiz.session.answerCaption(1), QStringLiteral("1. "));
     QVERIFY(quiz.session.answerOffered(1));
@@ -209,8 +210,9 @@ void TestQuizSession::draw_degenerateListsLeaveButtonsEmpty()
     QFETCH(int, empty);
     Quiz quiz(entries);
     QList<double> draws{0.0};
+    QRandomGenerator generator(5000);
     for (int i = 0; i < 5000; ++i)
-        draws.append(QRandomGenerator::global()->generateDouble());
+        draws.append(generator.generateDouble());
     quiz.start(draws);
     const QStringList texts = quiz.offered();
     QCOMPARE(texts.count(QString()), empty);
@@ -395,6 +397,11 @@ void TestQuizSession::mistakes_inTestOrderAtMostAThousandLines()
              QStringLiteral("definition 1 \u2014 your answer: %1 \u2014 right: term 1").arg(chosenSecond));
     QVERIFY(lines[999].startsWith(QStringLiteral("definition 1000 ")));
     QCOMPARE(lines[1000], QStringLiteral("\u2026 and 4 more"));
+    // Exactly a thousand mistakes are all listed, with no "more" line.
+    quiz.session.start(inListOrder(1000), {});
+    for (int question = 0; question < 1000; ++question)
+        quiz.session.answer(quiz.right() % 4 + 1);
+    QCOMPARE(quiz.prompts.records.last().details.count(QLatin1Char('\n')), 999);
 
     // A test without mistakes offers no details.
     quiz.session.start(inListOrder(2), {});

@@ -102,6 +102,8 @@ void TestTermList::add_buttonKeepsTextsUntrimmed()
     QVERIFY(m_app->defs().IsFileUpToDate());
     QTest::mouseClick(control<QPushButton>(m_form, "PushButton4"), Qt::LeftButton);
     QCOMPARE(entries(), (TermEntries{{QStringLiteral("  cat  "), QStringLiteral("a small animal ")}}));
+    QCOMPARE(control<QTreeView>(m_form, "ListView1")->model()->index(0, 0).data().toString(),
+             QStringLiteral("  cat  "));
     QCOMPARE(control<QLineEdit>(m_form, "Text1")->text(), QString());
     QCOMPARE(control<QLineEdit>(m_form, "Text2")->text(), QString());
     QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(m_form, "Text1"));
@@ -154,11 +156,14 @@ void TestTermList::enter_movesFocusOrAdds()
     QVERIFY(control<QLineEdit>(m_form, "Text1")->text().isEmpty()
             && control<QLineEdit>(m_form, "Text2")->text().isEmpty());
 
-    // Both filled and Enter in the term box adds as well.
-    QTest::keyClicks(control<QLineEdit>(m_form, "Text2"), QStringLiteral("a big animal"));
+    // Both filled and Enter in either box adds as well; a blank-only text is filled, as for the button.
+    QTest::keyClicks(control<QLineEdit>(m_form, "Text2"), QStringLiteral(" "));
     QTest::keyClicks(control<QLineEdit>(m_form, "Text1"), QStringLiteral("elephant"));
     QTest::keyClick(control<QLineEdit>(m_form, "Text1"), Qt::Key_Return);
-    QCOMPARE(entries().size(), 2);
+    QTest::keyClicks(control<QLineEdit>(m_form, "Text1"), QStringLiteral(" "));
+    QTest::keyClicks(control<QLineEdit>(m_form, "Text2"), QStringLiteral("a big animal"));
+    QTest::keyClick(control<QLineEdit>(m_form, "Text2"), Qt::Key_Return);
+    QCOMPARE(entries().size(), 3);
 }
 
 void TestTermList::enter_inDefinitionWithEmptyTermMovesToTerm()
@@ -243,6 +248,7 @@ void TestTermList::clear_asksAndEmpties()
     m_prompts->answerYes();
     QTest::mouseClick(control<QPushButton>(m_form, "PushButton6"), Qt::LeftButton);
     QCOMPARE(entries().size(), 0);
+    QVERIFY(!m_app->defs().IsFileUpToDate());
     QCOMPARE(m_prompts->records.size(), 2);
     QCOMPARE(m_prompts->records[1].text, QStringLiteral("Are you sure you wish to delete all terms?"));
     QCOMPARE(m_prompts->records[1].title, QStringLiteral("Glossmere")); // no title of its own
@@ -254,7 +260,8 @@ void TestTermList::userText_isKeptLiterally()
                             QStringLiteral("R&D"),
                             QStringLiteral("  spaced\tand tabbed  "),
                             QStringLiteral("עברית and العربية"),
-                            QStringLiteral("日本語 한국어 Ελληνικά 🙂")};
+                            QStringLiteral("日本語 한국어 Ελληνικά 🙂"),
+                            QStringLiteral("long ").repeated(200)}; // as long as a cell shows whole
     for (const QString &text : texts)
         addEntry(text, text);
     const QAbstractItemModel *model = control<QTreeView>(m_form, "ListView1")->model();
@@ -328,14 +335,14 @@ void TestTermList::undo_everyChangeBackToTheSavedState()
     };
 
     // Remove, edit, clear, add, then the sample: each one undone and redone.
-    view->setCurrentIndex(view->model()->index(0, 0));
+    view->setCurrentIndex(view->model()->index(1, 0));
     m_prompts->answerYes();
     QTest::mouseClick(control<QPushButton>(m_form, "PushButton7"), Qt::LeftButton);
     undo();
     QCOMPARE(entries(), saved);
     QVERIFY(m_app->defs().IsFileUpToDate());
     redo(false);
-    QCOMPARE(entries(), TermEntries{saved[1]});
+    QCOMPARE(entries(), TermEntries{saved[0]});
     QVERIFY(!m_app->defs().IsFileUpToDate());
     undo();
 
@@ -349,6 +356,10 @@ void TestTermList::undo_everyChangeBackToTheSavedState()
     QCOMPARE(entries(), saved);
     QVERIFY(m_app->defs().IsFileUpToDate());
     redo(true);
+    QCOMPARE(entries()[1].definition, QStringLiteral("zwei"));
+    addEntry(QStringLiteral("three"), QStringLiteral("3"));
+    view->setFocus();
+    undo();
     QCOMPARE(entries()[1].definition, QStringLiteral("zwei"));
 
     m_prompts->answerYes();

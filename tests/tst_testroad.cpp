@@ -301,8 +301,11 @@ void TestTestRoad::close_withEditsAsks()
     QFETCH(QString, savePath);
     QFETCH(bool, ends);
     AppFixture fixture;
-    fixture.setEntries(numberedEntries(5));
-    fixture.app.defs().setModified(true);
+    fixture.setEntries(numberedEntries(4));
+    // The unsaved edit is made as a user makes it.
+    control<QLineEdit>(&fixture.form1(), "Text1")->setText(QStringLiteral("term 4"));
+    control<QLineEdit>(&fixture.form1(), "Text2")->setText(QStringLiteral("definition 4"));
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton4"), Qt::LeftButton);
     for (int i = 0; i < 100; ++i)
         fixture.random.add(0.5);
     if (window != QStringLiteral("Form1")) {
@@ -320,6 +323,9 @@ void TestTestRoad::close_withEditsAsks()
     QCOMPARE(fixture.app.programEnded(), ends);
     QCOMPARE(target->isVisible(), !ends);
     QCOMPARE(fixture.prompts.records.first().kind, PromptRecord::Kind::SaveDiscardCancel);
+    // Only a save that succeeded leaves the list up to date: a failed one still asks on the next close.
+    QCOMPARE(fixture.app.defs().IsFileUpToDate(),
+             ends && Prompts::SaveChoice(choice) == Prompts::SaveChoice::Save);
     if (!savePath.isEmpty() && ends)
         QVERIFY(QFile::exists(m_dir->filePath(savePath)));
     QVERIFY2(fixture.prompts.problems().isEmpty(), qPrintable(fixture.prompts.problems()));
@@ -349,6 +355,7 @@ void TestTestRoad::keys_oneToFourAnswerFromAnyFocus()
         ScriptedRandom({0.0, 0.5, 0.5, 0.5, 0.5, 0.5, (number - 1) / 4.0 + 0.01, 0.1, 0.3, 0.6, 0.9});
     fixture.startTest();
     Form3 &test = fixture.form3();
+    QCOMPARE(test.focusWidget(), &test); // so that no answer is one Space press away
     QWidget *target = focus.isEmpty() ? static_cast<QWidget *>(&test) : test.findChild<QWidget *>(focus);
     QVERIFY(target);
     QTest::keyClick(target, Qt::Key(key), keypad ? Qt::KeypadModifier : Qt::NoModifier);

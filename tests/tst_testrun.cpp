@@ -121,7 +121,6 @@ void TestTestRun::feedback_neverCutOff()
     fixture.setEntries(
         {{QStringLiteral("Hund"), QStringLiteral("dog")}, {QStringLiteral("Katze"), QStringLiteral("cat")}});
     fixture.random = ScriptedRandom({0.9, 0.9, 0.0, 0.9});
-    control<QRadioButton>(&fixture.form2(), "Option4")->setChecked(true);
     fixture.startTest();
     Form3 &test = fixture.form3();
     qreal drawn = 0;
@@ -137,6 +136,7 @@ void TestTestRun::feedback_neverCutOff()
                                                  control<FittingLabel>(&test, "Label10")->text());
     };
     QTest::keyClick(&test, Qt::Key_2); // wrong: the right answer is on button 1
+    QVERIFY(fixture.sound.log.first().endsWith(QStringLiteral("/Sounds/wrong.wav")));
     // The designed size for this length stays the font's; the text is drawn smaller so all of it shows.
     QCOMPARE(designed, 24);
     QVERIFY(drawn < 24);
