@@ -194,7 +194,7 @@ class Run:
         self.stats = dict(kills=0, offered=0, restored=0, declined=0, nocopy=0, during_save=0,
                           during_copy=0, after_restore=0, mismatches=0, lost=0, scratch_checks=0,
                           big_imports=0, saves=0, clears=0, removes=0, adds=0, late_copies=0,
-                          enter_again=0)
+                          enter_again=0, file_new=0, file_old=0, nocopy_young=0)
         self.saving = False
         self.kill_now = False
         self.last_edit = time.monotonic()
@@ -415,6 +415,7 @@ class Run:
         new = bool(self.file_maybe) and data != self.file_known
         if self.file_maybe:
             note.append("file " + ("new" if new else "old"))
+            self.stats["file_new" if new else "file_old"] += 1
         self.file_known, self.file_maybe = data, []
         return new
 
@@ -436,6 +437,10 @@ class Run:
             if self.unsaved and age > COPY_LATEST + COPY_SLACK:
                 self.stats["lost"] += 1
                 raise Mismatch(f"unsaved for {age:.1f} s, yet no copy")
+            if self.unsaved:
+                # Edited less than the copy delay ago: nothing was due yet.
+                self.stats["nocopy_young"] += 1
+                note.append(f"no copy, unsaved for {age:.1f} s only")
             return None
         try:
             entries, file_name, count = decode_copy(open(found[0], "rb").read())
@@ -616,16 +621,23 @@ class Run:
         if self.proc is not None:
             self.kill()
             self.stats["kills"] -= 1  # the last one only ends the run
+        # Whatever a killed save or copy write left behind besides the files themselves.
+        lists = sorted(set(os.listdir(os.path.dirname(self.saved_path)))
+                       - {os.path.basename(p) for p in (self.saved_path, self.scratch_path, self.big_path)})
+        data = [n for n in os.listdir(self.data) if not n.endswith((".copy", ".lock"))]
+        if lists or data:
+            print(f"left behind: {lists + data}")
         s = self.stats
         minutes = (time.monotonic() - started) / 60
         print(f"details: {s['restored']} restored exactly, {s['declined']} declined, {s['during_save']} kills "
-              f"during a save, {s['during_copy']} around a copy write, {s['after_restore']} right after a "
+              f"during a save (file then old {s['file_old']}, new {s['file_new']}), {s['during_copy']} around a copy write, {s['after_restore']} right after a "
               f"restore, {s['late_copies']} late copies, {s['lost']} lost lists; {s['adds']} adds, "
               f"{s['removes']} removes, {s['clears']} clears, {s['saves']} saves, {s['big_imports']} imports of "
               f"{len(self.big)} entries, {s['scratch_checks']} scratch saves compared, "
-              f"{s['enter_again']} second Enters; {minutes:.1f} min; seed {self.args.seed}")
-        print(f"{s['kills']} kills: {s['offered']} offered and checked, {s['nocopy']} with no copy "
-              f"(list up to date), {s['mismatches']} mismatches")
+              f"{s['enter_again']} second Enters, {len(lists) + len(data)} temporary files left behind; {minutes:.1f} min; seed {self.args.seed}")
+        print(f"{s['kills']} kills: {s['offered']} offered and checked, {s['nocopy'] - s['nocopy_young']} with no "
+              f"copy (list up to date), {s['nocopy_young']} with no copy (edited within the copy delay), "
+              f"{s['mismatches']} mismatches")
         return 1 if s["mismatches"] else 0
 
 
