@@ -24,10 +24,6 @@ if [[ ${1:-} == --inner ]]; then
     shift
     echo $$ >"$work/inner.pid"
     export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1
-    export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share
-    export XDG_CACHE_HOME=$work/home/.cache XDG_RUNTIME_DIR=$work/runtime
-    mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"
-    chmod 700 "$XDG_RUNTIME_DIR"
     exec /usr/bin/python3 "$here/killtest.py" --work "$work" "$@"
 fi
 
@@ -45,6 +41,7 @@ done
 if [[ -z $bin ]]; then
     bin=$root/build-release/bin/glossmere
     if [[ ! -x $bin ]]; then
+        # shellcheck source=tools/common.sh
         source "$root/tools/common.sh"
         "$root/tools/deps.sh" "${build_packages[@]}"
         build_preset release >&2 || exit 2
@@ -107,6 +104,11 @@ if ! DISPLAY=$display xdotool getmouselocation >/dev/null 2>&1; then
     exit 2
 fi
 echo "killtest: $kills kills of $bin on $display, work folder $work"
+# Set before the session starts, so that the accessibility bus it launches keeps to this folder too.
+export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share
+export XDG_CACHE_HOME=$work/home/.cache XDG_RUNTIME_DIR=$work/runtime
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
 # The driver reports on descriptors 3 and 4; the bus daemons' chatter goes to a log.
 DISPLAY=$display dbus-run-session -- bash "${BASH_SOURCE[0]}" --inner "$work" --bin "$bin" --kills "$kills" \
     "${extra[@]}" 3>&1 4>&2 >"$work/bus.log" 2>&1 &
