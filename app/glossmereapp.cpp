@@ -153,8 +153,12 @@ void GlossmereApp::offerRecovery()
             QStringLiteral("Glossmere did not close normally. Restore the unsaved list from that session (%1 "
                            "entries)?")
                 .arg(content.entries.size()));
-        if (restore)
+        if (restore) {
             m_form1->restoreList(std::move(content.entries), content.fileName);
+            // This session writes its own copy only a second from now; until then the old copy is the
+            // only one of that list, so it becomes this session's copy rather than being removed.
+            QFile::rename(orphan.path, m_safety->files.ownPath());
+        }
         SafetyCopyFiles::removeOrphan(orphan);
         // One list at a time: a second crashed session's copy waits for the next start.
         if (restore)
