@@ -89,6 +89,8 @@ void TestImport::oneFile_cancelledSeparatorChangesNothing()
     fixture.prompts.answerText(QString());
     QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton5"), Qt::LeftButton);
     QCOMPARE(fixture.app.defs().list().entries(), numberedEntries(2));
+    QCOMPARE(fixture.prompts.records.size(),
+             2); // the dialog and the question: no report of an empty separator
     QCOMPARE(fixture.app.defs().GetFileName(), QString());
 }
 
