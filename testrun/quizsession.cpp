@@ -152,6 +152,9 @@ bool QuizSession::AnswerInUse(const QString &text) const
 
 void QuizSession::answer(int number)
 {
+    // Only the four buttons answer, whatever key or caller names another.
+    if (number < 1 || number > 4)
+        return;
     ErrorTrap trap(m_prompts, id(QStringLiteral("PushButton%1_Click").arg(number)));
     bool correct = false;
     trap.step(100, [&] { correct = CorrectPosition == number - 1; });

@@ -166,6 +166,9 @@ void TestTestRun::draw_degenerateListsEndWithDisabledButtons()
     Form3 &test = fixture.form3();
     const QStringList texts = offered(test);
     QCOMPARE(texts.count(QString()), disabled);
+    const QList<AnswerButton *> buttons = answerButtons(test);
+    QCOMPARE(std::count_if(buttons.begin(), buttons.end(), [](AnswerButton *b) { return !b->isEnabled(); }),
+             disabled);
     for (AnswerButton *button : answerButtons(test)) {
         if (!button->isEnabled()) {
             QCOMPARE(button->caption(), QString());
@@ -242,8 +245,12 @@ void TestTestRun::stop_showsNoScore()
     fixture.random = seededDraws(8);
     fixture.startTest();
     Form3 &test = fixture.form3();
+    // Stop while the answer's feedback pauses: no next question follows.
+    fixture.pause.during = [&](double) {
+        QTest::mouseClick(control<QPushButton>(&test, "PushButton5"), Qt::LeftButton);
+    };
     QTest::keyClick(&test, Qt::Key_1);
-    QTest::mouseClick(control<QPushButton>(&test, "PushButton5"), Qt::LeftButton);
+    QCOMPARE(test.session().selectedQuestion(), 0);
     QVERIFY(!test.isVisible());
     QVERIFY(fixture.form2().isVisible());
     QVERIFY(fixture.prompts.records.isEmpty());
