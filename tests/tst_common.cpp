@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -50,7 +51,7 @@ private slots:
     void wait_endsWhenTheProgramQuits();
 
     void styleForm_paintsOnlyFramesLabelsAndOptions();
-    void cursorFile_keepsHotspotAndRejectsGarbage();
+    void pictures_cursorKeepsHotspotAndIconMatchesItsFiles();
 
 private:
     std::unique_ptr<IsolatedSettings> m_settings;
@@ -330,7 +331,7 @@ void TestCommon::styleForm_paintsOnlyFramesLabelsAndOptions()
     QCOMPARE(text->palette().color(QPalette::Base), textBefore);
 }
 
-void TestCommon::cursorFile_keepsHotspotAndRejectsGarbage()
+void TestCommon::pictures_cursorKeepsHotspotAndIconMatchesItsFiles()
 {
     const QCursor hand = loadCursorFile(builtProgramFolder() + QStringLiteral("/HAND-M.CUR"));
     QVERIFY(!hand.pixmap().isNull());
@@ -338,7 +339,24 @@ void TestCommon::cursorFile_keepsHotspotAndRejectsGarbage()
     QVERIFY(hand.hotSpot().y() < 8);
     QVERIFY(hand.hotSpot().x() > 4);
 
+    // The bitmap is read without Qt's reader: it must give what that reader gives.
     QTemporaryDir dir;
+    QFile shipped(builtProgramFolder() + QStringLiteral("/HAND-M.CUR"));
+    QVERIFY(shipped.open(QIODevice::ReadOnly));
+    QByteArray asIcon = shipped.readAll();
+    asIcon[2] = 1;
+    QCOMPARE(hand.pixmap().toImage().convertToFormat(QImage::Format_ARGB32),
+             QImage::fromData(asIcon, "ICO").convertToFormat(QImage::Format_ARGB32));
+
+    // The icon's pixels are made at build time from the shipped pictures.
+    const QIcon icon = appIcon();
+    QCOMPARE(icon.availableSizes().size(), 4);
+    for (int size : {32, 48, 128, 256}) {
+        const QString png = QStringLiteral(GLOSSMERE_SOURCE_DIR "/common/icons/glossmere-%1.png").arg(size);
+        QCOMPARE(icon.pixmap(size).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                 QImage(png).convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    }
+
     const QString garbage = dir.filePath(QStringLiteral("bad.cur"));
     writeFile(garbage, literalBytes("\0\0\2\0\1\0this is not a cursor"));
     QVERIFY_THROWS_EXCEPTION(Failure, loadCursorFile(garbage));
