@@ -20,30 +20,11 @@ class TestForm1 : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void load_setsCaptionColumnsAndFocus();
-    void load_withoutSkinStaysWhite();
-    void load_withSkinTakesFaceColourAndSheet();
+    void load_skinDecidesFaceColourAndSheet();
     void load_badCursorFileReportsOnceAndOpens();
-    void load_withCursorSetsHandOverButtons();
     void close_endsTheProgram();
-
-private:
-    // A program folder holding only the named files from the shipped content.
-    QString folderWith(const QStringList &names, QTemporaryDir &dir);
 };
-
-void TestForm1::initTestCase()
-{ }
-
-QString TestForm1::folderWith(const QStringList &names, QTemporaryDir &dir)
-{
-    for (const QString &name : names) {
-        QDir().mkpath(QFileInfo(dir.filePath(name)).path());
-        QFile::copy(builtProgramFolder() + QLatin1Char('/') + name, dir.filePath(name));
-    }
-    return dir.path();
-}
 
 void TestForm1::load_setsCaptionColumnsAndFocus()
 {
@@ -82,41 +63,34 @@ void TestForm1::load_setsCaptionColumnsAndFocus()
                  "of window to reveal full names."));
     QCOMPARE(app.defs().GetFileName(), QString());
     QVERIFY2(prompts.records.isEmpty(), "a clean start reports nothing");
+    // The shipped pointer file gives the push buttons, and only them, the hand.
+    for (QPushButton *button : form.findChildren<QPushButton *>())
+        QCOMPARE(button->cursor().shape(), Qt::BitmapCursor);
+    QCOMPARE(control<QTreeView>(&form, "ListView1")->cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(control<QLineEdit>(&form, "Text1")->cursor().shape(), Qt::IBeamCursor);
 }
 
-void TestForm1::load_withoutSkinStaysWhite()
+void TestForm1::load_skinDecidesFaceColourAndSheet()
 {
-    QTemporaryDir dir;
-    AppFixture fixture(folderWith({}, dir));
-    GlossmereApp &app = fixture.app;
-    ScriptedPrompts &prompts = fixture.prompts;
-    Form1 &form = app.form1();
-    for (QWidget *widget : std::initializer_list<QWidget *>{&form,
-                                                            control<QGroupBox>(&form, "Frame1"),
-                                                            control<QLabel>(&form, "Label2"),
-                                                            control<QLabel>(&form, "Label3")})
-        QCOMPARE(widget->palette().color(QPalette::Window), QColor(Qt::white));
-    QVERIFY(form.styleSheet().isEmpty());
-    QVERIFY(prompts.records.isEmpty());
-}
-
-void TestForm1::load_withSkinTakesFaceColourAndSheet()
-{
-    QTemporaryDir dir;
-    // A sheet that leaves backgrounds alone, so the recolouring underneath stays visible.
-    QDir(dir.path()).mkpath(QStringLiteral("x"));
+    // The test sheet leaves backgrounds alone, so the recolouring underneath stays visible.
     const QByteArray sheet("QPushButton { border-radius: 3px; }");
-    writeFile(dir.filePath(QStringLiteral("x/o.cjs")), sheet);
-    AppFixture fixture(dir.path());
-    ScriptedPrompts &prompts = fixture.prompts;
-    Form1 &form = fixture.app.form1();
-    for (QWidget *widget : std::initializer_list<QWidget *>{&form,
-                                                            control<QGroupBox>(&form, "Frame1"),
-                                                            control<QLabel>(&form, "Label2"),
-                                                            control<QLabel>(&form, "Label3")})
-        QCOMPARE(widget->palette().color(QPalette::Window), buttonFaceColour());
-    QCOMPARE(form.styleSheet(), QString::fromUtf8(sheet));
-    QVERIFY(prompts.records.isEmpty());
+    for (bool skinned : {false, true}) {
+        QTemporaryDir dir;
+        if (skinned) {
+            QDir(dir.path()).mkpath(QStringLiteral("x"));
+            writeFile(dir.filePath(QStringLiteral("x/o.cjs")), sheet);
+        }
+        AppFixture fixture(dir.path());
+        Form1 &form = fixture.app.form1();
+        for (QWidget *widget : std::initializer_list<QWidget *>{&form,
+                                                                control<QGroupBox>(&form, "Frame1"),
+                                                                control<QLabel>(&form, "Label2"),
+                                                                control<QLabel>(&form, "Label3")})
+            QCOMPARE(widget->palette().color(QPalette::Window),
+                     skinned ? buttonFaceColour() : QColor(Qt::white));
+        QCOMPARE(form.styleSheet(), skinned ? QString::fromUtf8(sheet) : QString());
+        QVERIFY(fixture.prompts.records.isEmpty());
+    }
 }
 
 void TestForm1::load_badCursorFileReportsOnceAndOpens()
@@ -135,17 +109,6 @@ void TestForm1::load_badCursorFileReportsOnceAndOpens()
              QStringLiteral("Definition"));
     QVERIFY(app.form1().isVisible());
     QCOMPARE(control<QPushButton>(&app.form1(), "PushButton1")->cursor().shape(), Qt::ArrowCursor);
-}
-
-void TestForm1::load_withCursorSetsHandOverButtons()
-{
-    AppFixture fixture(builtProgramFolder());
-    GlossmereApp &app = fixture.app;
-    Form1 &form = app.form1();
-    for (QPushButton *button : form.findChildren<QPushButton *>())
-        QCOMPARE(button->cursor().shape(), Qt::BitmapCursor);
-    QCOMPARE(control<QTreeView>(&form, "ListView1")->cursor().shape(), Qt::ArrowCursor);
-    QCOMPARE(control<QLineEdit>(&form, "Text1")->cursor().shape(), Qt::IBeamCursor);
 }
 
 void TestForm1::close_endsTheProgram()
