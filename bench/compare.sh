@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Glossmere against an empty Qt Widgets window built and run in the same benchmark: start-up (mapped,
-# quiet, peak memory), launch to list for 32,767 / 300,000 / 1,000,000 entries, saving 1,000,000 entries
-# and a test's question order for 1,000,000. Medians over RUNS runs, Glossmere and the empty window
-# interleaved, under an Xvfb of its own. Release build in build-release.
+# quiet, peak memory, and the same for the empty window with one line of text: what any text costs),
+# launch to list for 32,767 / 300,000 / 1,000,000 entries, saving 1,000,000 entries and a test's
+# question order for 1,000,000. Medians over RUNS runs, Glossmere and the empty window interleaved,
+# under an Xvfb of its own. Release build in build-release.
 # Usage: bench/compare.sh [RUNS] [BEFORE]   (default 11 runs)
 #   BEFORE: the bin folder of another release build (e.g. of an older commit, with these benchmark
 #   programs added) measured in the same runs, for a before/after column.
@@ -38,9 +39,9 @@ done
 
 # Each sample is appended to a file named after what it measures.
 sample() { echo "$2" >>"$work/$1"; }
-startup() { # NAME TITLE PROGRAM
+startup() { # NAME TITLE PROGRAM [ARGS...]
     local mapped quiet peak
-    read -r mapped quiet peak < <("$bin/mapwait" --settle "$2" "$3")
+    read -r mapped quiet peak < <("$bin/mapwait" --settle "$2" "${@:3}")
     sample "$1.mapped" "$mapped"
     sample "$1.quiet" "$quiet"
     sample "$1.peak" "$peak"
@@ -55,6 +56,7 @@ ready() { # NAME PROGRAM [ARGS...]
 round() { # one interleaved round of every start-up measurement
     startup empty "Empty Window" "$bin/emptywindow"
     startup glossmere Glossmere "$bin/glossmere"
+    startup text "Empty Window" "$bin/emptywindow" --text
     ready emptyready "$bin/emptywindow" --ready
     for count in "${sizes[@]}"; do
         ready "list$count" "$bin/listbench" "$work/list$count.txt"
@@ -101,6 +103,7 @@ echo "|---|---|---|---|"
 echo "| Start-up to mapped window | $(median glossmere.mapped) ms$(was "$([[ -n $before ]] && median before.mapped) ms") | $emptyMapped ms | $(ratio "$(median glossmere.mapped)" "$emptyMapped") |"
 echo "| Start-up to quiet | $(median glossmere.quiet) ms$(was "$([[ -n $before ]] && median before.quiet) ms") | $emptyQuiet ms | $(ratio "$(median glossmere.quiet)" "$emptyQuiet") |"
 echo "| Peak memory at start-up | $(mib glossmere.peak) MiB$(was "$([[ -n $before ]] && mib before.peak) MiB") | $emptyPeak MiB | $(ratio "$(mib glossmere.peak)" "$emptyPeak") |"
+echo "| The empty window with one line of text: to mapped, to quiet, peak (what any text costs) | $(median text.mapped) ms, $(median text.quiet) ms, $(mib text.peak) MiB | | $(ratio "$(median text.mapped)" "$emptyMapped"), $(ratio "$(median text.quiet)" "$emptyQuiet"), $(ratio "$(mib text.peak)" "$emptyPeak") |"
 for count in "${sizes[@]}"; do
     printf '| Launch to list, %s entries (painted, idle) | %s ms, peak %s MiB%s | %s ms, %s MiB | %s |\n' \
         "$(sed ':a;s/\B[0-9]\{3\}\>/,&/;ta' <<<"$count")" "$(median "list$count.ms")" "$(mib "list$count.peak")" \
