@@ -12,9 +12,9 @@
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QSettings>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTreeView>
 
 #include <algorithm>
 #include <cstdio>
@@ -71,7 +71,7 @@ int main(int argc, char *argv[])
     Form1 &form = app.form1();
     if (!QTest::qWaitForWindowExposed(&form))
         return 1;
-    form.findChild<QTreeView *>(QStringLiteral("ListView1"))->setFocus();
+    form.findChild<QTableView *>(QStringLiteral("ListView1"))->setFocus();
 
     QList<double> clears;
     QList<double> undos;

@@ -89,7 +89,12 @@ void TermListModel::append(const TermEntry &entry)
 
 Qt::ItemFlags TermListModel::flags(const QModelIndex &index) const
 {
-    return QAbstractTableModel::flags(index) | (index.isValid() ? Qt::ItemIsEditable : Qt::NoItemFlags);
+    // Asked twice for every row each time the view lays out a list, so without the base class's
+    // round of virtual calls.
+    if (index.model() != this || index.row() < 0 || index.row() >= count() || index.column() < 0
+        || index.column() >= ColumnCount)
+        return Qt::NoItemFlags;
+    return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable | Qt::ItemNeverHasChildren;
 }
 
 void TermListModel::insertAt(int position, const TermEntry &entry)

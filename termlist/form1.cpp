@@ -17,7 +17,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
-#include <QTreeView>
 
 namespace {
 QLineEdit *makeTextBox(QWidget *parent, const char *name, QRect geometry)
@@ -67,17 +66,13 @@ void Form1::buildControls()
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->setGeometry(twipsRect(120, 120, 7800, 3000));
     ListView1->setModel(&m_defs.list());
-    ListView1->setRootIsDecorated(false);
-    ListView1->setItemsExpandable(false);
-    // Without uniform heights a list of a million entries takes seconds to scroll.
-    ListView1->setUniformRowHeights(true);
     ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
     // Only F2 edits: a click or a double-click never starts an editor.
     ListView1->setEditTriggers(QAbstractItemView::EditKeyPressed);
     ListView1->setTextElideMode(Qt::ElideRight);
-    ListView1->header()->setStretchLastSection(false);
-    ListView1->header()->setSectionsMovable(false);
+    ListView1->horizontalHeader()->setStretchLastSection(false);
+    ListView1->horizontalHeader()->setSectionsMovable(false);
     ListView1->setToolTip(
         QStringLiteral("Drag and drop files here. Double-click item to remove it. Move | line to "
                        "right and out of window to reveal full names."));
@@ -175,11 +170,14 @@ void Form1::Form_Load()
     TermListModel &list = m_defs.list();
     trap.step(126,
               [&] { list.setHeaderData(TermListModel::TermColumn, Qt::Horizontal, QStringLiteral("Term")); });
-    trap.step(128, [&] { ListView1->header()->resizeSection(TermListModel::TermColumn, twips(2000)); });
+    trap.step(128,
+              [&] { ListView1->horizontalHeader()->resizeSection(TermListModel::TermColumn, twips(2000)); });
     trap.step(130, [&] {
         list.setHeaderData(TermListModel::DefinitionColumn, Qt::Horizontal, QStringLiteral("Definition"));
     });
-    trap.step(132, [&] { ListView1->header()->resizeSection(TermListModel::DefinitionColumn, twips(5000)); });
+    trap.step(132, [&] {
+        ListView1->horizontalHeader()->resizeSection(TermListModel::DefinitionColumn, twips(5000));
+    });
     trap.step(134, [&] {
         setWindowTitle(QStringLiteral("Glossmere"));
         setWindowIcon(appIcon());

@@ -10,7 +10,6 @@
 
 #include <QItemSelectionModel>
 #include <QLineEdit>
-#include <QTreeView>
 
 void Form1::PushButton4_Click()
 {

@@ -1,9 +1,13 @@
 #include "termlist/termlistview.h"
 
+#include <QCursor>
+#include <QEvent>
+#include <QHeaderView>
+#include <QHoverEvent>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 
-namespace {
 class CellEditor : public QStyledItemDelegate
 {
 public:
@@ -18,25 +22,120 @@ public:
             emit m_view->cellEdited(index.row(), index.column(), line->text());
     }
 
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->state.setFlag(QStyle::State_MouseOver, index.row() == m_view->m_hoveredRow);
+    }
+
 private:
     TermListView *m_view;
 };
-} // namespace
 
 TermListView::TermListView(QWidget *parent)
-    : QTreeView(parent)
+    : QTableView(parent)
 {
     // Files dropped here do nothing, whatever the tooltip promises: users rely on the list changing
     // only through its commands.
     setAcceptDrops(false);
     setDragDropMode(QAbstractItemView::NoDragDrop);
     setItemDelegate(new CellEditor(this));
+
+    // The look and keys of a report list: no grid, no row numbers, Tab leaves the list.
+    setShowGrid(false);
+    setWordWrap(false);
+    setTabKeyNavigation(false);
+    setCornerButtonEnabled(false);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    QHeaderView *columns = horizontalHeader();
+    columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    columns->setSectionsClickable(false);
+    columns->setHighlightSections(false);
+    fitRowHeight();
+}
+
+void TermListView::fitRowHeight()
+{
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    option.text = QStringLiteral("Xg");
+    const int height = style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).height();
+    verticalHeader()->setMinimumSectionSize(1);
+    verticalHeader()->setDefaultSectionSize(height);
+}
+
+void TermListView::changeEvent(QEvent *event)
+{
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        fitRowHeight();
+}
+
+bool TermListView::viewportEvent(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::HoverEnter:
+    case QEvent::HoverMove:
+        hoverRow(rowAt(static_cast<QHoverEvent *>(event)->position().toPoint().y()));
+        break;
+    case QEvent::HoverLeave:
+        hoverRow(-1);
+        break;
+    default:
+        break;
+    }
+    return QTableView::viewportEvent(event);
+}
+
+void TermListView::hoverRow(int row)
+{
+    if (row == m_hoveredRow)
+        return;
+    for (int lit : {m_hoveredRow, row})
+        if (lit >= 0)
+            viewport()->update(0, rowViewportPosition(lit), viewport()->width(), rowHeight(lit));
+    m_hoveredRow = row;
+}
+
+void TermListView::scrollContentsBy(int dx, int dy)
+{
+    QTableView::scrollContentsBy(dx, dy);
+    if (dy == 0)
+        return;
+    topAtScrollValue();
+    // Other entries now pass under a pointer that stays where it was.
+    hoverRow(underMouse() ? rowAt(viewport()->mapFromGlobal(QCursor::pos()).y()) : -1);
+}
+
+void TermListView::updateGeometries()
+{
+    QTableView::updateGeometries();
+    topAtScrollValue();
+}
+
+void TermListView::topAtScrollValue()
+{
+    if (verticalScrollMode() != ScrollPerItem || !model())
+        return;
+    const int top = verticalScrollBar()->value();
+    if (top < 0 || top >= model()->rowCount() || rowViewportPosition(top) == 0)
+        return;
+    verticalHeader()->setOffsetToSectionPosition(top);
+    viewport()->update();
 }
 
 QModelIndex TermListView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
 {
     const QModelIndex current = currentIndex();
+    const int rows = model() ? model()->rowCount() : 0;
     if (current.isValid() && (cursorAction == MoveLeft || cursorAction == MoveRight))
         return current.siblingAtColumn(cursorAction == MoveLeft ? 0 : 1);
-    return QTreeView::moveCursor(cursorAction, modifiers);
+    if (rows > 0 && (cursorAction == MoveHome || cursorAction == MoveEnd))
+        return model()->index(cursorAction == MoveHome ? 0 : rows - 1,
+                              current.isValid() ? current.column() : 0);
+    return QTableView::moveCursor(cursorAction, modifiers);
 }

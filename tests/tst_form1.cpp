@@ -13,7 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTreeView>
+#include <QTableView>
 
 class TestForm1 : public QObject
 {
@@ -49,15 +49,15 @@ void TestForm1::load_setsCaptionColumnsAndFocus()
     }
     QCOMPARE(control<QGroupBox>(&form, "Frame1")->title(), QStringLiteral("Add New Term"));
     QVERIFY(form.rect().contains(control<QGroupBox>(&form, "Frame1")->geometry()));
-    const QAbstractItemModel *model = control<QTreeView>(&form, "ListView1")->model();
+    const QAbstractItemModel *model = control<QTableView>(&form, "ListView1")->model();
     QCOMPARE(model->columnCount(), 2);
     QCOMPARE(model->rowCount(), 0);
     QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Term"));
     QCOMPARE(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Definition"));
-    QCOMPARE(control<QTreeView>(&form, "ListView1")->header()->sectionSize(0), 133);
-    QCOMPARE(control<QTreeView>(&form, "ListView1")->header()->sectionSize(1), 333);
+    QCOMPARE(control<QTableView>(&form, "ListView1")->horizontalHeader()->sectionSize(0), 133);
+    QCOMPARE(control<QTableView>(&form, "ListView1")->horizontalHeader()->sectionSize(1), 333);
     QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(&form, "Text1"));
-    QCOMPARE(control<QTreeView>(&form, "ListView1")->toolTip(),
+    QCOMPARE(control<QTableView>(&form, "ListView1")->toolTip(),
              QStringLiteral(
                  "Drag and drop files here. Double-click item to remove it. Move | line to right and out "
                  "of window to reveal full names."));
@@ -66,7 +66,7 @@ void TestForm1::load_setsCaptionColumnsAndFocus()
     // The shipped pointer file gives the push buttons, and only them, the hand.
     for (QPushButton *button : form.findChildren<QPushButton *>())
         QCOMPARE(button->cursor().shape(), Qt::BitmapCursor);
-    QCOMPARE(control<QTreeView>(&form, "ListView1")->cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(control<QTableView>(&form, "ListView1")->cursor().shape(), Qt::ArrowCursor);
     QCOMPARE(control<QLineEdit>(&form, "Text1")->cursor().shape(), Qt::IBeamCursor);
 }
 
@@ -105,8 +105,9 @@ void TestForm1::load_badCursorFileReportsOnceAndOpens()
         QStringLiteral("\r\nin Glossbox2021/08/31.Form1.Form_Load at line 106\r\r")));
     // The steps after the failing one still ran.
     QCOMPARE(app.form1().windowTitle(), QStringLiteral("Glossmere"));
-    QCOMPARE(control<QTreeView>(&app.form1(), "ListView1")->model()->headerData(1, Qt::Horizontal).toString(),
-             QStringLiteral("Definition"));
+    QCOMPARE(
+        control<QTableView>(&app.form1(), "ListView1")->model()->headerData(1, Qt::Horizontal).toString(),
+        QStringLiteral("Definition"));
     QVERIFY(app.form1().isVisible());
     QCOMPARE(control<QPushButton>(&app.form1(), "PushButton1")->cursor().shape(), Qt::ArrowCursor);
 }

@@ -2,7 +2,7 @@
 
 #include <QMimeData>
 #include <QStringEncoder>
-#include <QTreeView>
+#include <QTableView>
 #include <QUrl>
 
 // Importing text files through the open dialog; the list itself takes no drops.
@@ -246,7 +246,7 @@ void TestImport::doubleClickAndDrop_doNothing()
 {
     AppFixture fixture;
     fixture.setEntries(numberedEntries(3));
-    QTreeView *view = control<QTreeView>(&fixture.form1(), "ListView1");
+    QTableView *view = control<QTableView>(&fixture.form1(), "ListView1");
     QVERIFY(QTest::qWaitForWindowExposed(&fixture.form1()));
     view->doItemsLayout();
     const QPoint middle = view->visualRect(view->model()->index(1, 1)).center();

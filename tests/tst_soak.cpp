@@ -7,7 +7,7 @@
 #include <QLineEdit>
 #include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QTreeView>
+#include <QTableView>
 
 #include <unistd.h>
 
@@ -219,7 +219,7 @@ void TestSoak::monkey_randomActionsKeepEverythingConsistent()
         QString what;
 
         if (main.isVisible()) {
-            QTreeView *view = control<QTreeView>(&main, "ListView1");
+            QTableView *view = control<QTableView>(&main, "ListView1");
             if (pick < 15) {
                 what = QStringLiteral("type");
                 (pick % 2 ? control<QLineEdit>(&main, "Text1") : control<QLineEdit>(&main, "Text2"))

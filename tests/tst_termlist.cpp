@@ -4,10 +4,12 @@
 #include "tests/support/testsupport.h"
 
 #include <QApplication>
+#include <QHoverEvent>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTreeView>
+#include <QScrollBar>
+#include <QTableView>
 
 // Typing, adding, removing and clearing entries through the main window, as a user does.
 class TestTermList : public QObject
@@ -32,6 +34,7 @@ private slots:
     void clear_asksAndEmpties();
     void userText_isKeptLiterally();
     void edit_f2EditsEscCancelsEmptyRefused();
+    void list_rowsKeysAndPointerAsInAReportList();
     void undo_everyChangeBackToTheSavedState();
     void undo_inTheTermBoxUndoesTheTyping();
 
@@ -102,7 +105,7 @@ void TestTermList::add_buttonKeepsTextsUntrimmed()
     QVERIFY(m_app->defs().IsFileUpToDate());
     QTest::mouseClick(control<QPushButton>(m_form, "PushButton4"), Qt::LeftButton);
     QCOMPARE(entries(), (TermEntries{{QStringLiteral("  cat  "), QStringLiteral("a small animal ")}}));
-    QCOMPARE(control<QTreeView>(m_form, "ListView1")->model()->index(0, 0).data().toString(),
+    QCOMPARE(control<QTableView>(m_form, "ListView1")->model()->index(0, 0).data().toString(),
              QStringLiteral("  cat  "));
     QCOMPARE(control<QLineEdit>(m_form, "Text1")->text(), QString());
     QCOMPARE(control<QLineEdit>(m_form, "Text2")->text(), QString());
@@ -185,10 +188,10 @@ void TestTermList::remove_middleOfThreeKeepsOrder()
     QFile::remove(QDir::tempPath() + QStringLiteral("/glossmere-remove.txt"));
     QVERIFY(m_app->defs().IsFileUpToDate());
 
-    const QRect middle = control<QTreeView>(m_form, "ListView1")
-                             ->visualRect(control<QTreeView>(m_form, "ListView1")->model()->index(1, 0));
+    const QRect middle = control<QTableView>(m_form, "ListView1")
+                             ->visualRect(control<QTableView>(m_form, "ListView1")->model()->index(1, 0));
     QTest::mouseClick(
-        control<QTreeView>(m_form, "ListView1")->viewport(), Qt::LeftButton, {}, middle.center());
+        control<QTableView>(m_form, "ListView1")->viewport(), Qt::LeftButton, {}, middle.center());
     m_prompts->answerYes();
     QTest::mouseClick(control<QPushButton>(m_form, "PushButton7"), Qt::LeftButton);
 
@@ -206,8 +209,8 @@ void TestTermList::remove_middleOfThreeKeepsOrder()
 void TestTermList::remove_noKeepsTheList()
 {
     addEntry(QStringLiteral("one"), QStringLiteral("1"));
-    control<QTreeView>(m_form, "ListView1")
-        ->setCurrentIndex(control<QTreeView>(m_form, "ListView1")->model()->index(0, 0));
+    control<QTableView>(m_form, "ListView1")
+        ->setCurrentIndex(control<QTableView>(m_form, "ListView1")->model()->index(0, 0));
     m_prompts->answerNo();
     QTest::mouseClick(control<QPushButton>(m_form, "PushButton7"), Qt::LeftButton);
     QCOMPARE(entries().size(), 1);
@@ -216,7 +219,7 @@ void TestTermList::remove_noKeepsTheList()
 void TestTermList::remove_withoutSelectionAsksFirst()
 {
     addEntry(QStringLiteral("one"), QStringLiteral("1"));
-    control<QTreeView>(m_form, "ListView1")->selectionModel()->clearSelection();
+    control<QTableView>(m_form, "ListView1")->selectionModel()->clearSelection();
     m_prompts->answerNo();
     QTest::mouseClick(control<QPushButton>(m_form, "PushButton7"), Qt::LeftButton);
     QCOMPARE(m_prompts->records.size(), 1);
@@ -264,7 +267,7 @@ void TestTermList::userText_isKeptLiterally()
                             QStringLiteral("long ").repeated(200)}; // as long as a cell shows whole
     for (const QString &text : texts)
         addEntry(text, text);
-    const QAbstractItemModel *model = control<QTreeView>(m_form, "ListView1")->model();
+    const QAbstractItemModel *model = control<QTableView>(m_form, "ListView1")->model();
     for (int row = 0; row < texts.size(); ++row) {
         QCOMPARE(model->index(row, 0).data().toString(), texts[row]);
         QCOMPARE(model->index(row, 1).data().toString(), texts[row]);
@@ -275,7 +278,7 @@ void TestTermList::userText_isKeptLiterally()
 
 namespace {
 // Presses keys in the cell editor that F2 opened, then Enter or Esc.
-void editCell(QTreeView *view, const QString &text, Qt::Key close)
+void editCell(QTableView *view, const QString &text, Qt::Key close)
 {
     // A closed editor goes only on the next turn of the event loop.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -299,7 +302,7 @@ void TestTermList::edit_f2EditsEscCancelsEmptyRefused()
     addEntry(QStringLiteral("one"), QStringLiteral("1"));
     addEntry(QStringLiteral("two"), QStringLiteral("2"));
     m_app->defs().setModified(false);
-    auto *view = control<QTreeView>(m_form, "ListView1");
+    auto *view = control<QTableView>(m_form, "ListView1");
     view->setFocus();
     view->setCurrentIndex(view->model()->index(0, 0));
     // A double-click opens no editor.
@@ -320,6 +323,41 @@ void TestTermList::edit_f2EditsEscCancelsEmptyRefused()
     QVERIFY(!m_app->defs().IsFileUpToDate());
 }
 
+void TestTermList::list_rowsKeysAndPointerAsInAReportList()
+{
+    for (const TermEntry &entry : numberedEntries(40))
+        m_app->defs().list().append(entry);
+    auto *view = control<QTableView>(m_form, "ListView1");
+    view->doItemsLayout();
+    QCOMPARE(view->rowHeight(39), static_cast<QAbstractItemView *>(view)->sizeHintForRow(39));
+    // Home and End go to the first and last entry, in the column chosen; on the last page the top
+    // entry starts at the top, with no row cut off above it.
+    view->setFocus();
+    view->setCurrentIndex(view->model()->index(5, 1));
+    QTest::keyClick(view, Qt::Key_End);
+    QCOMPARE(view->currentIndex(), view->model()->index(39, 1));
+    QVERIFY(view->verticalScrollBar()->value() > 0);
+    QCOMPARE(view->rowViewportPosition(view->verticalScrollBar()->value()), 0);
+    QTest::keyClick(view, Qt::Key_Home);
+    QCOMPARE(view->currentIndex(), view->model()->index(0, 1));
+    // Tab leaves the list for the next control rather than moving between cells.
+    QTest::keyClick(view, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), control<QPushButton>(m_form, "PushButton4"));
+
+    // The pointer over a term lights the whole row: the definition's cell takes the hover colour too.
+    const int hovered = 2;
+    const QPoint over(5, view->rowViewportPosition(hovered) + 2);
+    QHoverEvent move(QEvent::HoverMove, over, view->viewport()->mapToGlobal(over), QPoint(-1, -1));
+    QApplication::sendEvent(view->viewport(), &move);
+    const QImage shot = view->viewport()->grab().toImage();
+    const auto colourAt = [&](int row, int column) {
+        return shot.pixelColor(view->columnViewportPosition(column) + view->columnWidth(column) - 3,
+                               view->rowViewportPosition(row) + 1);
+    };
+    QCOMPARE(colourAt(hovered, 1), colourAt(hovered, 0));
+    QVERIFY(colourAt(hovered, 1) != colourAt(hovered + 1, 1));
+}
+
 void TestTermList::undo_everyChangeBackToTheSavedState()
 {
     QTemporaryDir dir;
@@ -329,7 +367,7 @@ void TestTermList::undo_everyChangeBackToTheSavedState()
     QTest::mouseClick(control<QPushButton>(m_form, "PushButton2"), Qt::LeftButton);
     const TermEntries saved = entries();
     QVERIFY(m_app->defs().IsFileUpToDate());
-    auto *view = control<QTreeView>(m_form, "ListView1");
+    auto *view = control<QTableView>(m_form, "ListView1");
     view->setFocus();
     const auto undo = [view] {
         QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);

@@ -43,7 +43,7 @@ QGroupBox::title {
     background-color: #f3f4f1;
 }
 
-QTreeView {
+QTableView {
     color: #1f2a2e;
     background-color: #ffffff;
     alternate-background-color: #f5f8f7;
@@ -51,9 +51,9 @@ QTreeView {
     selection-background-color: #2b7d88;
     selection-color: #ffffff;
 }
-QTreeView:focus { border-color: #2b7d88; }
-QTreeView::item:hover { background-color: #e6f1f1; color: #1f2a2e; }
-QTreeView::item:selected { background-color: #2b7d88; color: #ffffff; }
+QTableView:focus { border-color: #2b7d88; }
+QTableView::item:hover { background-color: #e6f1f1; color: #1f2a2e; }
+QTableView::item:selected { background-color: #2b7d88; color: #ffffff; }
 QHeaderView::section {
     color: #1f3d44;
     background-color: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #f4f6f5, stop:1 #e4eaea);

@@ -187,6 +187,14 @@ def is_button_row(acc):
     return bool(kids) and not left and all(role_of(k) == pyatspi.ROLE_PUSH_BUTTON for k in kids)
 
 
+def is_table_corner(acc):
+    """The nameless first child of a table: the corner where its row and column headers meet, which Qt
+    reports even when the row headers are hidden."""
+    parent = safe(lambda: acc.parent, None)
+    return (parent is not None and role_of(parent) == pyatspi.ROLE_TABLE
+            and safe(acc.getIndexInParent, -1) == 0)
+
+
 def check_names(window, label, qt_dialog=False):
     """Returns the failures of one window: controls that a screen reader would announce without a name.
 
@@ -200,6 +208,9 @@ def check_names(window, label, qt_dialog=False):
         if role_of(acc) in NAMED_ROLES and not name_of(acc).strip():
             if qt_dialog and role_of(acc) == pyatspi.ROLE_PANEL and is_button_row(acc):
                 log(f"note: {label}: nameless row of dialog buttons (Qt's own) at depth {depth}")
+                continue
+            if role_of(acc) == pyatspi.ROLE_PANEL and is_table_corner(acc):
+                log(f"note: {label}: nameless corner of a table (Qt's own) at depth {depth}")
                 continue
             failures.append(f"{label}: unnamed {role_name(acc)} at depth {depth}: {describe(acc)}")
     return failures
