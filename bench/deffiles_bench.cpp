@@ -1,19 +1,18 @@
 // Loading and saving definition files at scale: parse, model fill, whole load and save, peak memory.
 // Usage: deffiles_bench --generate COUNT DEFLEN FILE  writes a realistic definition file (terms ~12
 //                                                     characters, definitions ~DEFLEN)
-//        deffiles_bench --measure FILE [RUNS] [table]   prints medians over RUNS (default 5) and peak
-//                                                     memory; "table" shows the list in a QTableView
-//                                                     instead of the QTreeView the program uses
+//        deffiles_bench --measure FILE [RUNS] [tree]    prints medians over RUNS (default 5) and peak
+//                                                     memory; "tree" shows the list in the QTreeView
+//                                                     the program used before its own table view
 #include "common/prompts.h"
 #include "deffiles/definitiontext.h"
 #include "deffiles/defmanager.h"
+#include "termlist/termlistview.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QHeaderView>
 #include <QRandomGenerator>
-#include <QTableView>
 #include <QTemporaryDir>
 #include <QTreeView>
 
@@ -91,21 +90,18 @@ long peakMiB()
     return usage.ru_maxrss / 1024;
 }
 
-int measure(const QString &path, int runs, bool table)
+int measure(const QString &path, int runs, bool tree)
 {
     PrintingPrompts prompts;
     TermListModel list;
-    // A tree view keeps a record for every row; a table view with fixed row heights keeps none.
+    // A tree view keeps a record for every row; the program's table view keeps none.
     std::unique_ptr<QAbstractItemView> view;
-    if (table) {
-        auto *tableView = new QTableView;
-        tableView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-        tableView->verticalHeader()->hide();
-        view.reset(tableView);
-    } else {
+    if (tree) {
         auto *treeView = new QTreeView;
         treeView->setUniformRowHeights(true);
         view.reset(treeView);
+    } else {
+        view = std::make_unique<TermListView>();
     }
     view->setModel(&list);
     view->resize(520, 200);
@@ -175,7 +171,7 @@ int main(int argc, char *argv[])
     if (args.size() >= 3 && args[1] == QStringLiteral("--measure"))
         return measure(args[2],
                        args.size() >= 4 ? args[3].toInt() : 5,
-                       args.size() >= 5 && args[4] == QStringLiteral("table"));
+                       args.size() >= 5 && args[4] == QStringLiteral("tree"));
     std::fprintf(stderr, "usage: deffiles_bench --generate COUNT DEFLEN FILE | --measure FILE [RUNS]\n");
     return 2;
 }
