@@ -13,6 +13,10 @@ set -euo pipefail
 folder=$(realpath "$1")
 out=$2
 display=${A11Y_DISPLAY:-:95}
+if [[ -e /tmp/.X11-unix/X${display#:} ]]; then
+    echo "display $display is taken; set A11Y_DISPLAY to a free one" >&2
+    exit 2
+fi
 mkdir -p "$out"
 work=$(mktemp -d)
 xvfb=
