@@ -4,7 +4,7 @@
 //        deffiles_bench --measure FILE [RUNS] [tree]    prints medians over RUNS (default 5) and peak
 //                                                     memory; "tree" shows the list in the QTreeView
 //                                                     the program used before its own table view
-#include "common/prompts.h"
+#include "bench/benchprompts.h"
 #include "deffiles/definitiontext.h"
 #include "deffiles/defmanager.h"
 #include "termlist/termlistview.h"
@@ -21,26 +21,6 @@
 #include <sys/resource.h>
 
 namespace {
-// Reports would block a benchmark; print them instead.
-class PrintingPrompts : public Prompts
-{
-public:
-    void message(const QString &text, const QString &, Icon, const QString &) override
-    {
-        std::fprintf(stderr, "%s\n", qPrintable(text));
-    }
-
-    bool askYesNo(const QString &, const QString &) override { return false; }
-
-    SaveChoice askSaveDiscardCancel(const QString &, const QString &) override { return SaveChoice::Cancel; }
-
-    QString askText(const QString &, const QString &, const QList<Preset> &) override { return {}; }
-
-    QStringList chooseFilesToOpen(const QString &, const QString &) override { return {}; }
-
-    QString chooseFileToSave(const QString &, const QString &, const QString &) override { return {}; }
-};
-
 QString randomWord(QRandomGenerator &random, int length)
 {
     static const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyzeeaaiioou");
@@ -92,7 +72,7 @@ long peakMiB()
 
 int measure(const QString &path, int runs, bool tree)
 {
-    PrintingPrompts prompts;
+    BenchPrompts prompts(false);
     TermListModel list;
     // A tree view keeps a record for every row; the program's table view keeps none.
     std::unique_ptr<QAbstractItemView> view;

@@ -1,8 +1,8 @@
 // Clearing a list of a million entries in the real main window and taking it back with Ctrl+Z.
 // Usage: undo_bench [entries] [runs]   (run with QT_QPA_PLATFORM=offscreen)
 #include "app/glossmereapp.h"
+#include "bench/benchprompts.h"
 #include "common/pause.h"
-#include "common/prompts.h"
 #include "common/randomsource.h"
 #include "common/settings.h"
 #include "termlist/form1.h"
@@ -20,26 +20,6 @@
 #include <cstdio>
 
 namespace {
-// Says Yes to the clear question; nothing else is asked here.
-class YesPrompts : public Prompts
-{
-public:
-    void message(const QString &text, const QString &, Icon, const QString &) override
-    {
-        std::fprintf(stderr, "%s\n", qPrintable(text));
-    }
-
-    bool askYesNo(const QString &, const QString &) override { return true; }
-
-    SaveChoice askSaveDiscardCancel(const QString &, const QString &) override { return SaveChoice::Discard; }
-
-    QString askText(const QString &, const QString &, const QList<Preset> &) override { return {}; }
-
-    QStringList chooseFilesToOpen(const QString &, const QString &) override { return {}; }
-
-    QString chooseFileToSave(const QString &, const QString &, const QString &) override { return {}; }
-};
-
 class Silence : public SoundDevice
 {
 public:
@@ -55,7 +35,7 @@ int main(int argc, char *argv[])
     const int entries = argc > 1 ? std::atoi(argv[1]) : 1000000;
     const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
     QTemporaryDir dir;
-    YesPrompts prompts;
+    BenchPrompts prompts(true);
     SystemRandom random;
     EventLoopPause pause;
     Settings settings(
