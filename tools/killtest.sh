@@ -50,16 +50,9 @@ fi
 bin=$(realpath -m "$bin")
 [[ -x $bin ]] || { echo "no program at $bin" >&2; exit 2; }
 
-missing=()
-for tool in Xvfb xdotool dbus-run-session; do
-    command -v "$tool" >/dev/null || missing+=("$tool")
-done
-/usr/bin/python3 -c 'import pyatspi' 2>/dev/null || missing+=("python3-pyatspi")
-[[ -x /usr/libexec/at-spi-bus-launcher ]] || missing+=("at-spi2-core")
-if ((${#missing[@]})); then
-    echo "missing: ${missing[*]} (tools/deps.sh xvfb xdotool dbus-x11 at-spi2-core python3-pyatspi)" >&2
-    exit 2
-fi
+# shellcheck source=tools/a11y/xvfb.sh
+source "$root/tools/a11y/xvfb.sh"
+require_desktop_tools Xvfb xdotool dbus-run-session
 
 display=${KILLTEST_DISPLAY:-}
 if [[ -z $display ]]; then
@@ -92,13 +85,7 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 50); do
-    DISPLAY=$display xdotool getmouselocation >/dev/null 2>&1 && break
-    sleep 0.1
-done
-if ! DISPLAY=$display xdotool getmouselocation >/dev/null 2>&1; then
+if ! start_xvfb "$display" 1280x1024x24 "$work/xvfb.log"; then
     echo "Xvfb on $display did not start:" >&2
     cat "$work/xvfb.log" >&2
     exit 2

@@ -16,6 +16,8 @@ root=$(cd "$here/../.." && pwd)
 bin=$(realpath -m "${1:-$root/build-a11y/bin/glossmere}")
 out=${OUT_DIR:-$root/docs/hidpi}
 display=${A11Y_DISPLAY:-:94}
+# shellcheck source=tools/a11y/xvfb.sh
+source "$here/xvfb.sh"
 
 failed=0
 fail() {
@@ -139,13 +141,7 @@ trap 'exit 130' INT TERM
 
 for scale in 1 2; do
     echo "--- scale $scale"
-    Xvfb "$display" -screen 0 "$((1200 * scale))x$((900 * scale))x24" -nolisten tcp >"$work/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 50); do
-        DISPLAY=$display xdotool getmouselocation >/dev/null 2>&1 && break
-        sleep 0.1
-    done
-    if ! DISPLAY=$display xdotool getmouselocation >/dev/null 2>&1; then
+    if ! start_xvfb "$display" "$((1200 * scale))x$((900 * scale))x24" "$work/xvfb.log"; then
         fail "scale $scale: Xvfb on $display did not start"
         cat "$work/xvfb.log"
         continue

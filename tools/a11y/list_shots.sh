@@ -19,18 +19,18 @@ if [[ -e /tmp/.X11-unix/X${display#:} ]]; then
 fi
 mkdir -p "$out"
 work=$(mktemp -d)
-xvfb=
+xvfb_pid=
 app=
 cleanup() {
     # Ends only what this script started, by process id; their exit codes do not matter here.
     [[ -n $app ]] && kill "$app" 2>/dev/null && { wait "$app" 2>/dev/null || true; }
-    [[ -n $xvfb ]] && kill "$xvfb" 2>/dev/null && { wait "$xvfb" 2>/dev/null || true; }
+    [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null && { wait "$xvfb_pid" 2>/dev/null || true; }
     rm -rf "$work"
 }
 trap cleanup EXIT
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-sleep 1
+# shellcheck source=tools/a11y/xvfb.sh
+source "$(dirname "${BASH_SOURCE[0]}")/xvfb.sh"
+start_xvfb "$display" 1280x1024x24 "$work/xvfb.log" || { echo "Xvfb on $display did not start" >&2; exit 1; }
 export DISPLAY=$display QT_QPA_PLATFORM=xcb HOME=$work XDG_CONFIG_HOME=$work/config
 export XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/runtime
 mkdir -m 0700 "$XDG_RUNTIME_DIR"

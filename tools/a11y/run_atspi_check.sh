@@ -16,16 +16,9 @@ tree=("/usr/bin/python3" "$here/atspi_tree.py")
 if [[ ${1:-} != --inner ]]; then
     bin=$(realpath -m "${1:-$root/build-a11y/bin/glossmere}")
     display=${A11Y_DISPLAY:-:93}
-    missing=()
-    for tool in Xvfb xdotool xprop dbus-run-session timeout; do
-        command -v "$tool" >/dev/null || missing+=("$tool")
-    done
-    /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || missing+=("python3-pyatspi")
-    [[ -x /usr/libexec/at-spi-bus-launcher ]] || missing+=("at-spi2-core")
-    if ((${#missing[@]})); then
-        echo "missing: ${missing[*]} (apt-get install xvfb xdotool dbus-x11 at-spi2-core python3-pyatspi)" >&2
-        exit 2
-    fi
+    # shellcheck source=tools/a11y/xvfb.sh
+    source "$here/xvfb.sh"
+    require_desktop_tools Xvfb xdotool xprop dbus-run-session timeout
     if [[ ! -x $bin ]]; then
         echo "no program at $bin (build it first)" >&2
         exit 2
@@ -52,13 +45,7 @@ if [[ ${1:-} != --inner ]]; then
     trap cleanup EXIT
     trap 'exit 130' INT TERM
 
-    Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 50); do
-        [[ -e /tmp/.X11-unix/X${display#:} ]] && break
-        sleep 0.1
-    done
-    if ! DISPLAY=$display xdotool getmouselocation >/dev/null 2>&1; then
+    if ! start_xvfb "$display" 1280x1024x24 "$work/xvfb.log"; then
         echo "Xvfb on $display did not start:" >&2
         cat "$work/xvfb.log" >&2
         exit 2
