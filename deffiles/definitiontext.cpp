@@ -5,6 +5,7 @@
 #include <QStringEncoder>
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstring>
 #include <thread>
@@ -127,21 +128,28 @@ void forEachCutLine(const char *data, qsizetype begin, qsizetype end, QByteArray
         take(CutLine{lineStart, cut, rest, definitionEnd >= 0 ? definitionEnd : end});
 }
 
+#ifndef GLOSSMERE_SMALL_READER_SLICES
 // A big file is cut in two at a line break, each half on its own core.
 constexpr qsizetype parallelBytes = qsizetype(1) << 20;
+// Each half is checked and cut a slice at a time while the slice is still in the cache, instead of in
+// whole passes over a file far bigger than the cache.
+constexpr qsizetype sliceBytes = qsizetype(256) << 10;
+#else
+constexpr qsizetype parallelBytes = 2048;
+constexpr qsizetype sliceBytes = 128;
+#endif
 
-qsizetype halfway(QByteArrayView bytes, qsizetype begin)
+// The start of the first line that begins after `point`, or `end`, itself a line's start. A CR LF pair
+// is one line break; a scan for a particular byte could run far past CR-only line ends.
+qsizetype lineStartAfter(QByteArrayView bytes, qsizetype point, qsizetype end)
 {
-    const qsizetype middle = begin + (bytes.size() - begin) / 2;
-    // After an LF is always a line's start; after a CR only where no LF follows it.
-    const void *lf = std::memchr(bytes.data() + middle, '\n', size_t(bytes.size() - middle));
-    if (lf)
-        return static_cast<const char *>(lf) - bytes.data() + 1;
-    for (qsizetype p = middle; p < bytes.size(); ++p) {
-        if (bytes[p] == '\r')
+    for (qsizetype p = point; p < end; ++p) {
+        if (bytes[p] == '\n')
             return p + 1;
+        if (bytes[p] == '\r')
+            return p + 1 < end && bytes[p + 1] == '\n' ? p + 2 : p + 1;
     }
-    return bytes.size();
+    return end;
 }
 
 // The most entries [begin, end) can hold: each but the last needs the separator and a line break.
@@ -154,59 +162,84 @@ qsizetype entryBound(QByteArrayView bytes, qsizetype begin, qsizetype end, qsize
     return std::count(part.begin(), part.end(), '\n') + std::count(part.begin(), part.end(), '\r') + 1;
 }
 
-// Cuts the UTF-8 text of `bytes` from `begin` into the store, the text kept as it is; false when the
-// bytes turn out not to be valid UTF-8 after all.
-bool readUtf8(const QByteArray &bytes, qsizetype begin, QByteArrayView separator, TermStore &store)
+enum class Utf8Read { Read, NotUtf8, HoldsNul };
+
+// Cuts the UTF-8 text of `bytes` from `begin` into the store, the text kept as it is. NotUtf8 when the
+// bytes turn out not to be valid UTF-8 after all; HoldsNul, when `refuseNul`, at the first NUL byte.
+Utf8Read
+readUtf8(const QByteArray &bytes, qsizetype begin, QByteArrayView separator, bool refuseNul, TermStore &store)
 {
     const qsizetype size = bytes.size();
     const bool separatorHasBreak = separator.contains('\n') || separator.contains('\r');
     store.addTextBlock(bytes, separator.size());
-    const auto cutInto =
-        [&](qsizetype from, qsizetype to, TermStore::Span *out, TermStore::LongSpans &longs) {
-            qsizetype count = 0;
+    const QByteArrayView all(bytes);
+    // Set by the half that fails, so that the other one stops early.
+    std::atomic<bool> failed = false;
+    const auto checkAndCut = [&](qsizetype from,
+                                 qsizetype to,
+                                 TermStore::Span *out,
+                                 TermStore::LongSpans &longs,
+                                 qsizetype &count) {
+        for (qsizetype slice = from; slice < to && !failed.load(std::memory_order_relaxed);) {
+            const qsizetype next =
+                to - slice <= sliceBytes ? to : lineStartAfter(all, slice + sliceBytes, to);
+            // Line breaks are ASCII, so the slices are valid exactly when the whole is.
+            const QByteArrayView part = all.sliced(slice, next - slice);
+            if (refuseNul && part.contains('\0')) {
+                failed = true;
+                return Utf8Read::HoldsNul;
+            }
+            if (!part.isValidUtf8()) {
+                failed = true;
+                return Utf8Read::NotUtf8;
+            }
             if (!separatorHasBreak) {
-                forEachCutLine(bytes.constData(), from, to, separator, [&](const CutLine &cut) {
+                forEachCutLine(bytes.constData(), slice, next, separator, [&](const CutLine &cut) {
                     out[count++] = TermStore::makeSpan(
                         cut.line, cut.cut - cut.line, cut.definitionEnd - cut.rest, longs);
                 });
             }
-            return count;
-        };
-    const QByteArrayView all(bytes);
+            slice = next;
+        }
+        return Utf8Read::Read;
+    };
     TermStore::LongSpans firstLongs;
+    qsizetype firstCount = 0;
     if (size - begin < parallelBytes) {
-        if (!all.sliced(begin).isValidUtf8())
-            return false;
-        const qsizetype count = cutInto(
-            begin, size, store.reserveSpans(entryBound(all, begin, size, separator.size())), firstLongs);
-        store.commitSpans(count, firstLongs);
-        return true;
+        const Utf8Read result =
+            checkAndCut(begin,
+                        size,
+                        store.reserveSpans(entryBound(all, begin, size, separator.size())),
+                        firstLongs,
+                        firstCount);
+        if (result == Utf8Read::Read)
+            store.commitSpans(firstCount, firstLongs);
+        return result;
     }
-    const qsizetype middle = halfway(all, begin);
-    // Line breaks are ASCII, so the halves are valid exactly when the whole is.
+    const qsizetype middle = lineStartAfter(all, begin + (size - begin) / 2, size);
     std::unique_ptr<TermStore::Span[]> secondSpans(
         new TermStore::Span[size_t(entryBound(all, middle, size, separator.size()))]);
     TermStore::LongSpans secondLongs;
-    bool secondValid = false;
     qsizetype secondCount = 0;
-    std::thread second([&] {
-        secondValid = all.sliced(middle).isValidUtf8();
-        if (secondValid)
-            secondCount = cutInto(middle, size, secondSpans.get(), secondLongs);
-    });
-    const bool firstValid = all.sliced(begin, middle - begin).isValidUtf8();
-    if (firstValid) {
-        const qsizetype count = cutInto(
-            begin, middle, store.reserveSpans(entryBound(all, begin, middle, separator.size())), firstLongs);
-        store.commitSpans(count, firstLongs);
-    }
-    second.join();
-    if (!firstValid || !secondValid)
-        return false;
+    Utf8Read second = Utf8Read::Read;
+    std::thread secondHalf(
+        [&] { second = checkAndCut(middle, size, secondSpans.get(), secondLongs, secondCount); });
+    const Utf8Read first = checkAndCut(begin,
+                                       middle,
+                                       store.reserveSpans(entryBound(all, begin, middle, separator.size())),
+                                       firstLongs,
+                                       firstCount);
+    secondHalf.join();
+    // A NUL anywhere settles it, whichever half saw something first.
+    if (first == Utf8Read::HoldsNul || second == Utf8Read::HoldsNul)
+        return Utf8Read::HoldsNul;
+    if (first != Utf8Read::Read || second != Utf8Read::Read)
+        return Utf8Read::NotUtf8;
+    store.commitSpans(firstCount, firstLongs);
     TermStore::Span *out = store.reserveSpans(secondCount);
     std::memcpy(out, secondSpans.get(), size_t(secondCount) * sizeof(TermStore::Span));
     store.commitSpans(secondCount, secondLongs);
-    return true;
+    return Utf8Read::Read;
 }
 
 void readSingleByte(QByteArrayView bytes, QStringView separator, TermStore &store)
@@ -269,27 +302,54 @@ void appendDefinitionLines(QStringView text, QStringView separator, TermStore &s
     }
 }
 
-TermStore readDefinitionEntries(const QByteArray &bytes, QStringView separator)
+namespace {
+// Nothing when `refuseNul` and the bytes hold a NUL outside UTF-16 or UTF-32 text.
+std::optional<TermStore> readEntries(const QByteArray &bytes, QStringView separator, bool refuseNul)
 {
-    TermStore store;
-    if (separator.isEmpty())
-        return store;
     const auto bom = QStringConverter::encodingForData(bytes);
     if (bom && *bom != QStringConverter::Utf8) {
-        appendDefinitionLines(decodeDefinitionText(bytes), separator, store);
+        TermStore store;
+        if (!separator.isEmpty())
+            appendDefinitionLines(decodeDefinitionText(bytes), separator, store);
         return store;
     }
+    // The UTF-8 pass looks for NUL bytes as it goes; where it stops early, the whole file is looked at.
+    const auto holdsNul = [&] {
+        return refuseNul && bytes.contains('\0');
+    };
+    if (separator.isEmpty())
+        return holdsNul() ? std::nullopt : std::optional<TermStore>(TermStore());
     // One invalid byte anywhere means the whole file is single-byte text, so a failed first pass starts
     // again from nothing. A UTF-8 byte-order mark settles the question instead: such a file is read as
     // UTF-8 whatever it holds, its broken bytes shown as replacement characters.
-    if (readUtf8(bytes, bom ? 3 : 0, separator.toUtf8(), store))
+    TermStore store;
+    switch (readUtf8(bytes, bom ? 3 : 0, separator.toUtf8(), refuseNul, store)) {
+    case Utf8Read::Read:
         return store;
+    case Utf8Read::HoldsNul:
+        return std::nullopt;
+    case Utf8Read::NotUtf8:
+        break;
+    }
+    if (holdsNul())
+        return std::nullopt;
     store = TermStore();
     if (bom)
         appendDefinitionLines(decodeDefinitionText(bytes), separator, store);
     else
         readSingleByte(bytes, separator, store);
     return store;
+}
+} // namespace
+
+TermStore readDefinitionEntries(const QByteArray &bytes, QStringView separator)
+{
+    return *readEntries(bytes, separator, false);
+}
+
+std::optional<TermStore> readDefinitionTextFile(const QByteArray &bytes, QStringView separator)
+{
+    return readEntries(bytes, separator, true);
 }
 
 void writeDefinitionFile(const TermStore &store,

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 // Files beyond this size are refused rather than read into memory.
 constexpr qint64 maxDefinitionFileBytes = qint64(256) * 1024 * 1024;
@@ -22,6 +23,11 @@ void appendDefinitionLines(QStringView text, QStringView separator, TermStore &s
 // a UTF-8 file's bytes become the store's text as they are (shared, not copied) and only the line
 // and separator positions are recorded; other encodings are converted to UTF-8 once.
 TermStore readDefinitionEntries(const QByteArray &bytes, QStringView separator);
+
+// The same, or nothing when the bytes are no text at all: a NUL byte outside UTF-16 or UTF-32 text
+// means an image, a program... The pass that cuts the lines looks for it, so a big file is not read
+// once more just for that.
+std::optional<TermStore> readDefinitionTextFile(const QByteArray &bytes, QStringView separator);
 
 // The header line, then term + separator + definition per entry; UTF-8 without BOM, CR LF line ends.
 // `write` receives the file in consecutive chunks.

@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStringConverter>
 
 namespace {
 constexpr qint64 writeChunkBytes = 1 << 20;
@@ -70,13 +69,11 @@ std::optional<TermStore> DefManager::readDefinitionFile(const QString &path, con
     trap.step(108, [&] {
         if (separator.isEmpty())
             throw Failure(QStringLiteral("The separator is empty"));
-        // Text never holds a NUL byte outside UTF-16 or UTF-32; such a file is an image, a program...
-        const bool wideText = QStringConverter::encodingForData(bytes).value_or(QStringConverter::Utf8)
-            != QStringConverter::Utf8;
-        if (!wideText && bytes.contains('\0'))
+        std::optional<TermStore> read = readDefinitionTextFile(bytes, separator);
+        if (!read)
             throw Failure(
                 QStringLiteral("%1 does not look like a text file: it holds binary data").arg(path));
-        entries = readDefinitionEntries(bytes, separator);
+        entries = std::move(read);
     });
     return entries;
 }

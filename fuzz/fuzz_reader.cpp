@@ -44,6 +44,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             std::abort();
     }
 
+    // Loading refuses exactly the files with a NUL outside UTF-16/32 text, and reads the others alike.
+    const std::optional<TermStore> text = readDefinitionTextFile(file, separator);
+    const auto encoding = QStringConverter::encodingForData(file);
+    const bool wide = encoding && *encoding != QStringConverter::Utf8;
+    if (text.has_value() != (wide || !file.contains('\0'))
+        || (text && text->toEntries() != store.toEntries()))
+        std::abort();
+
     // Whatever was read can be written.
     const QByteArray written =
         encodeDefinitionFile(store, separator.isEmpty() ? QStringLiteral("::") : separator);

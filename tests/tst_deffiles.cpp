@@ -53,6 +53,7 @@ private slots:
     void decode_data();
     void decode();
     void decode_chunkedReaderMatchesWholeText();
+    void decode_nulAnywhereRefusesTheFile();
     void decode_invalidUtf8AnywhereMeansSingleByte_data();
     void decode_invalidUtf8AnywhereMeansSingleByte();
 
@@ -235,15 +236,44 @@ void TestDefFiles::decode()
 
 void TestDefFiles::decode_chunkedReaderMatchesWholeText()
 {
-    // The byte-level reader gives what decoding the whole text and cutting its lines gives.
+    // The byte-level reader gives what decoding the whole text and cutting its lines gives, also where
+    // its slices meet a CR-only line end or a line longer than a slice.
+    const char *const ends[] = {"\r\n", "\n", "\r"};
     QByteArray bytes;
-    for (int i = 0; bytes.size() < (5 << 20); ++i)
-        bytes += QStringLiteral("término %1::definición número %1 ✓\r\n").arg(i).toUtf8();
+    for (int i = 0; bytes.size() < (5 << 20); ++i) {
+        bytes += QStringLiteral("término %1::definición número %1 ✓").arg(i).toUtf8();
+        if (i == 20000)
+            bytes += QByteArray(600 << 10, 'x') + "::" + QByteArray(300 << 10, 'y');
+        bytes += ends[(i / 7000) % 3];
+    }
     TermStore whole;
     appendDefinitionLines(decodeDefinitionText(bytes), sep, whole);
     const TermEntries direct = readDefinitionEntries(bytes, sep).toEntries();
     QCOMPARE(direct.size(), whole.size());
     QCOMPARE(direct, whole.toEntries());
+}
+
+void TestDefFiles::decode_nulAnywhereRefusesTheFile()
+{
+    // Big enough for both halves and many slices; the NUL is looked for wherever the reading stops.
+    QByteArray big;
+    while (big.size() < (3 << 20))
+        big += "term::definition\r\n";
+    const auto refused = [](const QByteArray &bytes) {
+        return !readDefinitionTextFile(bytes, sep);
+    };
+    QVERIFY(!refused(big));
+    QCOMPARE(readDefinitionTextFile(big, sep)->toEntries(), readDefinitionEntries(big, sep).toEntries());
+    QVERIFY(refused(big + '\0'));
+    QVERIFY(refused(QByteArray("a\0::b\r\n", 7) + big));
+    // Not UTF-8 from the first line on, so the UTF-8 pass ends there.
+    const QByteArray singleByte = QByteArray("caf\xE9::x\r\n") + big;
+    QVERIFY(!refused(singleByte));
+    QVERIFY(refused(singleByte + '\0'));
+    QVERIFY(refused(QByteArray("\xEF\xBB\xBFw\xC4::x\r\n") + big + '\0'));
+    // UTF-16 is full of NUL bytes.
+    const QByteArray wide = QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char *>(u"a::b"), 8);
+    QCOMPARE(readDefinitionTextFile(wide, sep)->toEntries(), entriesOf({{"a", "b"}}));
 }
 
 void TestDefFiles::decode_invalidUtf8AnywhereMeansSingleByte_data()
