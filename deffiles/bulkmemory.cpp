@@ -1,7 +1,10 @@
 #include "deffiles/bulkmemory.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <sys/mman.h>
+#include <thread>
+#include <unistd.h>
 
 void adviseHugePages(void *data, std::size_t bytes)
 {
@@ -16,4 +19,31 @@ void adviseHugePages(void *data, std::size_t bytes)
     (void)data;
     (void)bytes;
 #endif
+}
+
+namespace {
+bool readFully(int fd, char *out, std::size_t bytes, off_t offset)
+{
+    while (bytes > 0) {
+        const ssize_t got = ::pread(fd, out, bytes, offset);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        out += got;
+        bytes -= std::size_t(got);
+        offset += got;
+    }
+    return true;
+}
+} // namespace
+
+bool readInHalves(int fd, char *data, std::size_t bytes)
+{
+    const std::size_t half = bytes / 2;
+    bool secondRead = false;
+    std::thread second([&] { secondRead = readFully(fd, data + half, bytes - half, off_t(half)); });
+    const bool firstRead = readFully(fd, data, half, 0);
+    second.join();
+    return firstRead && secondRead;
 }

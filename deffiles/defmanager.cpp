@@ -12,6 +12,8 @@
 
 namespace {
 constexpr qint64 writeChunkBytes = 1 << 20;
+// Below this a second thread costs more than it saves.
+constexpr qint64 parallelReadBytes = qint64(4) << 20;
 
 QString id(const char *procedure)
 {
@@ -38,7 +40,14 @@ QByteArray readTextFileBytes(const QString &path)
         throw Failure(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
     QByteArray bytes(qsizetype(info.size()), Qt::Uninitialized);
     adviseHugePages(bytes.data(), size_t(bytes.size()));
-    const qint64 got = file.read(bytes.data(), bytes.size());
+    qint64 got = -1;
+    if (bytes.size() >= parallelReadBytes
+        && readInHalves(file.handle(), bytes.data(), size_t(bytes.size()))) {
+        got = bytes.size();
+        file.seek(got);
+    } else {
+        got = file.read(bytes.data(), bytes.size());
+    }
     if (got >= 0)
         bytes.truncate(got);
     // A file that grew since it was measured is read to its end, within the limit.

@@ -221,8 +221,9 @@ void TestDefFiles::decode_data()
     QTest::newRow("utf-16 be with bom")
         << QByteArray(utf16be.encode(QStringLiteral("café::naïve\n€5::price")));
     // One stray byte anywhere makes the whole file single-byte text, not a file with one broken letter.
+    // Big enough to be read in two halves.
     QTest::newRow("1252 after a long utf-8-looking start")
-        << (QByteArray(3 << 20, 'a').replace(0, 2, "\r\n")
+        << (QByteArray((5 << 20) + 1, 'a').replace(0, 2, "\r\n")
             + windows1252(QStringLiteral("\r\ncafé::naïve\r\n€5::price")));
 }
 
