@@ -15,6 +15,8 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <fontconfig/fontconfig.h>
+
 // The real services, when the program runs for a user.
 struct GlossmereApp::Owned
 {
@@ -87,6 +89,12 @@ GlossmereApp::~GlossmereApp()
     endSafetyCopy();
     // The list's history reports its own teardown; nothing is copied any more.
     QObject::disconnect(m_form1.get(), &Form1::listStateChanged, nullptr, nullptr);
+}
+
+std::jthread GlossmereApp::prepareFonts()
+{
+    // Qt asks the same shared configuration later; fontconfig builds it only once.
+    return std::jthread([] { FcInit(); });
 }
 
 void GlossmereApp::start()

@@ -9,6 +9,7 @@
 #include "testsetup/form2.h"
 
 #include <memory>
+#include <thread>
 
 class Form1;
 class Form3;
@@ -38,6 +39,10 @@ public:
 
     // Loads and shows the main window; then offers back unsaved work of a session that crashed.
     void start();
+
+    // Called before the application object exists: reads the system's font set-up on the other core
+    // while the application connects to the display, so the window's first text does not wait for it.
+    static std::jthread prepareFonts();
 
     Form1 &form1() { return *m_form1; }
 

@@ -4,6 +4,7 @@
 
 int main(int argc, char *argv[])
 {
+    const std::jthread fonts = GlossmereApp::prepareFonts();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("glossmere"));
     QApplication::setOrganizationName(QStringLiteral("Tamberlux"));

@@ -1,6 +1,6 @@
 # Shared by the run, test, bench and package scripts: the packages a build needs, and the build itself.
 build_packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins
-                fonts-liberation2 fontconfig)
+                libfontconfig-dev fonts-liberation2 fontconfig)
 
 # build_preset PRESET [extra cmake arguments...]
 # Configures and builds one of CMakePresets.json's presets (debug: build/, release: build-release/,
