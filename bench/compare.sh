@@ -31,6 +31,11 @@ export QT_QPA_PLATFORM=xcb
 # Qt wants a private runtime folder; one of the benchmark's own keeps its warning out of the table.
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 0700 "$XDG_RUNTIME_DIR"
+# A data folder of the benchmark's own (where Glossmere keeps copies of unsaved work): the user's stays
+# untouched, and every start finds it as a normal end leaves it rather than holding the lock of the run
+# the benchmark has just ended.
+export XDG_DATA_HOME="$work/data"
+endSession() { rm -f "$XDG_DATA_HOME"/Tamberlux/glossmere/session-*; }
 
 sizes=(32767 300000 1000000)
 for count in "${sizes[@]}"; do
@@ -45,6 +50,7 @@ startup() { # NAME TITLE PROGRAM [ARGS...]
     sample "$1.mapped" "$mapped"
     sample "$1.quiet" "$quiet"
     sample "$1.peak" "$peak"
+    endSession
 }
 ready() { # NAME PROGRAM [ARGS...]
     local name=$1 ms kib
@@ -52,6 +58,7 @@ ready() { # NAME PROGRAM [ARGS...]
     read -r ms kib < <("$bin/launch" "$@")
     sample "$name.ms" "$ms"
     sample "$name.peak" "$kib"
+    endSession
 }
 round() { # one interleaved round of every start-up measurement
     startup empty "Empty Window" "$bin/emptywindow"
