@@ -170,18 +170,21 @@ std::vector<SafetyCopyFiles::Orphan> SafetyCopyFiles::orphans() const
     std::vector<Orphan> found;
     if (!m_usable)
         return found;
-    const QFileInfoList copies =
-        QDir(m_folder).entryInfoList({QLatin1Char('*') + copySuffix}, QDir::Files, QDir::Time);
+    // Names are matched here rather than by QDir's name filters, which would bring in the regular
+    // expression engine (half a megabyte) at every start.
+    const QFileInfoList files = QDir(m_folder).entryInfoList(QDir::Files, QDir::Time);
+    const QString lockSuffix = copySuffix + QStringLiteral(".lock");
     // Locks of sessions that ended before they wrote any copy: nothing to offer, only litter.
-    for (const QFileInfo &lockFile : QDir(m_folder).entryInfoList(
-             {QLatin1Char('*') + copySuffix + QStringLiteral(".lock")}, QDir::Files)) {
+    for (const QFileInfo &lockFile : files) {
+        if (!lockFile.fileName().endsWith(lockSuffix, Qt::CaseInsensitive))
+            continue;
         const QString copy = lockFile.filePath().chopped(5);
         QLockFile stale(lockFile.filePath());
         if (copy != m_ownPath && !QFileInfo::exists(copy) && stale.tryLock(0))
             stale.unlock();
     }
-    for (const QFileInfo &copy : copies) {
-        if (copy.filePath() == m_ownPath)
+    for (const QFileInfo &copy : files) {
+        if (copy.filePath() == m_ownPath || !copy.fileName().endsWith(copySuffix, Qt::CaseInsensitive))
             continue;
         // A running program holds its copy's lock; a dead one's lock is stale and taken over.
         auto lock = std::make_unique<QLockFile>(copy.filePath() + QStringLiteral(".lock"));
