@@ -19,8 +19,6 @@
 #include <QWidget>
 #include <QtEndian>
 
-#include <cstring>
-
 QFont windowFont()
 {
     QFont font(QStringLiteral("Arial"));
@@ -67,10 +65,14 @@ QIcon appIcon()
         // Pixels made from the PNGs at build time: decoding those here cost the start-up several
         // milliseconds.
         const QResource pixels(QStringLiteral(":/icons/glossmere-%1.argb").arg(size));
-        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-        if (pixels.compressionAlgorithm() != QResource::NoCompression || pixels.size() != image.sizeInBytes())
+        const qsizetype bytes = qsizetype(size) * size * 4;
+        if (pixels.compressionAlgorithm() != QResource::NoCompression || pixels.size() != bytes)
             continue;
-        std::memcpy(image.bits(), pixels.data(), image.sizeInBytes());
+        // The pixmaps read the program's own copy of the pixels, which lasts as long as the program,
+        // rather than a copy in the heap; only a misaligned resource is copied.
+        QImage image(pixels.data(), size, size, QImage::Format_ARGB32_Premultiplied);
+        if (reinterpret_cast<quintptr>(pixels.data()) % alignof(quint32) != 0)
+            image = image.copy();
         icon.addPixmap(QPixmap::fromImage(std::move(image)));
     }
     return icon;
