@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <sys/mman.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -42,7 +43,12 @@ bool readInHalves(int fd, char *data, std::size_t bytes)
 {
     const std::size_t half = bytes / 2;
     bool secondRead = false;
-    std::thread second([&] { secondRead = readFully(fd, data + half, bytes - half, off_t(half)); });
+    std::thread second;
+    try {
+        second = std::thread([&] { secondRead = readFully(fd, data + half, bytes - half, off_t(half)); });
+    } catch (const std::system_error &) {
+        return false;
+    }
     const bool firstRead = readFully(fd, data, half, 0);
     second.join();
     return firstRead && secondRead;
