@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 
+namespace {
 class CellEditor : public QStyledItemDelegate
 {
 public:
@@ -26,12 +27,13 @@ protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
     {
         QStyledItemDelegate::initStyleOption(option, index);
-        option->state.setFlag(QStyle::State_MouseOver, index.row() == m_view->m_hoveredRow);
+        option->state.setFlag(QStyle::State_MouseOver, index.row() == m_view->hoveredRow());
     }
 
 private:
     TermListView *m_view;
 };
+} // namespace
 
 TermListView::TermListView(QWidget *parent)
     : QTableView(parent)

@@ -13,6 +13,9 @@ class TermListView : public QTableView
 public:
     explicit TermListView(QWidget *parent = nullptr);
 
+    // The row under the pointer, lit across both columns; -1 for none.
+    int hoveredRow() const { return m_hoveredRow; }
+
 signals:
     // An editor was closed with Enter: the change goes through the window's commands, not straight
     // into the model, so that it can be refused and undone.
@@ -27,10 +30,8 @@ protected:
     void updateGeometries() override;
 
 private:
-    friend class CellEditor;
     // Every row is as high as a line of text in the list's font, as the tree made them.
     void fitRowHeight();
-    // The row under the pointer is lit across both columns.
     void hoverRow(int row);
     // The entry the scroll bar names stands at the top, on the last page too, so that the last
     // entry never ends flush with the bottom under a cut-off row.
