@@ -9,6 +9,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -16,11 +17,71 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <optional>
+
 namespace {
+// The window a question belongs to, and stays in front of. For a moment after a dialog closes there
+// may be no active window (on Wayland the compositor hands the focus back when it likes): the
+// question then goes to the window of ours that is showing, never to no window at all.
 QWidget *dialogParent()
 {
-    return QApplication::activeWindow();
+    if (QWidget *modal = QApplication::activeModalWidget())
+        return modal;
+    if (QWidget *active = QApplication::activeWindow())
+        return active;
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows) {
+        if (window->isVisible() && window->windowType() == Qt::Window)
+            return window;
+    }
+    return nullptr;
 }
+
+// A chooser of the desktop's own (GTK's, the portal's) is another client's window on Wayland, which
+// Qt 6 cannot tie to ours: it could open behind the window it blocks. Qt's own dialog can be tied.
+QFileDialog::Options fileDialogOptions()
+{
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        return QFileDialog::DontUseNativeDialog;
+    return {};
+}
+
+// The Escape that closes the open drop-down must not cancel the question too. Where the window
+// system hands keys to the question rather than to the drop-down (Wayland), that key still reaches
+// the question after the drop-down has closed; it is known by its time stamp.
+class DropDownEscape : public QObject
+{
+public:
+    DropDownEscape(QDialog *dialog, QComboBox *box)
+        : QObject(dialog)
+        , m_dialog(dialog)
+        , m_box(box)
+    {
+        box->view()->installEventFilter(this);
+        dialog->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        const auto type = event->type();
+        if (type != QEvent::ShortcutOverride && type != QEvent::KeyPress)
+            return false;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (!key->matches(QKeySequence::Cancel))
+            return false;
+        if (watched == m_box->view() && type == QEvent::ShortcutOverride)
+            m_closedAt = key->timestamp();
+        else if (watched == m_dialog && type == QEvent::KeyPress && m_closedAt == key->timestamp())
+            return true;
+        return false;
+    }
+
+private:
+    QDialog *m_dialog;
+    QComboBox *m_box;
+    std::optional<quint64> m_closedAt;
+};
 
 QMessageBox::Icon boxIcon(Prompts::Icon icon)
 {
@@ -130,6 +191,7 @@ QString QtPrompts::askText(const QString &text, const QString &defaultAnswer, co
     answer->setEditText(defaultAnswer);
     answer->lineEdit()->selectAll();
     label->setBuddy(answer);
+    new DropDownEscape(&dialog, answer);
     // Screen readers name the editable box and its list by the question they answer.
     answer->setAccessibleName(text);
     answer->lineEdit()->setAccessibleName(text);
@@ -153,7 +215,8 @@ QString QtPrompts::askText(const QString &text, const QString &defaultAnswer, co
 QStringList QtPrompts::chooseFilesToOpen(const QString &title, const QString &filter)
 {
     const ArrowPointer arrow;
-    return QFileDialog::getOpenFileNames(dialogParent(), title, QString(), platformFilter(filter));
+    return QFileDialog::getOpenFileNames(
+        dialogParent(), title, QString(), platformFilter(filter), nullptr, fileDialogOptions());
 }
 
 QString QtPrompts::chooseFileToSave(const QString &title, const QString &filter, const QString &initialName)
@@ -164,5 +227,5 @@ QString QtPrompts::chooseFileToSave(const QString &title, const QString &filter,
                                         initialName,
                                         platformFilter(filter),
                                         nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+                                        QFileDialog::DontConfirmOverwrite | fileDialogOptions());
 }
