@@ -16,6 +16,7 @@
 #include <QRadioButton>
 #include <QResource>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 #include <QtEndian>
 
@@ -34,10 +35,39 @@ QFont buttonFont()
     return font;
 }
 
+namespace {
+class StayUnmaximised : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::WindowStateChange)
+            return false;
+        auto *window = static_cast<QWidget *>(watched);
+        if (window->isMaximized() && window->minimumSize() == window->maximumSize()) {
+            // Not from within the change: the compositor's answer is still being taken in.
+            QTimer::singleShot(0, window, [window] {
+                window->setWindowState(window->windowState() & ~Qt::WindowMaximized);
+            });
+        }
+        return false;
+    }
+};
+} // namespace
+
 void setFixedClientSize(QWidget *window, int widthTwips, int heightTwips)
 {
     window->setFixedSize(twips(widthTwips), twips(heightTwips));
     window->setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+    keepUnmaximised(window);
+}
+
+void keepUnmaximised(QWidget *window)
+{
+    window->installEventFilter(new StayUnmaximised(window));
 }
 
 void centreOnScreen(QWidget *window)

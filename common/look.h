@@ -28,6 +28,9 @@ QFont buttonFont();
 
 // A window opens fixed in size, without maximise, centred on the screen.
 void setFixedClientSize(QWidget *window, int widthTwips, int heightTwips);
+// Qt's own title bar (Wayland, where the compositor draws none) offers maximise to every window; a
+// window of fixed size so maximised goes straight back to its own size and state.
+void keepUnmaximised(QWidget *window);
 void centreOnScreen(QWidget *window);
 
 // Windows and containers are designed white.

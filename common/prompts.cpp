@@ -2,6 +2,7 @@
 
 #include "common/busypointer.h"
 #include "common/helpers.h"
+#include "common/look.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -102,6 +103,7 @@ void preparePlainBox(QMessageBox &box, const QString &text, const QString &title
     box.setTextFormat(Qt::PlainText);
     box.setText(lineBreaksForDisplay(text));
     box.setWindowTitle(titleOrAppTitle(title));
+    keepUnmaximised(&box);
 }
 
 // On this platform "*.*" would hide every file without a dot in its name.
