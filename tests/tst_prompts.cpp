@@ -1,4 +1,5 @@
 #include "common/helpers.h"
+#include "common/look.h"
 #include "common/prompts.h"
 #include "tests/support/testsupport.h"
 
@@ -7,8 +8,10 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QProxyStyle>
 #include <QPushButton>
@@ -43,6 +46,10 @@ private slots:
     void askText_cancelGivesEmptyText();
     void askYesNo_answers();
     void openFiles_offersFilesWithoutADot();
+    void question_belongsToTheShowingWindowWhenNoneIsActive();
+    void askText_escapeThatClosedTheDropDownKeepsTheQuestion();
+    void fixedWindow_maximisedGoesBack_data();
+    void fixedWindow_maximisedGoesBack();
 };
 
 void TestPrompts::initTestCase()
@@ -170,6 +177,73 @@ void TestPrompts::openFiles_offersFilesWithoutADot()
     });
     QVERIFY(prompts.chooseFilesToOpen(QStringLiteral("Add"), QStringLiteral("All Files (*.*)")).isEmpty());
     QCOMPARE(filters, QStringList{QStringLiteral("All Files (*)")});
+}
+
+void TestPrompts::question_belongsToTheShowingWindowWhenNoneIsActive()
+{
+    // Right after a dialog closes on Wayland, no window is active until the compositor says so.
+    QWidget window;
+    window.show();
+    QApplication::setActiveWindow(nullptr);
+    QtPrompts qtPrompts;
+    Prompts &prompts = qtPrompts;
+    QWidget *parent = nullptr;
+    whenShown([&](QWidget *dialog) {
+        parent = dialog->parentWidget();
+        qobject_cast<QDialog *>(dialog)->reject();
+    });
+    prompts.askText(QStringLiteral("Separator?"), QStringLiteral("::"), {});
+    QCOMPARE(parent, &window);
+}
+
+void TestPrompts::askText_escapeThatClosedTheDropDownKeepsTheQuestion()
+{
+    QtPrompts qtPrompts;
+    Prompts &prompts = qtPrompts;
+    bool stayed = false;
+    whenShown([&](QWidget *dialog) {
+        auto *answer = dialog->findChild<QComboBox *>(QStringLiteral("answer"));
+        answer->showPopup();
+        // What Wayland delivers: the drop-down takes the key's shortcut check and closes, and the
+        // key itself then reaches the question.
+        QKeyEvent check(QEvent::ShortcutOverride, Qt::Key_Escape, Qt::NoModifier);
+        check.setTimestamp(4711);
+        QApplication::sendEvent(answer->view(), &check);
+        answer->hidePopup();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        press.setTimestamp(4711);
+        QApplication::sendEvent(dialog, &press);
+        stayed = dialog->isVisible();
+        QKeyEvent next(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        next.setTimestamp(4790);
+        QApplication::sendEvent(dialog, &next);
+    });
+    const QList<Prompts::Preset> presets{{QStringLiteral(", (comma)"), QStringLiteral(",")}};
+    QCOMPARE(prompts.askText(QStringLiteral("Separator?"), QStringLiteral("::"), presets), QString());
+    QVERIFY2(stayed, "the Escape that closed the drop-down left the question open");
+}
+
+void TestPrompts::fixedWindow_maximisedGoesBack_data()
+{
+    QTest::addColumn<bool>("fixed");
+    QTest::newRow("fixed size") << true;
+    QTest::newRow("resizable") << false;
+}
+
+void TestPrompts::fixedWindow_maximisedGoesBack()
+{
+    QFETCH(bool, fixed);
+    QWidget window;
+    if (fixed)
+        setFixedClientSize(&window, 8040, 7095);
+    else
+        keepUnmaximised(&window);
+    window.show();
+    window.setWindowState(Qt::WindowMaximized);
+    QTest::qWait(50);
+    QCOMPARE(window.isMaximized(), !fixed);
+    if (fixed)
+        QCOMPARE(window.size(), QSize(536, 473));
 }
 
 QTEST_MAIN(TestPrompts)
