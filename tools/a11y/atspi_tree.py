@@ -132,11 +132,16 @@ def find_app(pattern, wait):
     while True:
         desktop = pyatspi.Registry.getDesktop(0)
         names = []
+        # With the GTK platform theme, GTK registers the same process a second time, without windows.
+        candidates = []
         for app in children(desktop, 200)[0]:
             name = name_of(app)
             names.append(name)
             if wanted in name.lower():
-                return app, names
+                candidates.append(app)
+        candidates.sort(key=lambda app: safe(lambda: app.toolkitName, "") != "Qt")
+        if candidates:
+            return candidates[0], names
         if time.monotonic() >= deadline:
             return None, names
         time.sleep(0.3)
@@ -299,8 +304,9 @@ def press_and_watch(label, key, pattern, within):
     return passed, lines, bool(from_label)
 
 
-def locate(app, name, role, wait, by_desc=False):
-    """Finds a showing accessible by name or description (and role name, if given); returns its centre."""
+def locate(app, name, role, wait, by_desc=False, relative=False):
+    """Finds a showing accessible by name or description (and role name, if given); returns its centre,
+    on the screen or, with relative, from its window's corner (a Wayland client knows no other)."""
     deadline = time.monotonic() + wait
     while True:
         for top in children(app, 100)[0]:
@@ -313,6 +319,12 @@ def locate(app, name, role, wait, by_desc=False):
                     continue
                 box = safe(lambda acc=acc: acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS))
                 if box is not None and box.width > 0 and box.height > 0:
+                    if relative:
+                        corner = safe(lambda: top.queryComponent().getExtents(pyatspi.DESKTOP_COORDS))
+                        if corner is None:
+                            continue
+                        box.x -= corner.x
+                        box.y -= corner.y
                     return box.x + box.width // 2, box.y + box.height // 2
         if time.monotonic() >= deadline:
             return None
@@ -338,6 +350,10 @@ def main():
                         help="fail when no name-change event comes from the prompt")
     parser.add_argument("--locate", metavar="NAME", help="print the screen centre of a showing accessible and exit")
     parser.add_argument("--by-desc", action="store_true", help="with --locate: match the description, not the name")
+    parser.add_argument("--relative", action="store_true",
+                        help="with --locate: from the corner of the window's client area, not the screen's")
+    parser.add_argument("--size", metavar="KIND", choices=sorted(WINDOW_MARKERS),
+                        help="print the client area's width and height of that showing window and exit")
     parser.add_argument("--role", help="with --locate: the role name it must have (\"push button\")")
     parser.add_argument("--focused", action="store_true",
                         help="print the accessible that has the keyboard focus (and its window) and exit")
@@ -378,8 +394,16 @@ def main():
                 return 0
         log("focus: nothing in the program has the keyboard focus")
         return 1
+    if args.size:
+        _, found, missing = wait_for_windows(app, [args.size], args.wait)
+        box = None if missing else safe(lambda: found[args.size].queryComponent().getExtents(pyatspi.DESKTOP_COORDS))
+        if box is None:
+            log(f"ERROR: the {args.size} window is not showing")
+            return 2
+        log(f"{box.width} {box.height}")
+        return 0
     if args.locate:
-        spot = locate(app, args.locate, args.role, args.wait, args.by_desc)
+        spot = locate(app, args.locate, args.role, args.wait, args.by_desc, args.relative)
         if spot is None:
             log(f"ERROR: nothing showing is named {args.locate!r}")
             return 2

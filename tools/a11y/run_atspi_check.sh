@@ -68,8 +68,10 @@ bin=$2
 work=$3
 echo $$ >"$work/inner.pid"
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1
-# GNOME's button order puts the affirmative answer last: Yes must still come first.
+# GNOME's button order puts the affirmative answer last: Yes must still come first. GNOME's desktop
+# also brings the GTK platform theme, whose file choosers are GTK's; A11Y_DIALOGS=qt asks for Qt's own.
 export XDG_CURRENT_DESKTOP=GNOME
+[[ ${A11Y_DIALOGS:-} == qt ]] && export QT_QPA_PLATFORMTHEME=generic
 # Settings and saved files of this run stay in its own folder.
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share
 mkdir -p "$XDG_CONFIG_HOME"
@@ -133,7 +135,7 @@ shown() { xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
 # Waits for a visible window whose title starts with $1 and checks that the window system holds
 # exactly $1 as its title (_NET_WM_NAME and WM_NAME): nothing appended, nothing cut. Sets $wid.
 check_title() {
-    local title=$1 pattern net legacy
+    local title=$1 pattern net legacy parent
     pattern=$(printf '%s' "$title" | sed 's/[][\.*^$?+(){}|]/\\&/g')
     wid=
     for _ in $(seq 50); do
@@ -152,6 +154,13 @@ check_title() {
         ok "the window system titles the box \"$title\""
     else
         bad "the window system titles the box \"$net\" / \"$legacy\", not \"$title\""
+    fi
+    # Every box belongs to the window it blocks, which the window manager keeps it in front of.
+    parent=$(xprop -id "$wid" WM_TRANSIENT_FOR | sed -n 's/.*window id # \(0x[0-9a-f]*\).*/\1/p')
+    if [[ -n $parent ]] && ((parent != wid)) && [[ $(xdotool getwindowname "$parent" 2>/dev/null) == Glossmere ]]; then
+        ok "\"$title\" is transient for the Glossmere window $parent"
+    else
+        bad "\"$title\" is not transient for a Glossmere window (WM_TRANSIENT_FOR: ${parent:-none})"
     fi
     [[ -n ${A11Y_SHOTS:-} ]] && import -window root "$A11Y_SHOTS/$(printf '%s' "$title" | tr -c 'A-Za-z0-9' '-').png"
     return 0
