@@ -287,10 +287,12 @@ if "${tree[@]}" --all --quiet --wait 5 --expect-text 'Enter separating character
         shot drop-down
         xdotool key Escape
         sleep 0.7
-        if [[ $("${windows[@]}" popups) == 0 && $("${windows[@]}" alive Glossmere) == "$question" ]]; then
-            ok "Escape closed the drop-down and left the question open"
+        if [[ $("${windows[@]}" alive Glossmere) != "$question" ]]; then
+            bad "Escape in the open drop-down closed the question too"
+        elif [[ $("${windows[@]}" popups) != 0 ]]; then
+            bad "Escape left the drop-down open"
         else
-            bad "Escape in the drop-down: $("${windows[@]}" popups) drop-downs open, question open: $("${windows[@]}" alive Glossmere)"
+            ok "Escape closed the drop-down and left the question open"
         fi
     else
         bad "F4 did not open the separator drop-down"
