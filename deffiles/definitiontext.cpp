@@ -373,6 +373,19 @@ QByteArray encodeDefinitionFile(const TermStore &store, QStringView separator)
     return out;
 }
 
+int entriesHoldingSeparator(const TermStore &store, QStringView separator)
+{
+    if (separator.isEmpty())
+        return 0;
+    const QByteArray needle = separator.toUtf8();
+    int holding = 0;
+    store.forEachEntryUtf8([&](int, QByteArrayView term, QByteArrayView definition) {
+        if (term.contains(needle) || definition.contains(needle))
+            ++holding;
+    });
+    return holding;
+}
+
 QString bareFileName(const QString &path)
 {
     const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QDir::separator()));
