@@ -1,3 +1,4 @@
+#include "common/clickguard.h"
 #include "common/errortrap.h"
 #include "common/failure.h"
 #include "common/helpers.h"
@@ -49,6 +50,9 @@ private slots:
     void wait_runsEventsInside();
     void wait_zeroOrLessRunsNoEvent();
     void wait_endsWhenTheProgramQuits();
+
+    void clickGuard_newWindowIgnoresPressesForADoubleClick_data();
+    void clickGuard_newWindowIgnoresPressesForADoubleClick();
 
     void styleForm_paintsOnlyFramesLabelsAndOptions();
     void pictures_cursorKeepsHotspotAndIconMatchesItsFiles();
@@ -361,6 +365,50 @@ void TestCommon::pictures_cursorKeepsHotspotAndIconMatchesItsFiles()
     writeFile(garbage, literalBytes("\0\0\2\0\1\0this is not a cursor"));
     QVERIFY_THROWS_EXCEPTION(Failure, loadCursorFile(garbage));
     QVERIFY_THROWS_EXCEPTION(Failure, loadCursorFile(dir.filePath(QStringLiteral("missing.cur"))));
+}
+
+void TestCommon::clickGuard_newWindowIgnoresPressesForADoubleClick_data()
+{
+    QTest::addColumn<bool>("key");
+    QTest::addColumn<bool>("waitOut");
+    QTest::addColumn<bool>("acts");
+    QTest::newRow("a click at once") << false << false << false;
+    QTest::newRow("a key at once") << true << false << true;
+    QTest::newRow("a click after the interval") << false << true << true;
+}
+
+void TestCommon::clickGuard_newWindowIgnoresPressesForADoubleClick()
+{
+    QFETCH(bool, key);
+    QFETCH(bool, waitOut);
+    QFETCH(bool, acts);
+    ClickGuard guard;
+    qApp->installEventFilter(&guard);
+    // A window that was shown long ago is not affected by another one appearing.
+    QWidget older;
+    auto *olderButton = new QPushButton(QStringLiteral("Older"), &older);
+    older.show();
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    QWidget window;
+    auto *button = new QPushButton(QStringLiteral("Continue >"), &window);
+    int clicks = 0;
+    int olderClicks = 0;
+    connect(button, &QPushButton::clicked, [&] { ++clicks; });
+    connect(olderButton, &QPushButton::clicked, [&] { ++olderClicks; });
+    window.show();
+    if (waitOut)
+        QTest::qWait(QApplication::doubleClickInterval() + 50);
+    if (key) {
+        button->setFocus();
+        QTest::keyClick(button, Qt::Key_Space);
+    } else {
+        // The second click of a double-click whose first click opened the window.
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+    QTest::mouseClick(olderButton, Qt::LeftButton);
+    qApp->removeEventFilter(&guard);
+    QCOMPARE(clicks, acts ? 1 : 0);
+    QCOMPARE(olderClicks, 1);
 }
 
 QTEST_MAIN(TestCommon)
