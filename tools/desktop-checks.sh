@@ -9,4 +9,5 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 deb=$("$root/packaging/build-deb.sh")
 "$root/packaging/check-deb.sh" "$deb"
 "$root/tools/a11y/run_atspi_check.sh" "$root/build-pkg/bin/glossmere"
+"$root/tools/a11y/first_use_check.sh" "$root/build-pkg/bin/glossmere"
 "$root/tools/killtest.sh" --bin "$root/build-pkg/bin/glossmere" --big 50000 20
