@@ -378,9 +378,21 @@ int entriesHoldingSeparator(const TermStore &store, QStringView separator)
     if (separator.isEmpty())
         return 0;
     const QByteArray needle = separator.toUtf8();
+    const char first = needle.front();
+    const auto holds = [&](QByteArrayView text) {
+        // Most texts hold no byte of the separator at all: memchr answers those at once.
+        const char *at = text.data();
+        const char *const end = at + text.size();
+        while ((at = static_cast<const char *>(std::memchr(at, first, size_t(end - at))))) {
+            if (end - at >= needle.size() && std::memcmp(at, needle.constData(), size_t(needle.size())) == 0)
+                return true;
+            ++at;
+        }
+        return false;
+    };
     int holding = 0;
     store.forEachEntryUtf8([&](int, QByteArrayView term, QByteArrayView definition) {
-        if (term.contains(needle) || definition.contains(needle))
+        if (holds(term) || holds(definition))
             ++holding;
     });
     return holding;
