@@ -166,10 +166,16 @@ void GlossmereApp::offerRecovery()
                 Prompts::Icon::Warning);
             continue;
         }
+        // An empty list holds nothing worth a question.
+        if (content.entries.isEmpty()) {
+            SafetyCopyFiles::removeOrphan(orphan);
+            continue;
+        }
+        const int count = content.entries.size();
         const bool restore = m_services.prompts.askYesNo(
-            QStringLiteral("Glossmere did not close normally. Restore the unsaved list from that session (%1 "
-                           "entries)?")
-                .arg(content.entries.size()));
+            QStringLiteral(
+                "Glossmere did not close normally. Restore the unsaved list from that session (%1)?")
+                .arg(count == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(count)));
         if (restore) {
             m_form1->restoreList(std::move(content.entries), content.fileName);
             // This session writes its own copy only a second from now; until then the old copy is the

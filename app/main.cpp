@@ -1,4 +1,5 @@
 #include "app/glossmereapp.h"
+#include "common/clickguard.h"
 
 #include <QApplication>
 
@@ -6,6 +7,8 @@ int main(int argc, char *argv[])
 {
     const std::jthread fonts = GlossmereApp::prepareFonts();
     QApplication application(argc, argv);
+    ClickGuard clickGuard;
+    application.installEventFilter(&clickGuard);
     QApplication::setApplicationName(QStringLiteral("glossmere"));
     QApplication::setOrganizationName(QStringLiteral("Tamberlux"));
     // Ties the windows to the menu entry and its icon.

@@ -19,7 +19,7 @@ public:
         std::fprintf(stderr, "%s\n", qPrintable(text));
     }
 
-    bool askYesNo(const QString &, const QString &) override { return m_yes; }
+    bool askYesNo(const QString &, const QString &, Default) override { return m_yes; }
 
     SaveChoice askSaveDiscardCancel(const QString &, const QString &) override
     {
@@ -28,9 +28,12 @@ public:
 
     QString askText(const QString &, const QString &, const QList<Preset> &) override { return {}; }
 
-    QStringList chooseFilesToOpen(const QString &, const QString &) override { return {}; }
+    QStringList chooseFilesToOpen(const QString &, const QString &, const QString &) override { return {}; }
 
-    QString chooseFileToSave(const QString &, const QString &, const QString &) override { return {}; }
+    QString chooseFileToSave(const QString &, const QString &, const QString &, const QString &) override
+    {
+        return {};
+    }
 
 private:
     bool m_yes;

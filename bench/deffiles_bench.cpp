@@ -1,4 +1,5 @@
-// Loading and saving definition files at scale: parse, model fill, whole load and save, peak memory.
+// Loading and saving definition files at scale: parse, model fill, whole load and save, the check for
+// texts holding "::" before a save, peak memory.
 // Usage: deffiles_bench --generate COUNT DEFLEN FILE  writes a realistic definition file (terms ~12
 //                                                     characters, definitions ~DEFLEN)
 //        deffiles_bench --measure FILE [RUNS] [tree]    prints medians over RUNS (default 5) and peak
@@ -101,7 +102,8 @@ int measure(const QString &path, int runs, bool tree)
     const long firstPeak = peakMiB();
     const int count = defs.GetEntryCount();
 
-    std::vector<double> parse, fill, load, save;
+    std::vector<double> parse, fill, load, save, separatorCheck;
+    int holding = 0;
     QTemporaryDir dir;
     const QString savePath = dir.filePath(QStringLiteral("saved.txt"));
     for (int run = 0; run < runs; ++run) {
@@ -122,12 +124,18 @@ int measure(const QString &path, int runs, bool tree)
         settle();
         load.push_back(timer.nsecsElapsed() / 1e6);
 
+        // What the save command checks before its dialog opens.
+        timer.restart();
+        holding = entriesHoldingSeparator(list.store(), u"::");
+        separatorCheck.push_back(timer.nsecsElapsed() / 1e6);
+
         timer.restart();
         defs.saveDefinitionFile(savePath, QStringLiteral("::"));
         save.push_back(timer.nsecsElapsed() / 1e6);
     }
     std::printf(
         "%d entries (%.1f MB): load %.1f ms (read+decode+split %.1f, model reset %.1f), save %.1f ms, "
+        "\"::\" check before saving %.1f ms (%d entries hold it), "
         "first load %.1f ms, peak after first load %ld MiB, peak overall %ld MiB\n",
         count,
         QFileInfo(path).size() / 1e6,
@@ -135,6 +143,8 @@ int measure(const QString &path, int runs, bool tree)
         median(parse),
         median(fill),
         median(save),
+        median(separatorCheck),
+        holding,
         firstLoad,
         firstPeak,
         peakMiB());

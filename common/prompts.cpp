@@ -8,7 +8,9 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -16,6 +18,11 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTextBlockFormat>
+#include <QTextCursor>
+#include <QTextEdit>
 #include <QVBoxLayout>
 
 #include <optional>
@@ -111,6 +118,44 @@ QString platformFilter(QString filter)
 {
     return filter.replace(QStringLiteral("(*.*)"), QStringLiteral("(*)"));
 }
+
+// Details are one item per line: the field is wide enough for a line of up to 80 characters, and
+// the items stand apart so that a longer one that wraps is still seen as one.
+void fitDetails(QTextEdit &field)
+{
+    constexpr int shownWhole = 80;
+    const QFontMetrics metrics = field.fontMetrics();
+    const QStringList lines = field.toPlainText().split(QLatin1Char('\n'));
+    int widest = 0;
+    for (const QString &line : lines.first(std::min<qsizetype>(lines.size(), 2000)))
+        widest = std::max(widest, metrics.horizontalAdvance(line.left(shownWhole)));
+    const int margins = 2 * (field.frameWidth() + int(field.document()->documentMargin()) + 2);
+    const int scrollBar = field.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &field);
+    field.setMinimumWidth(widest + margins + scrollBar);
+    QTextBlockFormat spaced;
+    spaced.setBottomMargin(metrics.height() / 2.0);
+    QTextCursor all(field.document());
+    all.select(QTextCursor::Document);
+    all.mergeBlockFormat(spaced);
+}
+
+// Never the folder the program happened to be started from.
+QString startFolder(const QString &folder)
+{
+    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::homePath();
+}
+
+// Qt's own dialog opens so small that a long file name is cut at its edge (the name column itself
+// grows to the longest name).
+void fitFileDialog(QFileDialog &dialog)
+{
+    const QFontMetrics metrics = dialog.fontMetrics();
+    QSize size(metrics.averageCharWidth() * 130, metrics.height() * 30);
+    if (const QScreen *screen = dialog.screen())
+        size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    dialog.resize(size.expandedTo(dialog.sizeHint()));
+}
+
 } // namespace
 
 QString titleOrAppTitle(const QString &title)
@@ -126,6 +171,8 @@ void QtPrompts::message(const QString &text, const QString &title, Icon icon, co
     box.setIcon(boxIcon(icon));
     // Shown in a plain-text field: user texts stay as typed.
     box.setDetailedText(details);
+    if (auto *field = box.findChild<QTextEdit *>())
+        fitDetails(*field);
     // The details' field and the line above it come without names; screen readers want one.
     for (QFrame *part : box.findChildren<QFrame *>()) {
         if (part->accessibleName().isEmpty() && !qobject_cast<QLabel *>(part))
@@ -137,13 +184,13 @@ void QtPrompts::message(const QString &text, const QString &title, Icon icon, co
     box.exec();
 }
 
-bool QtPrompts::askYesNo(const QString &text, const QString &title)
+bool QtPrompts::askYesNo(const QString &text, const QString &title, Default preferred)
 {
     const ArrowPointer arrow;
     QMessageBox box(dialogParent());
     preparePlainBox(box, text, title);
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-    box.setDefaultButton(QMessageBox::Yes);
+    box.setDefaultButton(preferred == Default::Yes ? QMessageBox::Yes : QMessageBox::No);
     // Yes stands left of No on every desktop (GNOME's layout would put it last).
     box.setStyleSheet(QStringLiteral("QDialogButtonBox { button-layout: 0; }"));
     return box.exec() == QMessageBox::Yes;
@@ -214,20 +261,29 @@ QString QtPrompts::askText(const QString &text, const QString &defaultAnswer, co
     return answer->currentText();
 }
 
-QStringList QtPrompts::chooseFilesToOpen(const QString &title, const QString &filter)
+QStringList QtPrompts::chooseFilesToOpen(const QString &title, const QString &filter, const QString &folder)
 {
     const ArrowPointer arrow;
-    return QFileDialog::getOpenFileNames(
-        dialogParent(), title, QString(), platformFilter(filter), nullptr, fileDialogOptions());
+    QFileDialog dialog(dialogParent(), title, startFolder(folder), platformFilter(filter));
+    dialog.setOptions(fileDialogOptions());
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    fitFileDialog(dialog);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
 }
 
-QString QtPrompts::chooseFileToSave(const QString &title, const QString &filter, const QString &initialName)
+QString QtPrompts::chooseFileToSave(const QString &title,
+                                    const QString &filter,
+                                    const QString &initialName,
+                                    const QString &folder)
 {
     const ArrowPointer arrow;
-    return QFileDialog::getSaveFileName(dialogParent(),
-                                        title,
-                                        initialName,
-                                        platformFilter(filter),
-                                        nullptr,
-                                        QFileDialog::DontConfirmOverwrite | fileDialogOptions());
+    QFileDialog dialog(dialogParent(), title, startFolder(folder), platformFilter(filter));
+    dialog.setOptions(QFileDialog::DontConfirmOverwrite | fileDialogOptions());
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    if (!initialName.isEmpty())
+        dialog.selectFile(initialName);
+    fitFileDialog(dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
 }

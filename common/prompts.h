@@ -11,6 +11,8 @@ class Prompts
 public:
     enum class Icon { None, Information, Warning };
     enum class SaveChoice { Save, Discard, Cancel };
+    // The button that Enter presses.
+    enum class Default { Yes, No };
 
     // One pick the text prompt offers besides typing: what the user sees and the text it stands for.
     struct Preset
@@ -27,16 +29,20 @@ public:
                          const QString &title = {},
                          Icon icon = Icon::None,
                          const QString &details = {}) = 0;
-    virtual bool askYesNo(const QString &text, const QString &title = {}) = 0;
+    virtual bool
+    askYesNo(const QString &text, const QString &title = {}, Default preferred = Default::Yes) = 0;
     virtual SaveChoice askSaveDiscardCancel(const QString &text, const QString &title = {}) = 0;
     // Returns the empty text when the user cancels.
     virtual QString
     askText(const QString &text, const QString &defaultAnswer, const QList<Preset> &presets = {}) = 0;
-    // Returns full paths in the order chosen; empty when cancelled.
-    virtual QStringList chooseFilesToOpen(const QString &title, const QString &filter) = 0;
+    // Returns full paths in the order chosen; empty when cancelled. The dialogs open in `folder`.
+    virtual QStringList
+    chooseFilesToOpen(const QString &title, const QString &filter, const QString &folder = {}) = 0;
     // Returns the full path, or the empty text when cancelled.
-    virtual QString
-    chooseFileToSave(const QString &title, const QString &filter, const QString &initialName) = 0;
+    virtual QString chooseFileToSave(const QString &title,
+                                     const QString &filter,
+                                     const QString &initialName,
+                                     const QString &folder = {}) = 0;
 };
 
 // Real dialogs, parented to whichever window of ours is active.
@@ -44,12 +50,15 @@ class QtPrompts : public Prompts
 {
 public:
     void message(const QString &text, const QString &title, Icon icon, const QString &details) override;
-    bool askYesNo(const QString &text, const QString &title) override;
+    bool askYesNo(const QString &text, const QString &title, Default preferred) override;
     SaveChoice askSaveDiscardCancel(const QString &text, const QString &title) override;
     QString askText(const QString &text, const QString &defaultAnswer, const QList<Preset> &presets) override;
-    QStringList chooseFilesToOpen(const QString &title, const QString &filter) override;
-    QString
-    chooseFileToSave(const QString &title, const QString &filter, const QString &initialName) override;
+    QStringList
+    chooseFilesToOpen(const QString &title, const QString &filter, const QString &folder) override;
+    QString chooseFileToSave(const QString &title,
+                             const QString &filter,
+                             const QString &initialName,
+                             const QString &folder) override;
 };
 
 // The title a box gets when none of its own is named.

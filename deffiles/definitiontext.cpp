@@ -373,6 +373,31 @@ QByteArray encodeDefinitionFile(const TermStore &store, QStringView separator)
     return out;
 }
 
+int entriesHoldingSeparator(const TermStore &store, QStringView separator)
+{
+    if (separator.isEmpty())
+        return 0;
+    const QByteArray needle = separator.toUtf8();
+    const char first = needle.front();
+    const auto holds = [&](QByteArrayView text) {
+        // Most texts hold no byte of the separator at all: memchr answers those at once.
+        const char *at = text.data();
+        const char *const end = at + text.size();
+        while ((at = static_cast<const char *>(std::memchr(at, first, size_t(end - at))))) {
+            if (end - at >= needle.size() && std::memcmp(at, needle.constData(), size_t(needle.size())) == 0)
+                return true;
+            ++at;
+        }
+        return false;
+    };
+    int holding = 0;
+    store.forEachEntryUtf8([&](int, QByteArrayView term, QByteArrayView definition) {
+        if (holds(term) || holds(definition))
+            ++holding;
+    });
+    return holding;
+}
+
 QString bareFileName(const QString &path)
 {
     const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QDir::separator()));

@@ -36,5 +36,9 @@ void writeDefinitionFile(const TermStore &store,
                          const std::function<void(QByteArrayView)> &write);
 QByteArray encodeDefinitionFile(const TermStore &store, QStringView separator);
 
+// How many entries hold the separator in their term or definition: written to a file, they would
+// read back split elsewhere.
+int entriesHoldingSeparator(const TermStore &store, QStringView separator);
+
 // The part of a path after its last separator; empty when the path holds none.
 QString bareFileName(const QString &path);

@@ -105,6 +105,9 @@ public:
     template <typename Write>
     void forEachFileChunk(QByteArrayView separator, qsizetype chunkBytes, Write write) const;
 
+    // Calls `visit(position, termUtf8, definitionUtf8)` for every entry in order, without decoding.
+    template <typename Visit> void forEachEntryUtf8(Visit visit) const;
+
     TermEntries toEntries() const;
     static TermStore fromEntries(const TermEntries &entries);
 
@@ -164,6 +167,18 @@ private:
     qsizetype m_openBlock = -1;
     qsizetype m_entryStart = 0;
 };
+
+template <typename Visit> void TermStore::forEachEntryUtf8(Visit visit) const
+{
+    for (qsizetype run = 0; run < m_runs.size(); ++run) {
+        const Block &block = m_blocks[m_runs[run].block];
+        const qsizetype end = run + 1 < m_runs.size() ? m_runs[run + 1].first : m_spanCount;
+        for (qsizetype i = m_runs[run].first; i < end; ++i) {
+            const LongSpan piece = entry(m_spans.get()[i]);
+            visit(int(i), termBytes(block, piece), definitionBytes(block, piece));
+        }
+    }
+}
 
 template <typename Write>
 void TermStore::forEachFileChunk(QByteArrayView separator, qsizetype chunkBytes, Write write) const

@@ -59,11 +59,17 @@ private:
     void Text2_Enter();
     QString id(const char *procedure) const;
     void loadSample();
+    // Before a save: true when no text holds the file's separator or the user saves anyway.
+    bool maySaveSeparatorTexts();
 
     const Services &m_services;
     DefManager &m_defs;
     TestOptionsGate &m_options;
     ListHistory m_history;
+    // Where the file dialogs open: the folder of the file last imported or saved, and the folder of
+    // the last import.
+    QString m_fileFolder;
+    QString m_importFolder;
 
     TermListView *ListView1 = nullptr;
     QPushButton *PushButton1 = nullptr;

@@ -3,11 +3,13 @@
 #include "common/contact.h"
 #include "common/errortrap.h"
 #include "common/prompts.h"
+#include "deffiles/definitiontext.h"
 #include "deffiles/defmanager.h"
 #include "termlist/form1.h"
 #include "termlist/termlistview.h"
 #include "termlist/testoptionsgate.h"
 
+#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 
@@ -79,12 +81,16 @@ void Form1::PushButton2_Click()
 
 bool Form1::saveList()
 {
+    // A definition file cannot hold its own separator inside a text; saving would split it elsewhere.
+    if (!maySaveSeparatorTexts())
+        return false;
     ErrorTrap trap(m_services.prompts, id("PushButton2_Click"));
     QString path;
     trap.step(108, [&] {
         path = m_services.prompts.chooseFileToSave(QStringLiteral("Saving Definition File"),
                                                    QStringLiteral("Text Files (*.txt)"),
-                                                   m_defs.GetFileName());
+                                                   m_defs.GetFileName(),
+                                                   m_fileFolder);
     });
     if (path.isEmpty())
         return false;
@@ -93,18 +99,36 @@ bool Form1::saveList()
         const BusyPointer busy;
         saved = m_defs.saveDefinitionFile(path, QStringLiteral("::"));
     });
-    if (saved)
+    if (saved) {
         m_history.markSaved();
+        m_fileFolder = QFileInfo(path).absolutePath();
+    }
     return saved;
+}
+
+bool Form1::maySaveSeparatorTexts()
+{
+    const int holding = entriesHoldingSeparator(m_defs.list().store(), u"::");
+    if (holding == 0)
+        return true;
+    const QString text = holding == 1
+        ? QStringLiteral("1 entry contains “::”, which a definition file uses to divide a term from "
+                         "its definition, so it would not read back the same. Save anyway?")
+        : QStringLiteral("%1 entries contain “::”, which a definition file uses to divide a term "
+                         "from its definition, so they would not read back the same. Save anyway?")
+              .arg(holding);
+    return m_services.prompts.askYesNo(text, {}, Prompts::Default::No);
 }
 
 bool Form1::mayReplaceList()
 {
     if (m_defs.IsFileUpToDate())
         return true;
+    // Enter keeps the work.
     return m_services.prompts.askYesNo(
         QStringLiteral("The term list has changes that have not been saved. Replace them anyway?"),
-        QStringLiteral("Unsaved Changes"));
+        QStringLiteral("Unsaved Changes"),
+        Prompts::Default::No);
 }
 
 void Form1::PushButton3_Click()
@@ -168,7 +192,8 @@ void Form1::PushButton5_Click()
     trap.step(112, [&] {
         paths = m_services.prompts.chooseFilesToOpen(
             QStringLiteral("Add File(s) - Hold Ctrl to select multiple files"),
-            QStringLiteral("All Files (*.*)"));
+            QStringLiteral("All Files (*.*)"),
+            m_importFolder);
     });
     importFiles(paths);
 }
@@ -177,6 +202,7 @@ void Form1::importFiles(const QStringList &paths)
 {
     if (paths.isEmpty())
         return;
+    m_importFolder = QFileInfo(paths.constFirst()).absolutePath();
     // Unsaved typing is never replaced without a question.
     if (!mayReplaceList())
         return;
@@ -204,6 +230,14 @@ void Form1::importFiles(const QStringList &paths)
         std::optional<TermStore> entries = m_defs.readDefinitionFile(path, separator);
         if (!entries)
             continue;
+        if (entries->isEmpty()) {
+            const QString shownSeparator =
+                separator == u"\t" ? QStringLiteral("Tab") : QStringLiteral("“%1”").arg(separator);
+            m_services.prompts.message(QStringLiteral("No line of “%1” holds the separator %2, so nothing "
+                                                      "was added from it.")
+                                           .arg(QFileInfo(path).fileName(), shownSeparator));
+            continue;
+        }
         gathered.appendAll(std::move(*entries));
         lastRead = path;
         ++filesRead;
@@ -214,6 +248,7 @@ void Form1::importFiles(const QStringList &paths)
         const BusyPointer busy;
         m_history.replace(std::move(gathered), lastRead, filesRead > 1);
     });
+    m_fileFolder = QFileInfo(lastRead).absolutePath();
 }
 
 void Form1::editEntry(int row, int column, const QString &text)

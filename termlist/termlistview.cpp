@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QHoverEvent>
 #include <QLineEdit>
+#include <QPainter>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 
@@ -21,6 +22,22 @@ public:
     {
         if (auto *line = qobject_cast<QLineEdit *>(editor))
             emit m_view->cellEdited(index.row(), index.column(), line->text());
+    }
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        // The cell that F2 edits gets a frame of its own; the row's highlight alone does not tell the
+        // term from the definition.
+        if (!option.state.testFlag(QStyle::State_HasFocus))
+            return;
+        const bool selected = option.state.testFlag(QStyle::State_Selected);
+        painter->save();
+        painter->setPen(
+            QPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Highlight), 2));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(QRectF(option.rect).adjusted(1, 1, -1, -1));
+        painter->restore();
     }
 
 protected:

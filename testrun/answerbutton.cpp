@@ -1,6 +1,7 @@
 #include "testrun/answerbutton.h"
 
 #include "common/helpers.h"
+#include "testrun/fittinglabel.h"
 
 #include <QPainter>
 #include <QStyleOptionButton>
@@ -35,16 +36,12 @@ void AnswerButton::paintEvent(QPaintEvent *)
 
     const QRect area =
         style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).adjusted(4, 0, -4, 0);
-    constexpr int flags = Qt::AlignCenter | Qt::TextWordWrap;
     // A button shows a few lines; measuring an answer of megabytes would freeze the window.
     const QString shown = visiblePart(m_caption, 2000);
-    QFont font = painter.font();
     // Shrink only as far as needed for the whole answer to fit.
-    while (font.pointSizeF() > 6
-           && QFontMetrics(font).boundingRect(area, flags, shown).height() > area.height())
-        font.setPointSizeF(font.pointSizeF() - 0.5);
-    painter.setFont(font);
+    const TextFit fit = fitText(painter.font(), area, Qt::AlignCenter, shown, 0.5);
+    painter.setFont(fit.font);
     painter.setPen(
         palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
-    painter.drawText(area, flags, shown);
+    painter.drawText(area, fit.flags, shown);
 }

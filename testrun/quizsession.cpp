@@ -14,6 +14,18 @@ constexpr int randomAttempts = 64;
 
 const QString definitionDirection = QStringLiteral("Definition:");
 
+// The answers of the entries that share the prompt of `asked` (homonyms, a term with several meanings).
+QList<QString> rightAnswersFor(const TermStore &store, int asked, bool definitionGiven)
+{
+    const QByteArrayView prompt = definitionGiven ? store.definitionUtf8(asked) : store.termUtf8(asked);
+    QList<QString> answers;
+    store.forEachEntryUtf8([&](int, QByteArrayView term, QByteArrayView definition) {
+        if ((definitionGiven ? definition : term) == prompt)
+            answers.append(decodeTermText(definitionGiven ? term : definition));
+    });
+    return answers;
+}
+
 QString id(const QString &procedure)
 {
     return procedureId(QStringLiteral("Form3"), procedure);
@@ -77,6 +89,7 @@ void QuizSession::questionlist_Click()
         const int entry = m_questionList.at(size_t(m_selected));
         m_caption = definitionGiven() ? m_defs.GetDefinition(entry) : m_defs.GetTerm(entry);
         right = answerText(entry);
+        m_rightAnswers = rightAnswersFor(m_defs.list().store(), entry, definitionGiven());
     });
     trap.step(114, [&] { AnswerSlots[0] = right; });
     trap.step(116, [&] {
@@ -106,7 +119,7 @@ std::optional<QString> QuizSession::WrongAnswer(int lCount)
         for (int attempt = 0; attempt < randomAttempts && !accepted; ++attempt) {
             const int n = int(roundHalfEven(last * m_random.draw()));
             const QString candidate = answerText(n);
-            if (n != current && !AnswerInUse(candidate))
+            if (n != current && acceptableWrong(candidate))
                 accepted = candidate;
         }
         // Chance keeps refusing: choose among the texts that are still acceptable, if any are.
@@ -136,7 +149,7 @@ std::optional<QString> QuizSession::drawFromPool()
     }
     std::vector<const QString *> open;
     for (const QString &text : *m_pool) {
-        if (!AnswerInUse(text))
+        if (acceptableWrong(text))
             open.push_back(&text);
     }
     if (open.empty())
@@ -148,6 +161,11 @@ std::optional<QString> QuizSession::drawFromPool()
 bool QuizSession::AnswerInUse(const QString &text) const
 {
     return std::find(AnswerSlots.begin(), AnswerSlots.end(), text) != AnswerSlots.end();
+}
+
+bool QuizSession::acceptableWrong(const QString &text) const
+{
+    return !AnswerInUse(text) && !m_rightAnswers.contains(text);
 }
 
 void QuizSession::answer(int number)

@@ -101,6 +101,8 @@ private:
     bool definitionGiven() const;
     QString answerText(int entry) const;
     std::optional<QString> drawFromPool();
+    // Neither offered already nor right by the list for the asked prompt.
+    bool acceptableWrong(const QString &text) const;
 
     Prompts &m_prompts;
     RandomSource &m_random;
@@ -118,6 +120,8 @@ private:
     std::array<QString, 4> m_captions;
     std::array<bool, 4> m_offered{};
     QString m_chosen;
+    // The answers of every entry whose prompt is the asked one: the list counts each of them right.
+    QList<QString> m_rightAnswers;
     QList<Mistake> m_mistakes;
     Phase m_phase = Phase::Idle;
     // Changes whenever a run of answers is cut short; a paused sequence that sees it change stops.

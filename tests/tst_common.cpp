@@ -1,3 +1,4 @@
+#include "common/clickguard.h"
 #include "common/errortrap.h"
 #include "common/failure.h"
 #include "common/helpers.h"
@@ -49,6 +50,9 @@ private slots:
     void wait_runsEventsInside();
     void wait_zeroOrLessRunsNoEvent();
     void wait_endsWhenTheProgramQuits();
+
+    void clickGuard_newWindowIgnoresPressesForADoubleClick_data();
+    void clickGuard_newWindowIgnoresPressesForADoubleClick();
 
     void styleForm_paintsOnlyFramesLabelsAndOptions();
     void pictures_cursorKeepsHotspotAndIconMatchesItsFiles();
@@ -361,6 +365,64 @@ void TestCommon::pictures_cursorKeepsHotspotAndIconMatchesItsFiles()
     writeFile(garbage, literalBytes("\0\0\2\0\1\0this is not a cursor"));
     QVERIFY_THROWS_EXCEPTION(Failure, loadCursorFile(garbage));
     QVERIFY_THROWS_EXCEPTION(Failure, loadCursorFile(dir.filePath(QStringLiteral("missing.cur"))));
+}
+
+void TestCommon::clickGuard_newWindowIgnoresPressesForADoubleClick_data()
+{
+    QTest::addColumn<bool>("firstClick");
+    QTest::addColumn<bool>("key");
+    QTest::addColumn<int>("apart");
+    QTest::addColumn<bool>("acts");
+    const int interval = QApplication::doubleClickInterval();
+    QTest::newRow("the second click of a double-click") << true << false << interval / 2 << false;
+    QTest::newRow("a key at once") << true << true << 0 << true;
+    QTest::newRow("a click after the interval") << true << false << interval + 1 << true;
+    QTest::newRow("a window's first click, at once") << false << false << 0 << true;
+}
+
+void TestCommon::clickGuard_newWindowIgnoresPressesForADoubleClick()
+{
+    QFETCH(bool, firstClick);
+    QFETCH(bool, key);
+    QFETCH(int, apart);
+    QFETCH(bool, acts);
+    // Clicks with the time stamps the window system gives them: a double-click is told by those.
+    // Qt on X11 makes a second press within the interval a double-click event alone.
+    const auto click = [](QWidget *target, ulong stamp, bool second = false) {
+        const QPointF at = QRectF(target->rect()).center();
+        for (const QEvent::Type type :
+             {second ? QEvent::MouseButtonDblClick : QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent event(type,
+                              at,
+                              target->mapToGlobal(at),
+                              Qt::LeftButton,
+                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                              Qt::NoModifier);
+            event.setTimestamp(stamp);
+            QApplication::sendEvent(target, &event);
+        }
+    };
+    ClickGuard guard;
+    qApp->installEventFilter(&guard);
+    QPushButton older(QStringLiteral("Older"));
+    older.show();
+    QWidget window;
+    auto *button = new QPushButton(QStringLiteral("Continue >"), &window);
+    int clicks = 0;
+    connect(button, &QPushButton::clicked, [&] { ++clicks; });
+    // The first click opens the window; the second lands in it.
+    const ulong first = 100000;
+    if (firstClick)
+        click(&older, first);
+    window.show();
+    if (key) {
+        button->setFocus();
+        QTest::keyClick(button, Qt::Key_Space);
+    } else {
+        click(button, first + ulong(apart), firstClick && apart < QApplication::doubleClickInterval());
+    }
+    qApp->removeEventFilter(&guard);
+    QCOMPARE(clicks, acts ? 1 : 0);
 }
 
 QTEST_MAIN(TestCommon)

@@ -22,6 +22,9 @@ private slots:
     void separator_usedExactly();
     void separator_offersTabCommaSemicolon();
     void unsavedEdits_askFirst();
+    void nothingFound_saysSoKeepsTheList_data();
+    void nothingFound_saysSoKeepsTheList();
+    void dialogs_openWhereTheUsersFileIs();
     void encodings_windows1252AndUtf8();
     void realisticExport_everyRowIntact();
 
@@ -194,12 +197,95 @@ void TestImport::unsavedEdits_askFirst()
     QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton5"), Qt::LeftButton);
     QCOMPARE(fixture.app.defs().list().entries(), numberedEntries(2));
     QCOMPARE(fixture.prompts.ofKind(PromptRecord::Kind::Text).size(), 0);
+    // Enter keeps the work.
+    QCOMPARE(fixture.prompts.ofKind(PromptRecord::Kind::YesNo).last().preferred, Prompts::Default::No);
 
     fixture.prompts.answerFiles({path});
     fixture.prompts.answerYes();
     fixture.prompts.answerText(QStringLiteral("::"));
     QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton5"), Qt::LeftButton);
     QCOMPARE(fixture.app.defs().GetEntryCount(), 1);
+    QVERIFY(fixture.prompts.problems().isEmpty());
+}
+
+void TestImport::nothingFound_saysSoKeepsTheList_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("separator");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("a Tab file read with ::")
+        << QByteArray("Hund\tdog\r\nKatze\tcat\r\n") << QStringLiteral("::") << QStringLiteral("“::”");
+    QTest::newRow("an empty file") << QByteArray() << QStringLiteral("\t") << QStringLiteral("Tab");
+    QTest::newRow("only a header") << QByteArray("Valid Definition File\r\n") << QStringLiteral(" - ")
+                                   << QStringLiteral("“ - ”");
+}
+
+void TestImport::nothingFound_saysSoKeepsTheList()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, separator);
+    QFETCH(QString, shown);
+    AppFixture fixture;
+    fixture.prompts.answerFiles({file(QStringLiteral("first.txt"), "a::1\r\nb::2\r\n")});
+    fixture.prompts.answerText(QStringLiteral("::"));
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton5"), Qt::LeftButton);
+    const TermEntries first = fixture.app.defs().list().entries();
+    QCOMPARE(first.size(), 2);
+
+    fixture.prompts.reset();
+    fixture.prompts.answerFiles({file(QStringLiteral("words.tsv"), bytes)});
+    fixture.prompts.answerText(separator);
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton5"), Qt::LeftButton);
+    const QList<PromptRecord> messages = fixture.prompts.ofKind(PromptRecord::Kind::Message);
+    QCOMPARE(messages.size(), 1);
+    QCOMPARE(messages[0].text,
+             QStringLiteral("No line of “words.tsv” holds the separator %1, so nothing was added from it.")
+                 .arg(shown));
+    QCOMPARE(fixture.app.defs().list().entries(), first);
+    QCOMPARE(fixture.app.defs().GetFileName(), QStringLiteral("first.txt"));
+    QVERIFY(fixture.app.defs().IsFileUpToDate());
+    QVERIFY(fixture.prompts.problems().isEmpty());
+    // No undo step: the first undo takes back the first import.
+    QVERIFY(QTest::qWaitForWindowActive(&fixture.form1()));
+    auto *list = control<QTableView>(&fixture.form1(), "ListView1");
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(fixture.app.defs().GetEntryCount(), 0);
+}
+
+void TestImport::dialogs_openWhereTheUsersFileIs()
+{
+    AppFixture fixture;
+    const QString elsewhere = QDir(m_dir->path()).filePath(QStringLiteral("elsewhere"));
+    QVERIFY(QDir().mkpath(elsewhere));
+    const QString path = QDir(elsewhere).filePath(QStringLiteral("words.txt"));
+    writeFile(path, "a::1\r\n");
+    // Nothing imported yet: the dialogs pick their own folder (the user's home, never the start folder).
+    fixture.prompts.answerFiles({path});
+    fixture.prompts.answerText(QStringLiteral("::"));
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton5"), Qt::LeftButton);
+    fixture.prompts.answerFiles({});
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton5"), Qt::LeftButton);
+    fixture.prompts.answerSavePath({});
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton2"), Qt::LeftButton);
+    const QList<PromptRecord> opens = fixture.prompts.ofKind(PromptRecord::Kind::OpenFiles);
+    QCOMPARE(opens[0].folder, QString());
+    QCOMPARE(opens[1].folder, elsewhere);
+    const PromptRecord save = fixture.prompts.ofKind(PromptRecord::Kind::SaveFile).value(0);
+    QCOMPARE(save.folder, elsewhere);
+    QCOMPARE(save.initialName, QStringLiteral("words.txt"));
+
+    // Saved in another folder: the save dialog follows the file, the import dialog stays.
+    const QString saved = m_dir->filePath(QStringLiteral("saved.txt"));
+    fixture.prompts.answerSavePath(saved);
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton2"), Qt::LeftButton);
+    fixture.prompts.answerSavePath({});
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton2"), Qt::LeftButton);
+    fixture.prompts.answerFiles({});
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton5"), Qt::LeftButton);
+    QCOMPARE(fixture.prompts.ofKind(PromptRecord::Kind::SaveFile).last().folder,
+             QDir(m_dir->path()).absolutePath());
+    QCOMPARE(fixture.prompts.ofKind(PromptRecord::Kind::OpenFiles).last().folder, elsewhere);
     QVERIFY(fixture.prompts.problems().isEmpty());
 }
 

@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,7 +16,12 @@
 #include <QMessageBox>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QTextLayout>
 #include <QTimer>
+#include <QTreeView>
 
 namespace {
 // Runs `act` on the modal dialog as soon as it is shown.
@@ -40,12 +46,14 @@ class TestPrompts : public QObject
 private slots:
     void initTestCase();
     void message_showsTextLiterallyWithLineBreaks();
+    void message_detailsLinesOfEightyCharactersDoNotWrap();
     void askText_typedTextIsUsedExactly_data();
     void askText_typedTextIsUsedExactly();
     void askText_pickedPresetGivesItsValue();
     void askText_cancelGivesEmptyText();
     void askYesNo_answers();
-    void openFiles_offersFilesWithoutADot();
+    void fileDialogs_openInTheGivenFolderWithNamesWhole_data();
+    void fileDialogs_openInTheGivenFolderWithNamesWhole();
     void question_belongsToTheShowingWindowWhenNoneIsActive();
     void askText_escapeThatClosedTheDropDownKeepsTheQuestion();
     void fixedWindow_maximisedGoesBack_data();
@@ -76,6 +84,37 @@ void TestPrompts::message_showsTextLiterallyWithLineBreaks()
     QCOMPARE(format, Qt::PlainText);
     QCOMPARE(shown, QStringLiteral("<b>R&D</b>\nline two\n\nafter a gap"));
     QCOMPARE(title, QStringLiteral("Glossmere"));
+}
+
+void TestPrompts::message_detailsLinesOfEightyCharactersDoNotWrap()
+{
+    // Wide letters and narrow ones: what matters is the text's own width.
+    const QStringList lines{
+        QString(80, QLatin1Char('W')),
+        QString(80, QLatin1Char('i')),
+        QStringLiteral("pneumonoultramicroscopicsilicovolcanoconiosis — your answer: x — right: y"),
+        QString(120, QLatin1Char('m'))};
+    QtPrompts prompts;
+    QList<int> linesPerItem;
+    qreal gap = 0;
+    whenShown([&](QWidget *dialog) {
+        auto *box = qobject_cast<QMessageBox *>(dialog);
+        for (QAbstractButton *button : box->buttons()) {
+            if (box->buttonRole(button) == QMessageBox::ActionRole)
+                button->click();
+        }
+        auto *field = box->findChild<QTextEdit *>();
+        QTRY_VERIFY(field->isVisible());
+        QCoreApplication::processEvents();
+        for (QTextBlock block = field->document()->begin(); block.isValid(); block = block.next())
+            linesPerItem.append(block.layout()->lineCount());
+        gap = field->document()->begin().blockFormat().bottomMargin();
+        box->accept();
+    });
+    prompts.message(QStringLiteral("Done."), {}, Prompts::Icon::None, lines.join(QLatin1Char('\n')));
+    QCOMPARE(linesPerItem.size(), 4);
+    QCOMPARE(linesPerItem.first(3), QList<int>({1, 1, 1}));
+    QVERIFY(gap > 0);
 }
 
 void TestPrompts::askText_typedTextIsUsedExactly_data()
@@ -165,18 +204,66 @@ void TestPrompts::askYesNo_answers()
     whenShown(
         [](QWidget *dialog) { qobject_cast<QMessageBox *>(dialog)->button(QMessageBox::Yes)->click(); });
     QVERIFY(prompts.askYesNo(QStringLiteral("Sure?"), QStringLiteral("Confirm Delete")));
+    // Where the safe answer is No, Enter gives No.
+    whenShown([](QWidget *dialog) { QTest::keyClick(dialog, Qt::Key_Return); });
+    QVERIFY(!prompts.askYesNo(QStringLiteral("Replace?"), {}, Prompts::Default::No));
 }
 
-void TestPrompts::openFiles_offersFilesWithoutADot()
+void TestPrompts::fileDialogs_openInTheGivenFolderWithNamesWhole_data()
 {
+    QTest::addColumn<bool>("save");
+    QTest::addColumn<bool>("folderGiven");
+    QTest::newRow("open, a folder given") << false << true;
+    QTest::newRow("open, no folder yet") << false << false;
+    QTest::newRow("save, a folder given") << true << true;
+    QTest::newRow("save, no folder yet") << true << false;
+}
+
+void TestPrompts::fileDialogs_openInTheGivenFolderWithNamesWhole()
+{
+    QFETCH(bool, save);
+    QFETCH(bool, folderGiven);
+    QTemporaryDir dir;
+    const QString longName =
+        QStringLiteral("english-german-freedict-wordlist-2024-complete-with-examples-and-notes-v2-final.txt");
+    writeFile(dir.filePath(longName), "x");
+    const QString folder = folderGiven ? dir.path() : QString();
     QtPrompts prompts;
     QStringList filters;
+    QString opened;
+    QStringList selected;
+    int nameWidth = 0;
+    int nameNeeds = 0;
     whenShown([&](QWidget *dialog) {
-        filters = qobject_cast<QFileDialog *>(dialog)->nameFilters();
-        qobject_cast<QDialog *>(dialog)->reject();
+        auto *files = qobject_cast<QFileDialog *>(dialog);
+        filters = files->nameFilters();
+        opened = files->directory().absolutePath();
+        selected = files->selectedFiles();
+        auto *view = files->findChild<QTreeView *>(QStringLiteral("treeView"));
+        nameNeeds = view->fontMetrics().horizontalAdvance(longName) + 2 * view->iconSize().width();
+        // The folder is read in the background; the dialog closes whatever is found.
+        [[maybe_unused]] const bool shown = QTest::qWaitFor([&] {
+            nameWidth = std::min(view->header()->sectionSize(0), view->viewport()->width());
+            return nameWidth >= nameNeeds;
+        });
+        files->reject();
     });
-    QVERIFY(prompts.chooseFilesToOpen(QStringLiteral("Add"), QStringLiteral("All Files (*.*)")).isEmpty());
-    QCOMPARE(filters, QStringList{QStringLiteral("All Files (*)")});
+    if (save)
+        QVERIFY(prompts
+                    .chooseFileToSave(QStringLiteral("Save"),
+                                      QStringLiteral("Text Files (*.txt)"),
+                                      QStringLiteral("list.txt"),
+                                      folder)
+                    .isEmpty());
+    else
+        QVERIFY(prompts.chooseFilesToOpen(QStringLiteral("Add"), QStringLiteral("All Files (*.*)"), folder)
+                    .isEmpty());
+    QCOMPARE(opened, folderGiven ? QDir(dir.path()).absolutePath() : QDir::homePath());
+    QVERIFY2(nameWidth >= nameNeeds, qPrintable(QStringLiteral("%1 < %2").arg(nameWidth).arg(nameNeeds)));
+    if (save)
+        QCOMPARE(QFileInfo(selected.value(0)).fileName(), QStringLiteral("list.txt"));
+    else
+        QCOMPARE(filters, QStringList{QStringLiteral("All Files (*)")});
 }
 
 void TestPrompts::question_belongsToTheShowingWindowWhenNoneIsActive()

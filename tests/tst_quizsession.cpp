@@ -89,6 +89,8 @@ private slots:
     void draw_degenerateListsLeaveButtonsEmpty_data();
     void draw_degenerateListsLeaveButtonsEmpty();
     void draw_millionEntriesThreeDefinitions();
+    void draw_neverOffersAnAnswerTheListCountsRight_data();
+    void draw_neverOffersAnAnswerTheListCountsRight();
 
     void answer_rightAndWrongInBothDirections_data();
     void answer_rightAndWrongInBothDirections();
@@ -232,9 +234,10 @@ void TestQuizSession::draw_millionEntriesThreeDefinitions()
 {
     Quiz quiz({});
     TermStore store;
+    const char16_t *terms[] = {u"one", u"two", u"three"};
     const char16_t *definitions[] = {u"alpha", u"beta", u"gamma"};
     for (int i = 0; i < 1000000; ++i)
-        store.append(u"term", definitions[i % 3]);
+        store.append(terms[i % 3], definitions[i % 3]);
     quiz.list.replaceAll(std::move(store));
     quiz.seeded(3, 1200000);
     quiz.session.start(inListOrder(1000000), TestOptions{false, false});
@@ -246,6 +249,53 @@ void TestQuizSession::draw_millionEntriesThreeDefinitions()
                      QString(), QStringLiteral("alpha"), QStringLiteral("beta"), QStringLiteral("gamma")}));
         quiz.session.answer(1);
     }
+}
+
+void TestQuizSession::draw_neverOffersAnAnswerTheListCountsRight_data()
+{
+    QTest::addColumn<bool>("definitionGiven");
+    QTest::addColumn<int>("emptyButtons");
+    // Asking "bank" leaves Hund, Köter, Töle and Geldinstitut; asking "dog" leaves Ufer, Sitzbank and
+    // Geldinstitut, exactly three; asking "shore" refuses Ufer but may offer Sitzbank.
+    QTest::newRow("term given") << false << 0;
+    // Asking "Ufer" leaves dog and Bank only: one button stays empty.
+    QTest::newRow("definition given") << true << 1;
+}
+
+void TestQuizSession::draw_neverOffersAnAnswerTheListCountsRight()
+{
+    QFETCH(bool, definitionGiven);
+    QFETCH(int, emptyButtons);
+    const TermEntries entries{{QStringLiteral("bank"), QStringLiteral("Ufer")},
+                              {QStringLiteral("bank"), QStringLiteral("Sitzbank")},
+                              {QStringLiteral("dog"), QStringLiteral("Hund")},
+                              {QStringLiteral("dog"), QStringLiteral("Köter")},
+                              {QStringLiteral("dog"), QStringLiteral("Töle")},
+                              {QStringLiteral("shore"), QStringLiteral("Ufer")},
+                              {QStringLiteral("Bank"), QStringLiteral("Geldinstitut")}};
+    Quiz quiz(entries);
+    quiz.seeded(22);
+    quiz.start({}, definitionGiven);
+    int fewestEmpty = 4;
+    for (int round = 0; round < 300; ++round) {
+        const int asked = quiz.session.questionList().at(size_t(quiz.session.selectedQuestion()));
+        const QString prompt = definitionGiven ? entries[asked].definition : entries[asked].term;
+        QStringList right;
+        for (const TermEntry &entry : entries) {
+            if ((definitionGiven ? entry.definition : entry.term) == prompt)
+                right.append(definitionGiven ? entry.term : entry.definition);
+        }
+        const QStringList texts = quiz.offered();
+        for (int number = 1; number <= 4; ++number) {
+            if (number != quiz.right())
+                QVERIFY2(!right.contains(texts[number - 1]),
+                         qPrintable(prompt + QStringLiteral(" offers ") + texts[number - 1]));
+        }
+        if (asked == 0)
+            fewestEmpty = std::min<int>(fewestEmpty, int(texts.count(QString())));
+        quiz.session.selectQuestion((quiz.session.selectedQuestion() + 1 + round % 3) % int(entries.size()));
+    }
+    QCOMPARE(fewestEmpty, emptyButtons);
 }
 
 void TestQuizSession::answer_rightAndWrongInBothDirections_data()

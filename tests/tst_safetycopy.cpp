@@ -81,26 +81,40 @@ void TestSafetyCopy::copy_damagedIsRefused()
 
 void TestSafetyCopy::start_offersAnOrphanedCopy_data()
 {
+    const TermEntries two{{QStringLiteral("cat"), QStringLiteral("a small animal")},
+                          {QStringLiteral("R&D"), QStringLiteral("<b>")}};
     QTest::addColumn<bool>("restore");
-    QTest::newRow("yes") << true;
-    QTest::newRow("no") << false;
+    QTest::addColumn<TermEntries>("entries");
+    QTest::addColumn<QString>("count");
+    QTest::newRow("yes") << true << two << QStringLiteral("2 entries");
+    QTest::newRow("no") << false << two << QStringLiteral("2 entries");
+    QTest::newRow("yes, one entry") << true << two.first(1) << QStringLiteral("1 entry");
+    // A copy of an empty list is removed without a question.
+    QTest::newRow("empty") << false << TermEntries() << QString();
 }
 
 void TestSafetyCopy::start_offersAnOrphanedCopy()
 {
     QFETCH(bool, restore);
+    QFETCH(TermEntries, entries);
+    QFETCH(QString, count);
     QTemporaryDir data;
-    const TermEntries entries{{QStringLiteral("cat"), QStringLiteral("a small animal")},
-                              {QStringLiteral("R&D"), QStringLiteral("<b>")}};
     // What a session killed with unsaved edits leaves: its copy, and a lock no process holds.
     const QString orphan = data.filePath(QStringLiteral("session-1-dead.copy"));
     writeFile(orphan, encodeSafetyCopy(TermStore::fromEntries(entries), QStringLiteral("animals.txt")));
     AppFixture fixture(builtProgramFolder(), nullptr, data.path());
+    if (count.isEmpty()) {
+        QTRY_VERIFY(!QFile::exists(orphan));
+        QVERIFY(fixture.prompts.records.isEmpty());
+        QCOMPARE(fixture.app.defs().GetFileName(), QString());
+        return;
+    }
     fixture.prompts.script(restore);
     QTRY_COMPARE(fixture.prompts.records.size(), 1);
-    QCOMPARE(fixture.prompts.records[0].text,
-             QStringLiteral("Glossmere did not close normally. Restore the unsaved list from that session (2 "
-                            "entries)?"));
+    QCOMPARE(
+        fixture.prompts.records[0].text,
+        QStringLiteral("Glossmere did not close normally. Restore the unsaved list from that session (%1)?")
+            .arg(count));
     QCOMPARE(fixture.prompts.records[0].title, QStringLiteral("Glossmere"));
     QCOMPARE(fixture.app.defs().list().entries(), restore ? entries : TermEntries());
     QCOMPARE(fixture.app.defs().GetFileName(), restore ? QStringLiteral("animals.txt") : QString());

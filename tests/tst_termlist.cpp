@@ -37,6 +37,8 @@ private slots:
     void list_rowsKeysAndPointerAsInAReportList();
     void undo_everyChangeBackToTheSavedState();
     void undo_inTheTermBoxUndoesTheTyping();
+    void focusMark_onTheCellThatF2Edits_data();
+    void focusMark_onTheCellThatF2Edits();
 
 private:
     void type(QLineEdit *box, const QString &text);
@@ -73,6 +75,49 @@ void TestTermList::cleanup()
 {
     QVERIFY2(m_prompts->problems().isEmpty(), qPrintable(m_prompts->problems()));
     m_app.reset();
+}
+
+void TestTermList::focusMark_onTheCellThatF2Edits_data()
+{
+    QTest::addColumn<bool>("selected");
+    QTest::newRow("in the selected row") << true;
+    QTest::newRow("in a row not selected") << false;
+}
+
+void TestTermList::focusMark_onTheCellThatF2Edits()
+{
+    QFETCH(bool, selected);
+    m_app->defs().list().replaceAll(numberedEntries(3));
+    auto *view = control<QTableView>(m_form, "ListView1");
+    view->setFocus();
+    view->setCurrentIndex(view->model()->index(1, 0));
+    QTest::keyClick(view, Qt::Key_Right);
+    if (!selected)
+        view->clearSelection();
+    QCOMPARE(view->currentIndex(), view->model()->index(1, 1));
+    // The left edge of each cell of the row, halfway down: only the current cell's is marked.
+    const auto edges = [&] {
+        const QImage shot = view->viewport()->grab().toImage();
+        QList<QRgb> colours;
+        for (int column : {0, 1}) {
+            const QRect cell = view->visualRect(view->model()->index(1, column));
+            colours.append(shot.pixel(cell.left() + 1, cell.center().y()));
+        }
+        return colours;
+    };
+    const QList<QRgb> focused = edges();
+    // Plainly different, not a shade (the style's own mark is one or two dozen steps from its ground).
+    const auto contrast = [](QRgb a, QRgb b) {
+        return std::max(
+            {std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
+    };
+    QVERIFY2(contrast(focused[0], focused[1]) >= 64, "the current cell looks like the other cell of its row");
+    QTest::keyClick(view, Qt::Key_Left);
+    if (!selected)
+        view->clearSelection();
+    const QList<QRgb> moved = edges();
+    QCOMPARE(moved[0], focused[1]);
+    QCOMPARE(moved[1], focused[0]);
 }
 
 void TestTermList::type(QLineEdit *box, const QString &text)

@@ -20,6 +20,8 @@ private slots:
     void save_cancelWritesNothing();
     void save_writesAndNamesTheFile();
     void save_emptyListAndReplacingAFile();
+    void save_textsHoldingTheSeparatorAskFirst_data();
+    void save_textsHoldingTheSeparatorAskFirst();
 
     void sample_replacesEntriesAndNamesTheFile();
     void sample_overUnsavedEditsAsksFirst();
@@ -108,6 +110,55 @@ void TestTestRoad::save_emptyListAndReplacingAFile()
     // Replaced without a question, and an empty list writes the header alone.
     QCOMPARE(fixture.prompts.records.size(), 1);
     QCOMPARE(readAll(path), QByteArray("Valid Definition File\r\n"));
+}
+
+void TestTestRoad::save_textsHoldingTheSeparatorAskFirst_data()
+{
+    QTest::addColumn<TermEntries>("entries");
+    QTest::addColumn<QString>("question");
+    QTest::newRow("none") << TermEntries{{QStringLiteral("a:b"), QStringLiteral(":c:")}} << QString();
+    QTest::newRow("one, in a term")
+        << TermEntries{{QStringLiteral("std::string"), QStringLiteral("text")},
+                       {QStringLiteral("x"), QStringLiteral("y")}}
+        << QStringLiteral(
+               "1 entry contains “::”, which a definition file uses to divide a term from its definition, "
+               "so it would not read back the same. Save anyway?");
+    TermEntries several = numberedEntries(40);
+    several[3].definition = QStringLiteral("3::4");
+    several[7].term = QStringLiteral("::");
+    several[7].definition = QStringLiteral("a::b::c");
+    several[39].definition = QStringLiteral("Ärger::Ä");
+    QTest::newRow("three, one with both texts")
+        << several
+        << QStringLiteral("3 entries contain “::”, which a definition file uses to divide a term from its "
+                          "definition, so they would not read back the same. Save anyway?");
+}
+
+void TestTestRoad::save_textsHoldingTheSeparatorAskFirst()
+{
+    QFETCH(TermEntries, entries);
+    QFETCH(QString, question);
+    AppFixture fixture;
+    fixture.setEntries(entries);
+    const QString path = m_dir->filePath(QStringLiteral("list.txt"));
+    if (!question.isEmpty()) {
+        // No: nothing is written, no dialog.
+        fixture.prompts.answerNo();
+        QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton2"), Qt::LeftButton);
+        QCOMPARE(fixture.prompts.records.size(), 1);
+        const PromptRecord asked = fixture.prompts.records[0];
+        QCOMPARE(asked.kind, PromptRecord::Kind::YesNo);
+        QCOMPARE(asked.text, question);
+        QCOMPARE(asked.title, QStringLiteral("Glossmere"));
+        QCOMPARE(asked.preferred, Prompts::Default::No);
+        fixture.prompts.reset();
+        fixture.prompts.answerYes();
+    }
+    // Yes, or nothing to ask: saved as always.
+    fixture.prompts.answerSavePath(path);
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton2"), Qt::LeftButton);
+    QCOMPARE(readAll(path), encodeDefinitionFile(TermStore::fromEntries(entries), u"::"));
+    QVERIFY(fixture.prompts.problems().isEmpty());
 }
 
 void TestTestRoad::sample_replacesEntriesAndNamesTheFile()

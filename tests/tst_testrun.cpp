@@ -63,6 +63,8 @@ private slots:
     void labelSize_shortTermDropsAfterCorrect();
     void feedback_neverCutOff();
 
+    void prompt_longWordsShownWhole_data();
+    void prompt_longWordsShownWhole();
     void draw_degenerateListsEndWithDisabledButtons_data();
     void draw_degenerateListsEndWithDisabledButtons();
 
@@ -142,6 +144,56 @@ void TestTestRun::feedback_neverCutOff()
     QVERIFY(drawn < 24);
     QVERIFY2(needed.height() <= control<FittingLabel>(&test, "Label10")->contentsRect().height(),
              qPrintable(QString::number(needed.height())));
+}
+
+void TestTestRun::prompt_longWordsShownWhole_data()
+{
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<bool>("breaksInside");
+    QTest::newRow("45 letters") << QStringLiteral("pneumonoultramicroscopicsilicovolcanoconiosis") << false;
+    QTest::newRow("a German compound")
+        << QStringLiteral("Donaudampfschifffahrtselektrizitätenhauptbetriebswerkbauunterbeamtengesellschaft")
+        << false;
+    QTest::newRow("beyond any readable size") << QString(300, QLatin1Char('w')) << true;
+}
+
+void TestTestRun::prompt_longWordsShownWhole()
+{
+    QFETCH(QString, word);
+    QFETCH(bool, breaksInside);
+    AppFixture fixture;
+    fixture.setEntries({{word, QStringLiteral("a word")}, {QStringLiteral("Katze"), QStringLiteral("cat")}});
+    fixture.random = ScriptedRandom({0.9, 0.9, 0.0, 0.9});
+    fixture.startTest();
+    Form3 &test = fixture.form3();
+    const auto *label = control<FittingLabel>(&test, "Label10");
+    // Whole in width and height, as drawn: before the answer and with the feedback below.
+    const auto check = [&] {
+        QFont font = label->font();
+        font.setPointSizeF(label->drawnPointSize());
+        const int flags = label->wrapsInsideWords() ? Qt::TextWrapAnywhere : Qt::TextWordWrap;
+        const QRect needed = QFontMetrics(font).boundingRect(label->contentsRect(), flags, label->text());
+        QVERIFY2(needed.width() <= label->contentsRect().width()
+                     && needed.height() <= label->contentsRect().height(),
+                 qPrintable(QStringLiteral("%1x%2 at %3 pt")
+                                .arg(needed.width())
+                                .arg(needed.height())
+                                .arg(label->drawnPointSize())));
+        QCOMPARE(label->wrapsInsideWords(), breaksInside);
+        QVERIFY(breaksInside || label->drawnPointSize() >= 8);
+    };
+    check();
+    QVERIFY(label->drawnPointSize() < label->font().pointSizeF());
+    bool checkedFeedback = false;
+    fixture.pause.during = [&](double seconds) {
+        if (seconds != 2)
+            return;
+        QVERIFY(label->text().endsWith(QStringLiteral("a word")));
+        check();
+        checkedFeedback = true;
+    };
+    QTest::keyClick(&test, Qt::Key_2); // wrong: the feedback names the right answer
+    QVERIFY(checkedFeedback);
 }
 
 void TestTestRun::draw_degenerateListsEndWithDisabledButtons_data()

@@ -13,4 +13,5 @@ deb=$("$root/packaging/build-deb.sh")
 "$root/tools/a11y/run_atspi_check.sh" "$root/build-pkg/bin/glossmere"
 A11Y_DIALOGS=qt "$root/tools/a11y/run_atspi_check.sh" "$root/build-pkg/bin/glossmere"
 "$root/tools/a11y/run_wayland_check.sh" "$root/build-pkg/bin/glossmere"
+"$root/tools/a11y/first_use_check.sh" "$root/build-pkg/bin/glossmere"
 "$root/tools/killtest.sh" --bin "$root/build-pkg/bin/glossmere" --big 50000 20

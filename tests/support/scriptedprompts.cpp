@@ -24,10 +24,20 @@ void ScriptedPrompts::message(const QString &text, const QString &title, Icon ic
         whileShown(records.last());
 }
 
-bool ScriptedPrompts::askYesNo(const QString &text, const QString &title)
+bool ScriptedPrompts::askYesNo(const QString &text, const QString &title, Default preferred)
 {
-    return next<bool>(
-        {PromptRecord::Kind::YesNo, text, titleOrAppTitle(title), Icon::None, {}, {}, {}, {}, {}}, false);
+    return next<bool>({PromptRecord::Kind::YesNo,
+                       text,
+                       titleOrAppTitle(title),
+                       Icon::None,
+                       {},
+                       {},
+                       {},
+                       {},
+                       {},
+                       {},
+                       preferred},
+                      false);
 }
 
 Prompts::SaveChoice ScriptedPrompts::askSaveDiscardCancel(const QString &text, const QString &title)
@@ -45,17 +55,20 @@ ScriptedPrompts::askText(const QString &text, const QString &defaultAnswer, cons
         QString());
 }
 
-QStringList ScriptedPrompts::chooseFilesToOpen(const QString &title, const QString &filter)
+QStringList
+ScriptedPrompts::chooseFilesToOpen(const QString &title, const QString &filter, const QString &folder)
 {
-    return next<QStringList>({PromptRecord::Kind::OpenFiles, {}, title, Icon::None, {}, filter, {}, {}, {}},
-                             {});
+    return next<QStringList>(
+        {PromptRecord::Kind::OpenFiles, {}, title, Icon::None, {}, filter, {}, {}, {}, folder}, {});
 }
 
-QString
-ScriptedPrompts::chooseFileToSave(const QString &title, const QString &filter, const QString &initialName)
+QString ScriptedPrompts::chooseFileToSave(const QString &title,
+                                          const QString &filter,
+                                          const QString &initialName,
+                                          const QString &folder)
 {
     return next<QString>(
-        {PromptRecord::Kind::SaveFile, {}, title, Icon::None, {}, filter, initialName, {}, {}}, {});
+        {PromptRecord::Kind::SaveFile, {}, title, Icon::None, {}, filter, initialName, {}, {}, folder}, {});
 }
 
 QList<PromptRecord> ScriptedPrompts::ofKind(PromptRecord::Kind kind) const

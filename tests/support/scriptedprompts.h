@@ -21,6 +21,8 @@ struct PromptRecord
     QString initialName;
     QList<Prompts::Preset> presets;
     QString details;
+    QString folder = {};
+    Prompts::Default preferred = Prompts::Default::Yes;
 };
 
 class ScriptedPrompts : public Prompts
@@ -43,12 +45,15 @@ public:
     void answerChoice(SaveChoice choice) { script(choice); }
 
     void message(const QString &text, const QString &title, Icon icon, const QString &details) override;
-    bool askYesNo(const QString &text, const QString &title) override;
+    bool askYesNo(const QString &text, const QString &title, Default preferred) override;
     SaveChoice askSaveDiscardCancel(const QString &text, const QString &title) override;
     QString askText(const QString &text, const QString &defaultAnswer, const QList<Preset> &presets) override;
-    QStringList chooseFilesToOpen(const QString &title, const QString &filter) override;
-    QString
-    chooseFileToSave(const QString &title, const QString &filter, const QString &initialName) override;
+    QStringList
+    chooseFilesToOpen(const QString &title, const QString &filter, const QString &folder) override;
+    QString chooseFileToSave(const QString &title,
+                             const QString &filter,
+                             const QString &initialName,
+                             const QString &folder) override;
 
     QList<PromptRecord> records;
     // Runs as each prompt is shown, before it is answered: lets a test act while a box is open.
