@@ -5,6 +5,7 @@
 #include "common/services.h"
 #include "termlist/listhistory.h"
 
+class Announcer;
 class DefManager;
 class TestOptionsGate;
 class QGroupBox;
@@ -59,10 +60,14 @@ private:
     void Text2_Enter();
     QString id(const char *procedure) const;
     void loadSample();
+    // A screen reader hears the list's current row, its place and both its texts, as the list gets
+    // the focus, and the column an editor opened in it edits.
+    void tellFocus(QWidget *now);
 
     const Services &m_services;
     DefManager &m_defs;
     TestOptionsGate &m_options;
+    Announcer *m_announcer = nullptr;
     ListHistory m_history;
 
     TermListView *ListView1 = nullptr;
