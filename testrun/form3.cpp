@@ -95,6 +95,10 @@ void Form3::Form_Load()
 void Form3::render()
 {
     Frame1->setTitle(m_session.directionText());
+    // Said with the window's title as it opens.
+    const QString description = testWindowDescription(m_session.directionText());
+    if (accessibleDescription() != description)
+        setAccessibleDescription(description);
     // The label holds a few hundred characters at its smallest size; the rest stays in the caption.
     const QString shown = lineBreaksForDisplay(visiblePart(m_session.caption(), 4000));
     Label10->setText(shown);

@@ -26,3 +26,10 @@ QString spokenFeedback(const QString &feedback)
 {
     return withoutBlankLines(feedback);
 }
+
+QString testWindowDescription(const QString &direction)
+{
+    return direction == QStringLiteral("Definition:")
+        ? QStringLiteral("Test: the definition is given; choose its term with the keys 1 to 4.")
+        : QStringLiteral("Test: the term is given; choose its definition with the keys 1 to 4.");
+}

@@ -13,3 +13,6 @@ QString spokenQuestion(const QString &direction,
 
 // The feedback below the prompt, its line breaks kept, without the blank lines between them.
 QString spokenFeedback(const QString &feedback);
+
+// How the test window describes itself for the direction "Term:" or "Definition:".
+QString testWindowDescription(const QString &direction);
