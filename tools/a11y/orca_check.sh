@@ -8,7 +8,8 @@
 # Runs Orca under Xvfb with openbox, in a D-Bus session of its own; speech goes through
 # speech-dispatcher and espeak-ng to ALSA's null device (without an audio device the default output
 # blocks Orca after a few sentences). What Orca spoke is read from its debug file.
-# --entries N types N entries (3 or 4, default 4); --keep LOG copies Orca's spoken lines to LOG.
+# --entries N types N entries (3 or 4, default 4); --keep LOG copies Orca's spoken lines to LOG and
+# its whole debug file to LOG.debug.
 # Environment: ORCA_DISPLAY (default :270). Exit status: 0 when every check passed.
 set -uo pipefail
 
@@ -74,6 +75,7 @@ if [[ ${1:-} != --inner ]]; then
     ((status == 124)) && echo "FAIL: the check did not finish within 150 s"
     if [[ -n $keep && -f $work/orca.log ]]; then
         /usr/bin/python3 "$here/orca_speech.py" "$work/orca.log" --list >"$keep"
+        cp "$work/orca.log" "$keep.debug"
     fi
     exit "$status"
 fi
@@ -170,15 +172,49 @@ for ((i = 0; i < entries; i++)); do
     key Return
 done
 expect "adding says what was added and how many entries there are" \
-    "Added ${terms[entries - 1]}: ${definitions[entries - 1]}; $entries entries."
+    "Added ${terms[entries - 1]} — ${definitions[entries - 1]}; $entries $( ((entries == 1)) && echo entry || echo entries)."
 
-echo "=== the test"
-# Tab to "Start Taking Test"; "Save File?" answered No; in the options window, Tab to "Continue >".
-key Tab Tab Tab Tab Tab space
+echo "=== the list, its editor, undo and redo"
+set_mark
+# From the Term box, six Tab presses reach the list.
+key Tab Tab Tab Tab Tab Tab
+expect "the list reads its current row with its place" "${terms[0]}
+${definitions[0]}
+row 1 of $entries."
+set_mark
+key F2
+expect "the editor is named for its column" "Edit term
+${terms[0]}."
+key Escape
+set_mark
+key ctrl+z
+expect "undo says what it undid" "Undone: Add ${terms[entries - 1]} — ${definitions[entries - 1]}; $((entries - 1)) entries."
+set_mark
+key ctrl+y
+expect "redo says what it redid" "Redone: Add ${terms[entries - 1]} — ${definitions[entries - 1]}; $entries entries."
+
+echo "=== the options window"
+set_mark
+# Back to "Start Taking Test"; "Save File?" answered No.
+key shift+Tab space
 wait_for=5 expect "the unsaved list is asked about" "alert Save File?"
+set_mark
 key n
-wait_for=5 expect "the options window" "Glossmere."
-key Tab space
+wait_for=5 expect "the options window describes itself" "re:Glossmere.*" "re:Test options: .*"
+set_mark
+key Tab
+sleep 0.5
+key Tab
+expect "Tab enters the direction pair at its selected option" "re:.*Term Is Given, Select The Correct Definition.*"
+set_mark
+key Tab
+expect "Tab enters the sound pair at its selected option" "re:.*Play sounds.*"
+key shift+Tab shift+Tab
+sleep 0.5
+set_mark
+key space
+expect "the test window describes itself with its direction" "re:Glossmere.*" \
+    "Test: the term is given; choose its definition with the keys 1 to 4."
 
 # The question as spoken: the direction, the prompt, the answers; on the first, the keys.
 question_pattern() {

@@ -45,7 +45,7 @@ def utterances(path):
     for parts in spoken:
         text = "\n".join(parts)
         # The closing quote, and the voice Orca names behind it for some utterances.
-        text = re.sub(r"'(\s*voice=\w+|\s*\{.*\})?$", "", text)
+        text = re.sub(r"'(\s*voice=\w+|\s*\[?\{.*\}\]?)?$", "", text)
         result.append(text)
     return result
 
