@@ -91,7 +91,6 @@ export XDG_RUNTIME_DIR=$work/run
 mkdir -p "$XDG_CONFIG_HOME/speech-dispatcher" "$XDG_DATA_HOME"
 mkdir -m 0700 "$XDG_RUNTIME_DIR"
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1
-export GTK_MODULES=gail:atk-bridge NO_AT_BRIDGE=0
 
 passed=0
 failed=0
