@@ -298,9 +298,10 @@ else
 fi
 
 echo "=== back to the list: the sample loaded"
+tab_to OK
 set_mark
-key Return
-wait_for=5 expect "the options window is back" "re:Glossmere.*"
+key space
+expect "the options window is back" "re:Glossmere.*"
 tab_to "< Go Back" shift+Tab && key space
 wait_for=5 expect "the main window is back" "re:Glossmere.*"
 tab_to "Load Sample/Example File" shift+Tab
