@@ -175,7 +175,8 @@ void Form1::tellFocus(QWidget *now)
         // The view makes its first row current as it takes the focus: read the row after that.
         QTimer::singleShot(0, this, [this] {
             const QModelIndex current = ListView1->currentIndex();
-            if (!ListView1->hasFocus() || !current.isValid())
+            // Not when the window is going: a closing box hands the focus on as the window hides.
+            if (!ListView1->isVisible() || !ListView1->hasFocus() || !current.isValid())
                 return;
             const int row = current.row();
             const TermListModel &list = m_defs.list();
