@@ -298,6 +298,10 @@ else
 fi
 
 echo "=== back to the list: the sample loaded"
+tab_to "Hide Details..." shift+Tab
+set_mark
+key space
+wait_for=5 expect "closing the details is told" "Show Details..."
 tab_to OK
 set_mark
 key space
