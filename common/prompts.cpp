@@ -1,5 +1,6 @@
 #include "common/prompts.h"
 
+#include "common/announcer.h"
 #include "common/busypointer.h"
 #include "common/helpers.h"
 #include "common/look.h"
@@ -23,6 +24,7 @@
 #include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <optional>
@@ -181,6 +183,22 @@ void QtPrompts::message(const QString &text, const QString &title, Icon icon, co
     box.setStandardButtons(QMessageBox::Ok);
     // Enter closes the box, as without details; "Show Details..." is a button of its own.
     box.setDefaultButton(QMessageBox::Ok);
+    if (auto *field = box.findChild<QTextEdit *>()) {
+        // Qt keeps the details out of the Tab order: a screen reader's user could not read them.
+        field->setFocusPolicy(Qt::StrongFocus);
+        field->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+        auto *announcer = new Announcer(&box);
+        for (QAbstractButton *button : box.buttons()) {
+            if (box.buttonRole(button) == QMessageBox::ActionRole) {
+                // The button's new caption says the details opened or closed; Orca does not read
+                // a renamed button that has the focus. The box renames it after this signal.
+                QObject::connect(button, &QAbstractButton::clicked, announcer, [announcer, button] {
+                    QTimer::singleShot(
+                        0, announcer, [announcer, button] { announcer->announce(button->text()); });
+                });
+            }
+        }
+    }
     box.exec();
 }
 

@@ -1,5 +1,6 @@
 #include "termlist/form1.h"
 
+#include "common/announcer.h"
 #include "common/busypointer.h"
 #include "common/errortrap.h"
 #include "common/failure.h"
@@ -9,14 +10,17 @@
 #include "deffiles/defmanager.h"
 #include "termlist/termlistview.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTimer>
 
 namespace {
 QLineEdit *makeTextBox(QWidget *parent, const char *name, QRect geometry)
@@ -41,7 +45,8 @@ Form1::Form1(const Services &services, DefManager &defs, TestOptionsGate &option
     , m_services(services)
     , m_defs(defs)
     , m_options(options)
-    , m_history(defs)
+    , m_announcer(new Announcer(this))
+    , m_history(defs, [this](const QString &text) { m_announcer->announce(text); })
 {
     buildControls();
     // After the history's own handlers, so that the up-to-date state is already settled.
@@ -159,6 +164,38 @@ void Form1::buildControls()
          {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)})
         connect(new QShortcut(keys, this), &QShortcut::activated, this, outsideEntryBoxes(&QUndoStack::redo));
     connect(Text2, &QLineEdit::returnPressed, this, &Form1::Text2_Enter);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) { tellFocus(now); });
+}
+
+void Form1::tellFocus(QWidget *now)
+{
+    if (!now)
+        return;
+    if (now == ListView1) {
+        // The view makes its first row current as it takes the focus: read the row after that.
+        QTimer::singleShot(0, this, [this] {
+            const QModelIndex current = ListView1->currentIndex();
+            // Not when the window is going: a closing box hands the focus on as the window hides.
+            if (!ListView1->isVisible() || !ListView1->hasFocus() || !current.isValid())
+                return;
+            const int row = current.row();
+            const TermListModel &list = m_defs.list();
+            m_announcer->announce(visiblePart(list.termAt(row), 1000) + QLatin1Char('\n')
+                                  + visiblePart(list.definitionAt(row), 1000)
+                                  + QStringLiteral("\nrow %1 of %2").arg(row + 1).arg(list.count()));
+        });
+    } else if (auto *editor = qobject_cast<QLineEdit *>(now); editor && ListView1->isAncestorOf(editor)) {
+        editor->setAccessibleName(ListView1->currentIndex().column() == TermListModel::TermColumn
+                                      ? QStringLiteral("Edit term")
+                                      : QStringLiteral("Edit definition"));
+        // Orca 43 reads an editor inside a table only as its selected text, without its name.
+        QPointer<QLineEdit> opened(editor);
+        QTimer::singleShot(0, this, [this, opened] {
+            if (opened && opened->hasFocus())
+                m_announcer->announce(opened->accessibleName() + QLatin1Char('\n')
+                                      + visiblePart(opened->text(), 1000));
+        });
+    }
 }
 
 void Form1::Form_Load()

@@ -5,6 +5,7 @@
 #include "common/services.h"
 #include "termlist/listhistory.h"
 
+class Announcer;
 class DefManager;
 class TestOptionsGate;
 class QGroupBox;
@@ -61,10 +62,14 @@ private:
     void loadSample();
     // Before a save: true when no text holds the file's separator or the user saves anyway.
     bool maySaveSeparatorTexts();
+    // A screen reader hears the list's current row, its place and both its texts, as the list gets
+    // the focus, and the column an editor opened in it edits.
+    void tellFocus(QWidget *now);
 
     const Services &m_services;
     DefManager &m_defs;
     TestOptionsGate &m_options;
+    Announcer *m_announcer = nullptr;
     ListHistory m_history;
     // Where the file dialogs open: the folder of the file last imported or saved, and the folder of
     // the last import.

@@ -6,6 +6,8 @@
 
 #include <QUndoStack>
 
+#include <functional>
+
 class DefManager;
 
 class ListHistory
@@ -14,7 +16,8 @@ public:
     // Enough to undo a whole session's slips; each step of a big load or clear holds a whole list.
     static constexpr int stepsKept = 100;
 
-    explicit ListHistory(DefManager &defs);
+    // `tell` hears, after every step done, undone or redone, what a screen reader should say of it.
+    explicit ListHistory(DefManager &defs, std::function<void(const QString &)> tell = {});
 
     QUndoStack &stack() { return m_stack; }
 
@@ -32,10 +35,24 @@ public:
     void markSaved();
 
 private:
-    void push(const QString &text, std::function<void()> redo, std::function<void()> undo);
+    // `done` words a step just done; `subject` names it when it is undone or redone.
+    void push(const QString &text,
+              const QString &subject,
+              std::function<void()> redo,
+              std::function<void()> undo,
+              std::function<QString()> done);
     void swapWith(TermStore &entries, QString &fileName);
-    void replaceWith(TermStore entries, const QString &fileName, const QString &text);
+    void replaceWith(TermStore entries,
+                     const QString &fileName,
+                     const QString &text,
+                     const QString &subject,
+                     std::function<QString()> done);
+    QString entryCount() const;
 
     DefManager &m_defs;
+    std::function<void(const QString &)> m_tell;
     QUndoStack m_stack;
 };
+
+// "1 entry", "2 entries".
+QString entryCountText(int count);

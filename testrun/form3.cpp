@@ -1,5 +1,6 @@
 #include "testrun/form3.h"
 
+#include "common/announcer.h"
 #include "common/errortrap.h"
 #include "common/helpers.h"
 #include "common/look.h"
@@ -8,6 +9,7 @@
 #include "testrun/fittinglabel.h"
 #include "testrun/labeladjust.h"
 #include "testrun/sounddevice.h"
+#include "testrun/spokentext.h"
 
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -74,6 +76,7 @@ void Form3::buildControls()
     Label10->setAccessibleDescription(
         QStringLiteral("The question, and after an answer whether it was right."));
     PushButton5->setAccessibleDescription(QStringLiteral("Ends the test without a score."));
+    m_announcer = new Announcer(this);
 
     // The window sees the keys 1 to 4 before whichever control has the focus.
     installEventFilter(this);
@@ -92,20 +95,31 @@ void Form3::Form_Load()
 void Form3::render()
 {
     Frame1->setTitle(m_session.directionText());
+    // Said with the window's title as it opens.
+    const QString description = testWindowDescription(m_session.directionText());
+    if (accessibleDescription() != description)
+        setAccessibleDescription(description);
     // The label holds a few hundred characters at its smallest size; the rest stays in the caption.
     const QString shown = lineBreaksForDisplay(visiblePart(m_session.caption(), 4000));
     Label10->setText(shown);
-    // Setting the name tells assistive technology that the prompt or its feedback changed.
     Label10->setAccessibleName(shown);
-    // The window itself usually holds the focus here, and screen readers speak what the focus carries.
-    setAccessibleDescription(shown);
     LabelAdjust();
+    QStringList answers;
     for (int number = 1; number <= 4; ++number) {
         AnswerButton *button = m_answers[size_t(number - 1)];
-        if (m_session.answerOffered(number))
+        if (m_session.answerOffered(number)) {
             button->setCaption(m_session.answerCaption(number));
-        else
+            answers.append(button->caption());
+        } else {
             button->leaveEmpty(number);
+        }
+    }
+    if (m_session.phase() == QuizSession::Phase::Pausing) {
+        m_announcer->announce(spokenFeedback(m_session.feedback()));
+    } else {
+        // The caption above the answers tells the keys; once per test is enough.
+        const QString heading = m_session.selectedQuestion() == 0 ? Frame2->title() : QString();
+        m_announcer->announce(spokenQuestion(m_session.directionText(), shown, heading, answers));
     }
 }
 

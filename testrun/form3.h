@@ -8,6 +8,7 @@
 
 #include <functional>
 
+class Announcer;
 class AnswerButton;
 class DefManager;
 class FittingLabel;
@@ -65,4 +66,5 @@ private:
     QGroupBox *Frame2 = nullptr;
     std::array<AnswerButton *, 4> m_answers{};
     QPushButton *PushButton5 = nullptr;
+    Announcer *m_announcer = nullptr;
 };

@@ -86,6 +86,7 @@ void QuizSession::questionlist_Click()
     trap.step(108, [&] { CorrectPosition = std::min(3, int(4 * m_random.draw())); });
     QString right;
     trap.step(110, [&] {
+        m_feedback.clear();
         const int entry = m_questionList.at(size_t(m_selected));
         m_caption = definitionGiven() ? m_defs.GetDefinition(entry) : m_defs.GetTerm(entry);
         right = answerText(entry);
@@ -212,7 +213,10 @@ void QuizSession::ShowAnswer(bool lCorrect)
             feedback = QStringLiteral("The correct answer was: \r\r") + right;
         });
     }
-    trap.step(110, [&] { m_caption += QStringLiteral("\r\n\r\n") + feedback; });
+    trap.step(110, [&] {
+        m_feedback = feedback;
+        m_caption += QStringLiteral("\r\n\r\n") + feedback;
+    });
     trap.step(112, [&] { m_view.render(); });
     trap.step(114, [&] { m_pause.Wait(2); });
     if (cutShort())

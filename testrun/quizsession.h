@@ -72,6 +72,9 @@ public:
     // The prompt, and after an answer its feedback below it.
     const QString &caption() const { return m_caption; }
 
+    // The feedback part of the caption; empty while the question waits for its answer.
+    const QString &feedback() const { return m_feedback; }
+
     // "1. " to "4. " and the answer; empty for a button without an answer.
     const QString &answerCaption(int number) const { return m_captions[size_t(number - 1)]; }
 
@@ -117,6 +120,7 @@ private:
     QString m_direction;
     TestOptions m_options;
     QString m_caption;
+    QString m_feedback;
     std::array<QString, 4> m_captions;
     std::array<bool, 4> m_offered{};
     QString m_chosen;

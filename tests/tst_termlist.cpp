@@ -1,4 +1,5 @@
 #include "app/glossmereapp.h"
+#include "common/announcer.h"
 #include "termlist/form1.h"
 #include "tests/support/scriptedprompts.h"
 #include "tests/support/testsupport.h"
@@ -39,6 +40,7 @@ private slots:
     void undo_inTheTermBoxUndoesTheTyping();
     void focusMark_onTheCellThatF2Edits_data();
     void focusMark_onTheCellThatF2Edits();
+    void screenReader_toldEveryChangeAndTheRowOnFocus();
 
 private:
     void type(QLineEdit *box, const QString &text);
@@ -474,6 +476,75 @@ void TestTermList::undo_inTheTermBoxUndoesTheTyping()
     QTest::keyClick(term, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(term->text(), QString());
     QCOMPARE(entries().size(), 1);
+}
+
+void TestTermList::screenReader_toldEveryChangeAndTheRowOnFocus()
+{
+    const auto *announcer = m_form->findChild<Announcer *>();
+    QVERIFY(announcer);
+    auto *view = control<QTableView>(m_form, "ListView1");
+    const auto undo = [view] {
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+    };
+    const auto redo = [view] {
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_Y, Qt::ControlModifier);
+    };
+    const QString typed = QStringLiteral("R&D <b>");
+
+    addEntry(QStringLiteral("one"), QStringLiteral("1"));
+    QCOMPARE(announcer->text(), QStringLiteral("Added one — 1; 1 entry"));
+    addEntry(typed, QStringLiteral("2"));
+    QCOMPARE(announcer->text(), QStringLiteral("Added R&D <b> — 2; 2 entries"));
+
+    // The row the list makes current as it takes the focus, both its texts and its place.
+    view->setCurrentIndex(view->model()->index(1, 1));
+    control<QLineEdit>(m_form, "Text1")->setFocus();
+    view->setFocus();
+    QTRY_COMPARE(announcer->text(), QStringLiteral("R&D <b>\n2\nrow 2 of 2"));
+
+    // The editor is named for its column; what it commits is read back.
+    QTest::keyClick(view, Qt::Key_F2);
+    auto *editor = qobject_cast<QLineEdit *>(view->indexWidget(view->currentIndex()));
+    QVERIFY(editor);
+    QCOMPARE(editor->accessibleName(), QStringLiteral("Edit definition"));
+    editor->setText(QStringLiteral("zwei"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    QCOMPARE(announcer->text(), QStringLiteral("Definition: zwei"));
+    QTest::keyClick(view, Qt::Key_Left);
+    QTest::keyClick(view, Qt::Key_F2);
+    editor = qobject_cast<QLineEdit *>(view->indexWidget(view->currentIndex()));
+    QVERIFY(editor);
+    QCOMPARE(editor->accessibleName(), QStringLiteral("Edit term"));
+    QTest::keyClick(editor, Qt::Key_Escape);
+    QCoreApplication::processEvents();
+
+    undo();
+    QCOMPARE(announcer->text(), QStringLiteral("Undone: Edit Definition: zwei; 2 entries"));
+    redo();
+    QCOMPARE(announcer->text(), QStringLiteral("Redone: Edit Definition: zwei; 2 entries"));
+
+    view->setCurrentIndex(view->model()->index(0, 0));
+    m_prompts->answerYes();
+    QTest::mouseClick(control<QPushButton>(m_form, "PushButton7"), Qt::LeftButton);
+    QCOMPARE(announcer->text(), QStringLiteral("Removed one — 1; 1 entry"));
+    undo();
+    QCOMPARE(announcer->text(), QStringLiteral("Undone: Remove one — 1; 2 entries"));
+
+    m_prompts->answerYes();
+    QTest::mouseClick(control<QPushButton>(m_form, "PushButton6"), Qt::LeftButton);
+    QCOMPARE(announcer->text(), QStringLiteral("List cleared"));
+    undo();
+    QCOMPARE(announcer->text(), QStringLiteral("Undone: Clear List; 2 entries"));
+
+    m_prompts->answerYes();
+    QTest::mouseClick(control<QPushButton>(m_form, "PushButton3"), Qt::LeftButton);
+    QVERIFY(entries().size() > 2);
+    QCOMPARE(announcer->text(), QStringLiteral("%1 entries loaded").arg(entries().size()));
+    undo();
+    QCOMPARE(announcer->text(), QStringLiteral("Undone: Load; 2 entries"));
 }
 
 QTEST_MAIN(TestTermList)

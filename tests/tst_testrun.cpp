@@ -1,3 +1,4 @@
+#include "common/announcer.h"
 #include "common/helpers.h"
 #include "common/pause.h"
 #include "testrun/fittinglabel.h"
@@ -75,6 +76,8 @@ private slots:
     void pause_closingEndsCleanly();
 
     void userText_shownLiterally();
+    void speech_eachQuestionThenItsFeedback_data();
+    void speech_eachQuestionThenItsFeedback();
 };
 
 void TestTestRun::labelSize_bands_data()
@@ -351,9 +354,68 @@ void TestTestRun::userText_shownLiterally()
     }
     QTest::keyClick(&test, Qt::Key_D, Qt::AltModifier);
     QVERIFY(test.session().awaitingAnswer());
-    // Screen readers get the prompt from the label and from the window, which holds the focus.
     QCOMPARE(control<FittingLabel>(&test, "Label10")->accessibleName(), QStringLiteral("<i>x</i>"));
-    QCOMPARE(test.accessibleDescription(), QStringLiteral("<i>x</i>"));
+    QCOMPARE(test.findChild<Announcer *>()->text(),
+             QStringLiteral("Term:\n<i>x</i>\nPossible Answers (Press 1 2 3 or 4 on the keyboard)\n"
+                            "1. R&D\n2. <b>bold</b> & more\n3. &&\n4. שלום"));
+}
+
+void TestTestRun::speech_eachQuestionThenItsFeedback_data()
+{
+    QTest::addColumn<bool>("definitionGiven");
+    QTest::addColumn<int>("entries");
+    QTest::newRow("terms given, four answers") << false << 6;
+    QTest::newRow("definitions given, a button left empty") << true << 3;
+}
+
+void TestTestRun::speech_eachQuestionThenItsFeedback()
+{
+    QFETCH(bool, definitionGiven);
+    QFETCH(int, entries);
+    AppFixture fixture;
+    TermEntries list;
+    for (int i = 0; i < entries; ++i)
+        list.append({QStringLiteral("term %1").arg(i), QStringLiteral("line one\r\nline two %1").arg(i)});
+    fixture.setEntries(list);
+    fixture.random = seededDraws(7);
+    fixture.startTest(definitionGiven);
+    Form3 &test = fixture.form3();
+    const Announcer *spoken = test.findChild<Announcer *>();
+    QVERIFY(spoken);
+    QCOMPARE(test.accessibleDescription(),
+             definitionGiven
+                 ? QStringLiteral("Test: the definition is given; choose its term with the keys 1 to 4.")
+                 : QStringLiteral("Test: the term is given; choose its definition with the keys 1 to 4."));
+    QString duringFeedback;
+    fixture.pause.during = [&](double seconds) {
+        if (seconds == 2)
+            duringFeedback = spoken->text();
+    };
+    for (int question = 0; question < entries; ++question) {
+        // What the window shows, top to bottom; the keys' caption with the first question only.
+        QStringList shown{control<QGroupBox>(&test, "Frame1")->title(),
+                          lineBreaksForDisplay(test.session().caption())};
+        if (question == 0)
+            shown.append(control<QGroupBox>(&test, "Frame2")->title());
+        for (AnswerButton *button : answerButtons(test)) {
+            if (button->isEnabled())
+                shown.append(lineBreaksForDisplay(button->caption()));
+        }
+        QCOMPARE(spoken->text(), shown.join(QLatin1Char('\n')));
+        // Right on even questions, wrong on odd ones.
+        const int right = rightButton(test);
+        const QString rightText = answerButtons(test)[right - 1]->caption().mid(3);
+        int key = right;
+        if (question % 2) {
+            do
+                key = key % 4 + 1;
+            while (!answerButtons(test)[key - 1]->isEnabled());
+        }
+        QTest::keyClick(&test, Qt::Key(Qt::Key_0 + key));
+        QCOMPARE(duringFeedback,
+                 question % 2 ? QStringLiteral("The correct answer was: \n") + lineBreaksForDisplay(rightText)
+                              : QStringLiteral("Correct"));
+    }
 }
 
 QTEST_MAIN(TestTestRun)

@@ -28,6 +28,14 @@ QString id(const QString &procedure)
 {
     return procedureId(QStringLiteral("Form2"), procedure);
 }
+
+// Tab enters an exclusive pair at its selected option, as Qt arranges once an option had the focus;
+// with neither selected, both stay Tab stops.
+void tabStopAtSelected(QRadioButton *first, QRadioButton *second)
+{
+    for (auto [option, other] : {std::pair{first, second}, std::pair{second, first}})
+        option->setFocusPolicy(option->isChecked() || !other->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+}
 } // namespace
 
 Form2::Form2(const Services &services, const DefManager &defs, OptionsLinks &links, ProgramLifetime &lifetime)
@@ -77,15 +85,20 @@ void Form2::buildControls()
 
     PushButton1->setAccessibleDescription(QStringLiteral("Back to the term list."));
     PushButton2->setAccessibleDescription(QStringLiteral("Starts the test with the options chosen."));
+    setAccessibleDescription(QStringLiteral("Test options: the direction of the questions and the sounds."));
 
     connect(PushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
     connect(PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
     const auto direction = [this] {
+        tabStopAtSelected(Option1, Option2);
         writeOptionPair(Option1, Option2);
     };
     const auto sound = [this] {
+        tabStopAtSelected(Option3, Option4);
         writeOptionPair(Option3, Option4);
     };
+    tabStopAtSelected(Option1, Option2);
+    tabStopAtSelected(Option3, Option4);
     connect(Option1, &QRadioButton::toggled, this, direction);
     connect(Option2, &QRadioButton::toggled, this, direction);
     connect(Option3, &QRadioButton::toggled, this, sound);
