@@ -83,6 +83,10 @@ TermSearch::TermSearch(QStringView text)
             ++border;
         m_fallback[i] = int(border);
     }
+    // Any byte that is not plain ASCII may begin a character that folds to the first one.
+    const char32_t *folds = basicPlaneFolds();
+    for (int byte = 0; byte < 256; ++byte)
+        m_mayStart[size_t(byte)] = !m_folded.empty() && (byte >= 0x80 || folds[byte] == m_folded.front());
 }
 
 bool TermSearch::matches(QByteArrayView utf8) const
@@ -96,6 +100,13 @@ bool TermSearch::matches(QByteArrayView utf8) const
     const uchar *const end = in + utf8.size();
     size_t matched = 0;
     while (in < end) {
+        // Most of a list is ASCII that cannot start a match; this loop passes over it.
+        if (matched == 0) {
+            while (in < end && !m_mayStart[*in])
+                ++in;
+            if (in == end)
+                break;
+        }
         const char32_t character = nextFolded(in, end, folds);
         if (character == 0)
             continue;

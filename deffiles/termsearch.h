@@ -4,6 +4,7 @@
 
 #include "deffiles/termstore.h"
 
+#include <array>
 #include <functional>
 #include <vector>
 
@@ -44,4 +45,5 @@ private:
     std::vector<char32_t> m_folded;
     // Knuth–Morris–Pratt: where the match goes on after a mismatch at each length matched.
     std::vector<int> m_fallback;
+    std::array<bool, 256> m_mayStart{};
 };
