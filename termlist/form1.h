@@ -99,7 +99,6 @@ private:
     QAction *m_removeEntry = nullptr;
     QAction *m_undo = nullptr;
     QAction *m_redo = nullptr;
-    QAction *m_find = nullptr;
     QAction *m_findNext = nullptr;
     QString m_lastSearch;
 };

@@ -56,7 +56,7 @@ void Form1::buildListMenu()
                         QStringLiteral("Redo"),
                         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     m_listMenu->addSeparator();
-    m_find =
+    QAction *find =
         addCommand(m_listMenu, "FindCommand", QStringLiteral("Find…"), {QKeySequence(Qt::CTRL | Qt::Key_F)});
     m_findNext = addCommand(m_listMenu, "FindNextCommand", QStringLiteral("Find Next"), {Qt::Key_F3});
     // Commands on the whole list go below a separator of their own, after these.
@@ -73,7 +73,7 @@ void Form1::buildListMenu()
         const BusyPointer busy;
         m_history.stack().redo();
     });
-    connect(m_find, &QAction::triggered, this, &Form1::findEntry);
+    connect(find, &QAction::triggered, this, &Form1::findEntry);
     connect(m_findNext, &QAction::triggered, this, &Form1::findNextEntry);
     connect(ListView1, &TermListView::menuRequested, this, &Form1::showListMenu);
 
