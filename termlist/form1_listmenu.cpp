@@ -20,8 +20,8 @@ QAction *addCommand(QMenu *menu, const char *name, const QString &text, const QL
 {
     QAction *action = menu->addAction(text);
     action->setObjectName(QString::fromLatin1(name));
-    // The keys are shown here; they are bound where they work everywhere in the window (F2 by the
-    // list itself), so within the menu alone they would only be a second way in.
+    // The keys are only shown here: they work in the window itself (F2 by the list), and a shortcut
+    // of the menu's own widget keeps them from being bound twice.
     action->setShortcuts(keys);
     action->setShortcutContext(Qt::WidgetShortcut);
     action->setShortcutVisibleInContextMenu(true);
