@@ -677,20 +677,11 @@ void TestDefFiles::search_findsFoldedTextAfterTheCurrentEntry()
 
 void TestDefFiles::search_wrapsThroughEverySliceAndEveryBlock()
 {
-    // A loaded file's block, then typed entries in blocks of their own.
-    const int loaded = 40000;
-    QByteArray text;
-    TermStore store;
-    std::vector<TermStore::Span> spans;
-    TermStore::LongSpans longs;
-    for (int i = 0; i < loaded; ++i) {
-        const QByteArray term = "t" + QByteArray::number(i);
-        spans.push_back(TermStore::makeSpan(text.size(), term.size(), 1, longs));
-        text += term + "::x\r\n";
-    }
-    store.addTextBlock(text, 2);
-    std::copy(spans.begin(), spans.end(), store.reserveSpans(loaded));
-    store.commitSpans(loaded, longs);
+    // Typed entries fill blocks of growing size; one more goes in between.
+    TermEntries numbered;
+    for (int i = 0; i < 40000; ++i)
+        numbered.append({QStringLiteral("t%1").arg(i), QStringLiteral("x")});
+    TermStore store = TermStore::fromEntries(numbered);
     store.append(u"Zürich", u"city");
     store.insertAt(5, u"zurich lake", u"lake");
 

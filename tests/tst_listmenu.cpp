@@ -27,7 +27,7 @@ private slots:
 private:
     QMenu *openedMenu() const;
     // The enabled items as the menu shows them, "-" for a disabled one's text.
-    QStringList shownItems() const;
+    QString shownItems() const;
     void choose(const QString &item);
     void rightClick(QPoint inViewport);
     void fill();
@@ -80,16 +80,14 @@ QMenu *TestListMenu::openedMenu() const
     return menu->isVisible() ? menu : nullptr;
 }
 
-QStringList TestListMenu::shownItems() const
+QString TestListMenu::shownItems() const
 {
     QStringList items;
-    for (const QAction *action : openedMenu()->actions()) {
-        if (action->isSeparator())
-            items << QStringLiteral("|");
-        else
-            items << (action->isEnabled() ? action->text() : QStringLiteral("-"));
-    }
-    return items;
+    for (const QAction *action : openedMenu()->actions())
+        items << (action->isSeparator()     ? QStringLiteral("|")
+                      : action->isEnabled() ? action->text()
+                                            : QStringLiteral("-"));
+    return items.join(QLatin1Char(','));
 }
 
 void TestListMenu::rightClick(QPoint inViewport)
@@ -120,20 +118,11 @@ void TestListMenu::menu_itemsAndStatesWhereItOpens_data()
 {
     QTest::addColumn<bool>("filled");
     QTest::addColumn<QString>("how");
-    QTest::addColumn<QStringList>("items");
-    const QStringList onRow{QStringLiteral("Edit Term"),
-                            QStringLiteral("Edit Definition"),
-                            QStringLiteral("Remove Entry"),
-                            QStringLiteral("|"),
-                            QStringLiteral("Undo Restore"),
-                            QStringLiteral("-"),
-                            QStringLiteral("|"),
-                            QStringLiteral("Find…"),
-                            QStringLiteral("-")};
-    QStringList offRow = onRow;
-    offRow[0] = offRow[1] = offRow[2] = QStringLiteral("-");
-    QStringList empty = offRow;
-    empty[4] = QStringLiteral("-");
+    QTest::addColumn<QString>("items");
+    // Items as shown, "|" a separator, "-" an item greyed out.
+    const QString onRow = QStringLiteral("Edit Term,Edit Definition,Remove Entry,|,Undo Restore,-,|,Find…,-");
+    const QString offRow = QStringLiteral("-,-,-,|,Undo Restore,-,|,Find…,-");
+    const QString empty = QStringLiteral("-,-,-,|,-,-,|,Find…,-");
     QTest::newRow("right-click on a row") << true << QStringLiteral("click row 2") << onRow;
     QTest::newRow("right-click below the rows") << true << QStringLiteral("click below") << offRow;
     QTest::newRow("Shift+F10 on the current row") << true << QStringLiteral("Shift+F10") << onRow;
@@ -145,7 +134,7 @@ void TestListMenu::menu_itemsAndStatesWhereItOpens()
 {
     QFETCH(bool, filled);
     QFETCH(QString, how);
-    QFETCH(QStringList, items);
+    QFETCH(QString, items);
     if (filled)
         fill();
     m_view->setFocus();
@@ -191,8 +180,7 @@ void TestListMenu::menu_commandsActOnTheRowItWasOpenedFor()
     choose(QStringLiteral("Undo Remove"));
     QCOMPARE(m_app->defs().GetTerm(1), QStringLiteral("Käse"));
     rightClickRow(3);
-    QCOMPARE(shownItems().mid(4, 2),
-             (QStringList{QStringLiteral("Undo Restore"), QStringLiteral("Redo Remove")}));
+    QVERIFY(shownItems().contains(QStringLiteral(",Undo Restore,Redo Remove,")));
     choose(QStringLiteral("Edit Definition"));
     QCOMPARE(m_view->currentIndex(), m_view->model()->index(3, 1));
     auto *editor = qobject_cast<QLineEdit *>(m_view->indexWidget(m_view->currentIndex()));
