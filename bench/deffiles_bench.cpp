@@ -1,5 +1,6 @@
-// Loading and saving definition files at scale: parse, model fill, whole load and save, the check for
-// texts holding "::" before a save, peak memory.
+// Loading, saving and searching definition files at scale: parse, model fill, whole load and save, the
+// check for texts holding "::" before a save, a search through every entry that finds nothing, peak
+// memory.
 // Usage: deffiles_bench --generate COUNT DEFLEN FILE  writes a realistic definition file (terms ~12
 //                                                     characters, definitions ~DEFLEN)
 //        deffiles_bench --measure FILE [RUNS] [tree]    prints medians over RUNS (default 5) and peak
@@ -8,6 +9,7 @@
 #include "bench/benchprompts.h"
 #include "deffiles/definitiontext.h"
 #include "deffiles/defmanager.h"
+#include "deffiles/termsearch.h"
 #include "termlist/termlistview.h"
 
 #include <QApplication>
@@ -102,7 +104,7 @@ int measure(const QString &path, int runs, bool tree)
     const long firstPeak = peakMiB();
     const int count = defs.GetEntryCount();
 
-    std::vector<double> parse, fill, load, save, separatorCheck;
+    std::vector<double> parse, fill, load, save, separatorCheck, search;
     int holding = 0;
     QTemporaryDir dir;
     const QString savePath = dir.filePath(QStringLiteral("saved.txt"));
@@ -132,11 +134,20 @@ int measure(const QString &path, int runs, bool tree)
         timer.restart();
         defs.saveDefinitionFile(savePath, QStringLiteral("::"));
         save.push_back(timer.nsecsElapsed() / 1e6);
+
+        // Find as the window runs it, from the first entry round to the last; the hyphen is in no
+        // generated entry.
+        timer.restart();
+        const TermSearch absent(u"crème-brûlée");
+        if (absent.findAfter(list.store(), -1, [] {}).found())
+            return 1;
+        search.push_back(timer.nsecsElapsed() / 1e6);
     }
     std::printf(
         "%d entries (%.1f MB): load %.1f ms (read+decode+split %.1f, model reset %.1f), save %.1f ms, "
         "\"::\" check before saving %.1f ms (%d entries hold it), "
-        "first load %.1f ms, peak after first load %ld MiB, peak overall %ld MiB\n",
+        "find (nothing found) %.1f ms = %.2f x load, first load %.1f ms, peak after first load %ld MiB, peak "
+        "overall %ld MiB\n",
         count,
         QFileInfo(path).size() / 1e6,
         median(load),
@@ -145,6 +156,8 @@ int measure(const QString &path, int runs, bool tree)
         median(save),
         median(separatorCheck),
         holding,
+        median(search),
+        median(search) / median(load),
         firstLoad,
         firstPeak,
         peakMiB());

@@ -164,6 +164,7 @@ void Form1::buildControls()
          {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)})
         connect(new QShortcut(keys, this), &QShortcut::activated, this, outsideEntryBoxes(&QUndoStack::redo));
     connect(Text2, &QLineEdit::returnPressed, this, &Form1::Text2_Enter);
+    buildListMenu();
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) { tellFocus(now); });
 }
 

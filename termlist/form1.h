@@ -7,10 +7,12 @@
 
 class Announcer;
 class DefManager;
+class QAction;
 class TestOptionsGate;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class TermListView;
 
@@ -49,6 +51,11 @@ public:
     // Before a command replaces the list: true when there are no unsaved edits or the user agrees.
     bool mayReplaceList();
 
+    // Find… (Ctrl+F): asks for a text, then selects the next entry that holds it.
+    void findEntry();
+    // Find Next (F3): the next entry after the current one that holds the text last asked for.
+    void findNextEntry();
+
 signals:
     // The list or its up-to-date state changed (an edit, an undo, a load, a save).
     void listStateChanged();
@@ -65,6 +72,10 @@ private:
     // A screen reader hears the list's current row, its place and both its texts, as the list gets
     // the focus, and the column an editor opened in it edits.
     void tellFocus(QWidget *now);
+    void buildListMenu();
+    void showListMenu(int row, const QPoint &globalPosition);
+    void editCell(int column);
+    bool focusInEntryBox() const;
 
     const Services &m_services;
     DefManager &m_defs;
@@ -90,4 +101,15 @@ private:
     QLabel *Label3 = nullptr;
     QLineEdit *Text1 = nullptr;
     QLineEdit *Text2 = nullptr;
+
+    // The list's own menu; its entry commands act on m_menuRow.
+    QMenu *m_listMenu = nullptr;
+    int m_menuRow = -1;
+    QAction *m_editTerm = nullptr;
+    QAction *m_editDefinition = nullptr;
+    QAction *m_removeEntry = nullptr;
+    QAction *m_undo = nullptr;
+    QAction *m_redo = nullptr;
+    QAction *m_findNext = nullptr;
+    QString m_lastSearch;
 };

@@ -1,9 +1,12 @@
 #include "termlist/termlistview.h"
 
+#include <QContextMenuEvent>
 #include <QCursor>
 #include <QEvent>
 #include <QHeaderView>
 #include <QHoverEvent>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QScrollBar>
@@ -157,4 +160,45 @@ QModelIndex TermListView::moveCursor(CursorAction cursorAction, Qt::KeyboardModi
         return model()->index(cursorAction == MoveHome ? 0 : rows - 1,
                               current.isValid() ? current.column() : 0);
     return QTableView::moveCursor(cursorAction, modifiers);
+}
+
+void TermListView::contextMenuEvent(QContextMenuEvent *event)
+{
+    event->accept();
+    // The Menu key arrives here as a context menu event, at wherever the pointer happens to be.
+    if (event->reason() != QContextMenuEvent::Mouse) {
+        requestMenuForCurrentRow();
+        return;
+    }
+    // A mouse's event comes through the viewport, in its coordinates.
+    const QModelIndex cell = indexAt(event->pos());
+    if (cell.isValid())
+        selectionModel()->setCurrentIndex(cell,
+                                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    emit menuRequested(cell.isValid() ? cell.row() : -1, event->globalPos());
+}
+
+void TermListView::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        event->accept();
+        requestMenuForCurrentRow();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void TermListView::requestMenuForCurrentRow()
+{
+    const QModelIndex current = currentIndex();
+    if (!current.isValid()) {
+        emit menuRequested(-1, viewport()->mapToGlobal(QPoint(0, 0)));
+        return;
+    }
+    // The menu's commands act on the selected entry, as the buttons do: that is the current one.
+    if (!selectionModel()->isRowSelected(current.row()))
+        selectionModel()->select(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(current);
+    const QRect cell = visualRect(current);
+    emit menuRequested(current.row(), viewport()->mapToGlobal(QPoint(cell.left(), cell.bottom())));
 }

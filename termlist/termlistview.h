@@ -20,11 +20,17 @@ signals:
     // An editor was closed with Enter: the change goes through the window's commands, not straight
     // into the model, so that it can be refused and undone.
     void cellEdited(int row, int column, const QString &text);
+    // The list's menu is asked for `row` (-1: an empty part of the list, or no current entry), to be
+    // shown at `globalPosition`: by a right-click, which makes the row current and selected first, or
+    // by the Menu key or Shift+F10, for the current row.
+    void menuRequested(int row, const QPoint &globalPosition);
 
 protected:
     // Left and Right choose the column that F2 edits; Home and End go to the first and last entry.
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     void changeEvent(QEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     bool viewportEvent(QEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
     void updateGeometries() override;
@@ -33,6 +39,7 @@ private:
     // Every row is as high as a line of text in the list's font, as the tree made them.
     void fitRowHeight();
     void hoverRow(int row);
+    void requestMenuForCurrentRow();
     // The entry the scroll bar names stands at the top, on the last page too, so that the last
     // entry never ends flush with the bottom under a cut-off row.
     void topAtScrollValue();

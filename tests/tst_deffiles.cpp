@@ -2,6 +2,7 @@
 #include "common/helpers.h"
 #include "deffiles/definitiontext.h"
 #include "deffiles/defmanager.h"
+#include "deffiles/termsearch.h"
 #include "tests/support/scriptedprompts.h"
 #include "tests/support/testsupport.h"
 
@@ -73,6 +74,10 @@ private slots:
     void saveFailure_readOnlyFolder();
 
     void model_holdsAMillionEntriesInOneReset();
+
+    void search_findsFoldedTextAfterTheCurrentEntry_data();
+    void search_findsFoldedTextAfterTheCurrentEntry();
+    void search_wrapsThroughEverySliceAndEveryBlock();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -617,6 +622,85 @@ void TestDefFiles::store_editsInsertsAndRemovesAcrossBlocks()
         }
         QCOMPARE(store.toEntries(), expected);
     }
+}
+
+void TestDefFiles::search_findsFoldedTextAfterTheCurrentEntry_data()
+{
+    QTest::addColumn<TermEntries>("entries");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("current");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("column");
+
+    const TermEntries words = entriesOf({{"Apple", "a fruit"},
+                                         {"café", "coffee house"},
+                                         {"Straße", "street"},
+                                         {"cafe\u0301 noir", "black coffee"},
+                                         {"가", "ga"},
+                                         {"が", "ga (kana)"},
+                                         {"\U00010400", "Deseret capital long i"},
+                                         {"ab", "cd"},
+                                         {"aaab", "a run"}});
+    QTest::newRow("case") << words << QStringLiteral("APPLE") << -1 << 0 << 0;
+    QTest::newRow("accent in the list") << words << QStringLiteral("cafe") << 0 << 1 << 0;
+    QTest::newRow("accent typed, capital") << words << QStringLiteral("CAFÉ") << 1 << 3 << 0;
+    QTest::newRow("combining accent in the list") << words << QStringLiteral("é noir") << -1 << 3 << 0;
+    QTest::newRow("definition column") << words << QStringLiteral("HOUSE") << -1 << 1 << 1;
+    QTest::newRow("after the current") << words << QStringLiteral("coffee") << 1 << 3 << 1;
+    QTest::newRow("wraps to the start") << words << QStringLiteral("fruit") << 4 << 0 << 1;
+    QTest::newRow("from the last wraps") << words << QStringLiteral("apple") << 8 << 0 << 0;
+    QTest::newRow("only the current") << words << QStringLiteral("street") << 2 << 2 << 1;
+    QTest::newRow("letter of its own") << words << QStringLiteral("strasse") << -1 << -1 << 0;
+    QTest::newRow("Hangul stays whole") << words << QStringLiteral("각") << -1 << -1 << 0;
+    QTest::newRow("kana keeps its voicing") << words << QStringLiteral("か") << -1 << -1 << 0;
+    QTest::newRow("beyond the basic plane") << words << QStringLiteral("\U00010428") << -1 << 6 << 0;
+    QTest::newRow("never across term and definition") << words << QStringLiteral("bc") << -1 << -1 << 0;
+    QTest::newRow("restarts inside a partial match") << words << QStringLiteral("AAB") << -1 << 8 << 0;
+    QTest::newRow("not found") << words << QStringLiteral("pear") << 3 << -1 << 0;
+    QTest::newRow("accents only") << words << QStringLiteral("\u0301") << -1 << -1 << 0;
+    QTest::newRow("empty list") << TermEntries() << QStringLiteral("a") << -1 << -1 << 0;
+}
+
+void TestDefFiles::search_findsFoldedTextAfterTheCurrentEntry()
+{
+    QFETCH(TermEntries, entries);
+    QFETCH(QString, text);
+    QFETCH(int, current);
+    QFETCH(int, position);
+    QFETCH(int, column);
+    const TermStore store = TermStore::fromEntries(entries);
+    const TermSearch::Match match = TermSearch(text).findAfter(store, current);
+    QCOMPARE(match.position, position);
+    if (match.found())
+        QCOMPARE(match.column, column);
+}
+
+void TestDefFiles::search_wrapsThroughEverySliceAndEveryBlock()
+{
+    // Typed entries fill blocks of growing size; one more goes in between.
+    TermEntries numbered;
+    for (int i = 0; i < 40000; ++i)
+        numbered.append({QStringLiteral("t%1").arg(i), QStringLiteral("x")});
+    TermStore store = TermStore::fromEntries(numbered);
+    store.append(u"Zürich", u"city");
+    store.insertAt(5, u"zurich lake", u"lake");
+
+    int slices = 0;
+    const auto count = [&] {
+        ++slices;
+    };
+    const TermSearch zurich(u"ZURICH");
+    // From the last entry round to the inserted one, then on to the appended one.
+    TermSearch::Match match = zurich.findAfter(store, store.size() - 1, count);
+    QCOMPARE(match.position, 5);
+    match = zurich.findAfter(store, match.position, count);
+    QCOMPARE(match.position, store.size() - 1);
+    QCOMPARE(store.term(match.position), QStringLiteral("Zürich"));
+    slices = 0;
+    QVERIFY(!TermSearch(u"t40000").findAfter(store, 17, count).found());
+    // Every entry once: the slices of the two stretches around the end, the last one not counted.
+    QCOMPARE(slices, 3);
+    QCOMPARE(TermSearch(u"t39999").findAfter(store, 39990).position, 39999 + 1);
 }
 
 QTEST_GUILESS_MAIN(TestDefFiles)

@@ -331,6 +331,28 @@ def locate(app, name, role, wait, by_desc=False, relative=False):
         time.sleep(0.3)
 
 
+def open_menu(keys, wait):
+    """Sends keys that open a popup menu and move into it; returns the menu, found through the focus
+    event of its item (Qt lists no popup among an application's windows, as Orca finds them too)."""
+    focused = []
+
+    def on_event(event):
+        if event.detail1 == 1 and role_of(event.source) == pyatspi.ROLE_MENU_ITEM:
+            focused.append(event.source)
+
+    kind = "object:state-changed:focused"
+    pyatspi.Registry.registerEventListener(on_event, kind)
+    pump(0.8)
+    for key in keys.split():
+        subprocess.run(["xdotool", "key", "--clearmodifiers", key], check=True, timeout=10)
+        pump(0.3)
+    deadline = time.monotonic() + wait
+    while not focused and time.monotonic() < deadline:
+        pump(0.1)
+    pyatspi.Registry.deregisterEventListener(on_event, kind)
+    return safe(lambda: focused[0].parent) if focused else None
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--app", default="glossmere", help="part of the application's accessible name")
@@ -357,6 +379,11 @@ def main():
     parser.add_argument("--role", help="with --locate: the role name it must have (\"push button\")")
     parser.add_argument("--focused", action="store_true",
                         help="print the accessible that has the keyboard focus (and its window) and exit")
+    parser.add_argument("--menu", metavar="KEYS",
+                        help="xdotool keys that open a menu and move to an item (\"shift+F10 Down\"); prints the menu")
+    parser.add_argument("--menu-name", help="with --menu: the menu's name")
+    parser.add_argument("--menu-item", action="append", default=[],
+                        help="with --menu: the name of an item the menu must hold (repeatable)")
     parser.add_argument("--quiet", action="store_true", help="do not print the trees")
     parser.add_argument("--deadline", type=int, default=90, help="hard limit for the whole run, in seconds")
     args = parser.parse_args()
@@ -384,13 +411,17 @@ def main():
         for index, top in enumerate(children(app, 100)[0]):
             if "showing" not in states_of(top):
                 continue
+            # The deepest: a focused list's focused cell rather than the list.
+            focus = None
             for _, acc in walk(top, limit=200):
                 if isinstance(acc, int) or "focused" not in states_of(acc):
                     continue
                 if role_of(acc) in cells and "focused" not in states_of(safe(lambda acc=acc: acc.parent) or acc):
                     continue
+                focus = acc
+            if focus is not None:
                 kinds = [k for k, m in WINDOW_MARKERS.items() if has_marker(top, m)]
-                log(f"focus: {describe(acc)} in window {index} ({','.join(kinds) or short(name_of(top), 30)})")
+                log(f"focus: {describe(focus)} in window {index} ({','.join(kinds) or short(name_of(top), 30)})")
                 return 0
         log("focus: nothing in the program has the keyboard focus")
         return 1
@@ -402,6 +433,24 @@ def main():
             return 2
         log(f"{box.width} {box.height}")
         return 0
+    if args.menu:
+        menu = open_menu(args.menu, min(args.wait, 5))
+        if menu is None:
+            log(f"FAIL: no menu item took the focus after {args.menu!r}")
+            return 1
+        log(f"menu: {describe(menu)}")
+        items = [kid for kid in children(menu, 100)[0]]
+        for item in items:
+            log(f"  {describe(item)}")
+        failures = []
+        if args.menu_name is not None and name_of(menu) != args.menu_name:
+            failures.append(f"the menu is named {name_of(menu)!r}, not {args.menu_name!r}")
+        names = {name_of(item) for item in items if role_of(item) == pyatspi.ROLE_MENU_ITEM}
+        failures += [f"no menu item named {wanted!r}" for wanted in args.menu_item if wanted not in names]
+        for failure in failures:
+            log(f"FAIL: {failure}")
+        log("RESULT: " + ("pass" if not failures else f"{len(failures)} check(s) failed"))
+        return 0 if not failures else 1
     if args.locate:
         spot = locate(app, args.locate, args.role, args.wait, args.by_desc, args.relative)
         if spot is None:

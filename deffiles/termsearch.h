@@ -1,0 +1,49 @@
+// Finding an entry by a piece of its term or definition, ignoring case and accents, on the store's
+// UTF-8 bytes: no entry is decoded into a QString on the way.
+#pragma once
+
+#include "deffiles/termstore.h"
+
+#include <array>
+#include <functional>
+#include <vector>
+
+// The character a search compares: lower case (simple case folding) without the accents of the
+// combining diacritical marks (U+0300–U+036F), which fold to 0 and are skipped. "É", "é", "e" and
+// "e" followed by U+0301 all compare as "e"; letters of their own such as "ø" or "ß" stay themselves.
+char32_t foldForSearch(char32_t character);
+
+class TermSearch
+{
+public:
+    struct Match
+    {
+        int position = -1;
+        // TermListModel's column: 0 the term, 1 the definition.
+        int column = 0;
+
+        bool found() const { return position >= 0; }
+    };
+
+    explicit TermSearch(QStringView text);
+
+    // True when the text holds nothing to look for (empty, or accents only).
+    bool isEmpty() const { return m_folded.empty(); }
+
+    bool matches(QByteArrayView utf8) const;
+
+    // The first of `count` entries from `first` on (no wrapping) whose term or definition matches.
+    Match findIn(const TermStore &store, int first, int count) const;
+
+    // The first match after `current`, going on at the first entry after the last and ending with
+    // `current` itself; -1 starts at the first entry. `betweenSlices` runs after every few
+    // thousand entries searched, so that a caller can tell the user that a long search is at work.
+    Match
+    findAfter(const TermStore &store, int current, const std::function<void()> &betweenSlices = {}) const;
+
+private:
+    std::vector<char32_t> m_folded;
+    // Knuth–Morris–Pratt: where the match goes on after a mismatch at each length matched.
+    std::vector<int> m_fallback;
+    std::array<bool, 256> m_mayStart{};
+};

@@ -1,0 +1,237 @@
+#include "app/glossmereapp.h"
+#include "termlist/form1.h"
+#include "tests/support/scriptedprompts.h"
+#include "tests/support/testsupport.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTableView>
+
+// The term list's own menu and Find, used as a user does: right-click, keys, the menu's items.
+class TestListMenu : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void menu_itemsAndStatesWhereItOpens_data();
+    void menu_itemsAndStatesWhereItOpens();
+    void menu_commandsActOnTheRowItWasOpenedFor();
+    void find_wrapsFoldsAndReportsNothingFound();
+    void find_keysAreTheEntryBoxesOwnThere();
+
+private:
+    QMenu *openedMenu() const;
+    // The enabled items as the menu shows them, "-" for a disabled one's text.
+    QString shownItems() const;
+    void choose(const QString &item);
+    void rightClick(QPoint inViewport);
+    void fill();
+
+    std::unique_ptr<IsolatedSettings> m_settings;
+    std::unique_ptr<ScriptedPrompts> m_prompts;
+    ScriptedRandom m_random;
+    RecordingSoundDevice m_sound;
+    InstantPause m_pause;
+    std::unique_ptr<GlossmereApp> m_app;
+    Form1 *m_form = nullptr;
+    QTableView *m_view = nullptr;
+};
+
+void TestListMenu::initTestCase()
+{
+    m_settings = std::make_unique<IsolatedSettings>();
+}
+
+void TestListMenu::init()
+{
+    m_prompts = std::make_unique<ScriptedPrompts>();
+    m_app = std::make_unique<GlossmereApp>(
+        builtProgramFolder(), *m_prompts, m_random, m_pause, m_settings->settings(), m_sound);
+    m_app->start();
+    m_form = &m_app->form1();
+    m_view = control<QTableView>(m_form, "ListView1");
+    QApplication::setActiveWindow(m_form);
+    QVERIFY(QTest::qWaitForWindowActive(m_form));
+}
+
+void TestListMenu::cleanup()
+{
+    QVERIFY2(m_prompts->problems().isEmpty(), qPrintable(m_prompts->problems()));
+    m_app.reset();
+}
+
+void TestListMenu::fill()
+{
+    m_form->restoreList(TermStore::fromEntries({{QStringLiteral("Apfel"), QStringLiteral("apple")},
+                                                {QStringLiteral("Käse"), QStringLiteral("cheese")},
+                                                {QStringLiteral("Brot"), QStringLiteral("bread")},
+                                                {QStringLiteral("Kase"), QStringLiteral("a box, in Czech")}}),
+                        QStringLiteral("words.txt"));
+}
+
+QMenu *TestListMenu::openedMenu() const
+{
+    auto *menu = control<QMenu>(m_form, "ListMenu");
+    return menu->isVisible() ? menu : nullptr;
+}
+
+QString TestListMenu::shownItems() const
+{
+    QStringList items;
+    for (const QAction *action : openedMenu()->actions())
+        items << (action->isSeparator()     ? QStringLiteral("|")
+                      : action->isEnabled() ? action->text()
+                                            : QStringLiteral("-"));
+    return items.join(QLatin1Char(','));
+}
+
+void TestListMenu::rightClick(QPoint inViewport)
+{
+    // What the window system makes of a right-click (test clicks do not make it): the press alone
+    // would also select a row, so the event comes without it.
+    QWidget *viewport = m_view->viewport();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, inViewport, viewport->mapToGlobal(inViewport));
+    QApplication::sendEvent(viewport, &click);
+}
+
+void TestListMenu::choose(const QString &item)
+{
+    QMenu *menu = openedMenu();
+    QVERIFY(menu);
+    for (QAction *action : menu->actions()) {
+        if (action->text() == item) {
+            menu->setActiveAction(action);
+            QTest::keyClick(menu, Qt::Key_Return);
+            QTRY_VERIFY(!menu->isVisible());
+            return;
+        }
+    }
+    QFAIL(qPrintable(QStringLiteral("no item ") + item));
+}
+
+void TestListMenu::menu_itemsAndStatesWhereItOpens_data()
+{
+    QTest::addColumn<bool>("filled");
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("items");
+    // Items as shown, "|" a separator, "-" an item greyed out.
+    const QString onRow = QStringLiteral("Edit Term,Edit Definition,Remove Entry,|,Undo Restore,-,|,Find…,-");
+    const QString offRow = QStringLiteral("-,-,-,|,Undo Restore,-,|,Find…,-");
+    const QString empty = QStringLiteral("-,-,-,|,-,-,|,Find…,-");
+    QTest::newRow("right-click on a row") << true << QStringLiteral("click row 2") << onRow;
+    QTest::newRow("right-click below the rows") << true << QStringLiteral("click below") << offRow;
+    QTest::newRow("Shift+F10 on the current row") << true << QStringLiteral("Shift+F10") << onRow;
+    QTest::newRow("Menu key without a current row") << true << QStringLiteral("Menu key") << offRow;
+    QTest::newRow("empty list") << false << QStringLiteral("Shift+F10") << empty;
+}
+
+void TestListMenu::menu_itemsAndStatesWhereItOpens()
+{
+    QFETCH(bool, filled);
+    QFETCH(QString, how);
+    QFETCH(QString, items);
+    if (filled)
+        fill();
+    m_view->setFocus();
+    if (how == QStringLiteral("click row 2")) {
+        const QRect row = m_view->visualRect(m_view->model()->index(2, 1));
+        rightClick(row.center());
+        QCOMPARE(m_view->currentIndex(), m_view->model()->index(2, 1));
+        QCOMPARE(m_view->selectionModel()->selectedRows().value(0).row(), 2);
+    } else if (how == QStringLiteral("click below")) {
+        rightClick(QPoint(20, m_view->viewport()->height() - 2));
+    } else if (how == QStringLiteral("Shift+F10")) {
+        m_view->setCurrentIndex(m_view->model()->index(1, 0));
+        QTest::keyClick(m_view, Qt::Key_F10, Qt::ShiftModifier);
+    } else {
+        m_view->selectionModel()->clearCurrentIndex();
+        // The window system sends the Menu key as a context menu event from the keyboard.
+        QContextMenuEvent menuKey(
+            QContextMenuEvent::Keyboard, QPoint(5, 5), m_view->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(m_view, &menuKey);
+    }
+    QTRY_VERIFY(openedMenu());
+    QCOMPARE(shownItems(), items);
+    QCOMPARE(openedMenu()->accessibleName(), QStringLiteral("Term list commands"));
+    QTest::keyClick(openedMenu(), Qt::Key_Escape);
+}
+
+void TestListMenu::menu_commandsActOnTheRowItWasOpenedFor()
+{
+    fill();
+    const auto rightClickRow = [this](int row) {
+        rightClick(m_view->visualRect(m_view->model()->index(row, 0)).center());
+        QTRY_VERIFY(openedMenu());
+    };
+    rightClickRow(1);
+    m_prompts->answerYes();
+    choose(QStringLiteral("Remove Entry"));
+    QCOMPARE(m_prompts->records.last().text,
+             QStringLiteral("Are you sure you wish to delete the selected term?"));
+    QCOMPARE(m_app->defs().GetEntryCount(), 3);
+    QCOMPARE(m_app->defs().GetTerm(1), QStringLiteral("Brot"));
+
+    rightClickRow(0);
+    choose(QStringLiteral("Undo Remove"));
+    QCOMPARE(m_app->defs().GetTerm(1), QStringLiteral("Käse"));
+    rightClickRow(3);
+    QVERIFY(shownItems().contains(QStringLiteral(",Undo Restore,Redo Remove,")));
+    choose(QStringLiteral("Edit Definition"));
+    QCOMPARE(m_view->currentIndex(), m_view->model()->index(3, 1));
+    auto *editor = qobject_cast<QLineEdit *>(m_view->indexWidget(m_view->currentIndex()));
+    QVERIFY(editor);
+    QCOMPARE(editor->text(), QStringLiteral("a box, in Czech"));
+    QTest::keyClick(editor, Qt::Key_Escape);
+}
+
+void TestListMenu::find_wrapsFoldsAndReportsNothingFound()
+{
+    fill();
+    m_view->setFocus();
+    m_view->setCurrentIndex(m_view->model()->index(1, 0));
+    // No accent, other case: the next one after Käse is Kase, then round to Käse itself.
+    m_prompts->answerText(QStringLiteral("KASE"));
+    QTest::keyClick(m_view, Qt::Key_F, Qt::ControlModifier);
+    QCOMPARE(m_view->currentIndex(), m_view->model()->index(3, 0));
+    QTest::keyClick(m_view, Qt::Key_F3);
+    QCOMPARE(m_view->currentIndex(), m_view->model()->index(1, 0));
+    QCOMPARE(m_view->selectionModel()->selectedRows().value(0).row(), 1);
+
+    // The last search is offered again; a match in a definition makes that cell current.
+    m_prompts->answerText(QStringLiteral("BREAD"));
+    QTest::keyClick(m_view, Qt::Key_F, Qt::ControlModifier);
+    QCOMPARE(m_prompts->records.last().defaultAnswer, QStringLiteral("KASE"));
+    QCOMPARE(m_prompts->records.last().title, QStringLiteral("Glossmere"));
+    QCOMPARE(m_view->currentIndex(), m_view->model()->index(2, 1));
+
+    m_prompts->answerText(QStringLiteral("<b>pear & “plum”</b>"));
+    QTest::keyClick(m_view, Qt::Key_F, Qt::ControlModifier);
+    QCOMPARE(m_prompts->records.last().text, QStringLiteral("No entry contains “<b>pear & “plum”</b>”."));
+    QCOMPARE(m_view->currentIndex(), m_view->model()->index(2, 1));
+    QCOMPARE(m_view->selectionModel()->selectedRows().value(0).row(), 2);
+    QCOMPARE(m_prompts->records.size(), 4);
+}
+
+void TestListMenu::find_keysAreTheEntryBoxesOwnThere()
+{
+    fill();
+    auto *term = control<QLineEdit>(m_form, "Text1");
+    term->setFocus();
+    QTest::keyClick(term, Qt::Key_F, Qt::ControlModifier);
+    QTest::keyClick(term, Qt::Key_F3);
+    QVERIFY(m_prompts->records.isEmpty());
+    // F3 before any search asks what to find.
+    m_prompts->answerText(QString());
+    m_view->setFocus();
+    QTest::keyClick(m_view, Qt::Key_F3);
+    QCOMPARE(m_prompts->records.size(), 1);
+    QCOMPARE(m_prompts->records.last().kind, PromptRecord::Kind::Text);
+}
+
+QTEST_MAIN(TestListMenu)
+#include "tst_listmenu.moc"
