@@ -126,8 +126,12 @@ QString QtPrompts::askText(const QString &text, const QString &defaultAnswer, co
     answer->setCompleter(nullptr);
     for (const Preset &preset : presets)
         answer->addItem(preset.label, preset.value);
-    answer->setCurrentIndex(-1);
-    answer->setEditText(defaultAnswer);
+    qsizetype preset = presets.size() - 1;
+    while (preset >= 0 && presets[preset].value != defaultAnswer)
+        --preset;
+    answer->setCurrentIndex(int(preset));
+    if (preset < 0)
+        answer->setEditText(defaultAnswer);
     answer->lineEdit()->selectAll();
     label->setBuddy(answer);
     // Screen readers name the editable box and its list by the question they answer.
@@ -165,4 +169,14 @@ QString QtPrompts::chooseFileToSave(const QString &title, const QString &filter,
                                         platformFilter(filter),
                                         nullptr,
                                         QFileDialog::DontConfirmOverwrite);
+}
+
+Prompts::SaveTarget
+QtPrompts::chooseFileToSaveAs(const QString &title, const QStringList &filters, const QString &initialName)
+{
+    const ArrowPointer arrow;
+    QString chosen = filters.value(0);
+    const QString path = QFileDialog::getSaveFileName(
+        dialogParent(), title, initialName, filters.join(QStringLiteral(";;")), &chosen);
+    return {path, std::max(0, int(filters.indexOf(chosen)))};
 }

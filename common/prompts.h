@@ -19,6 +19,13 @@ public:
         QString value;
     };
 
+    // Where an export goes, and which of the offered file types (0-based) the user chose.
+    struct SaveTarget
+    {
+        QString path;
+        int filter = 0;
+    };
+
     virtual ~Prompts() = default;
 
     // An empty title stands for the application title. Details, when given, are offered behind the
@@ -29,7 +36,8 @@ public:
                          const QString &details = {}) = 0;
     virtual bool askYesNo(const QString &text, const QString &title = {}) = 0;
     virtual SaveChoice askSaveDiscardCancel(const QString &text, const QString &title = {}) = 0;
-    // Returns the empty text when the user cancels.
+    // Returns the empty text when the user cancels. A default answer that is one of the presets' values
+    // opens the box with that preset chosen.
     virtual QString
     askText(const QString &text, const QString &defaultAnswer, const QList<Preset> &presets = {}) = 0;
     // Returns full paths in the order chosen; empty when cancelled.
@@ -37,6 +45,16 @@ public:
     // Returns the full path, or the empty text when cancelled.
     virtual QString
     chooseFileToSave(const QString &title, const QString &filter, const QString &initialName) = 0;
+    // A save dialog offering several file types; an empty path when cancelled. Prompts of programs
+    // that never export need not offer it.
+    virtual SaveTarget
+    chooseFileToSaveAs(const QString &title, const QStringList &filters, const QString &initialName)
+    {
+        Q_UNUSED(title);
+        Q_UNUSED(filters);
+        Q_UNUSED(initialName);
+        return {};
+    }
 };
 
 // Real dialogs, parented to whichever window of ours is active.
@@ -50,6 +68,8 @@ public:
     QStringList chooseFilesToOpen(const QString &title, const QString &filter) override;
     QString
     chooseFileToSave(const QString &title, const QString &filter, const QString &initialName) override;
+    SaveTarget
+    chooseFileToSaveAs(const QString &title, const QStringList &filters, const QString &initialName) override;
 };
 
 // The title a box gets when none of its own is named.

@@ -58,6 +58,14 @@ ScriptedPrompts::chooseFileToSave(const QString &title, const QString &filter, c
         {PromptRecord::Kind::SaveFile, {}, title, Icon::None, {}, filter, initialName, {}, {}}, {});
 }
 
+Prompts::SaveTarget
+ScriptedPrompts::chooseFileToSaveAs(const QString &title, const QStringList &filters, const QString &initialName)
+{
+    PromptRecord record{PromptRecord::Kind::SaveFileAs, {}, title, Icon::None, {}, {}, initialName, {}, {}};
+    record.filters = filters;
+    return next<SaveTarget>(record, {});
+}
+
 QList<PromptRecord> ScriptedPrompts::ofKind(PromptRecord::Kind kind) const
 {
     QList<PromptRecord> found;

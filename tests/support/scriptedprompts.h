@@ -11,7 +11,7 @@
 
 struct PromptRecord
 {
-    enum class Kind { Message, YesNo, SaveDiscardCancel, Text, OpenFiles, SaveFile };
+    enum class Kind { Message, YesNo, SaveDiscardCancel, Text, OpenFiles, SaveFile, SaveFileAs };
     Kind kind;
     QString text;
     QString title; // as the user sees it: the application title stands in for an empty one
@@ -21,12 +21,13 @@ struct PromptRecord
     QString initialName;
     QList<Prompts::Preset> presets;
     QString details;
+    QStringList filters;
 };
 
 class ScriptedPrompts : public Prompts
 {
 public:
-    using Answer = std::variant<bool, QString, QStringList, SaveChoice>;
+    using Answer = std::variant<bool, QString, QStringList, SaveChoice, SaveTarget>;
 
     void script(Answer answer) { m_script.append(std::move(answer)); }
 
@@ -42,6 +43,8 @@ public:
 
     void answerChoice(SaveChoice choice) { script(choice); }
 
+    void answerSaveTarget(const QString &path, int filter) { script(SaveTarget{path, filter}); }
+
     void message(const QString &text, const QString &title, Icon icon, const QString &details) override;
     bool askYesNo(const QString &text, const QString &title) override;
     SaveChoice askSaveDiscardCancel(const QString &text, const QString &title) override;
@@ -49,6 +52,8 @@ public:
     QStringList chooseFilesToOpen(const QString &title, const QString &filter) override;
     QString
     chooseFileToSave(const QString &title, const QString &filter, const QString &initialName) override;
+    SaveTarget
+    chooseFileToSaveAs(const QString &title, const QStringList &filters, const QString &initialName) override;
 
     QList<PromptRecord> records;
     // Runs as each prompt is shown, before it is answered: lets a test act while a box is open.
