@@ -45,6 +45,7 @@ public:
     // Returns the full path, or the empty text when cancelled.
     virtual QString
     chooseFileToSave(const QString &title, const QString &filter, const QString &initialName) = 0;
+
     // A save dialog offering several file types; an empty path when cancelled. Prompts of programs
     // that never export need not offer it.
     virtual SaveTarget

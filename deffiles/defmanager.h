@@ -28,7 +28,8 @@ public:
     std::optional<TermStore> readDefinitionFile(const QString &path, const QString &separator);
     // Reads an imported file's entries in `format`, `separator` cutting the lines of a Literal one; on
     // failure reports once (as a load) and gives nothing.
-    std::optional<TermStore> readImportFile(const QString &path, ImportFormat format, const QString &separator);
+    std::optional<TermStore>
+    readImportFile(const QString &path, ImportFormat format, const QString &separator);
     // Replaces the list with entries gathered from files, the last of them at `lastPath`. A list
     // gathered from several files matches none of them and so counts as modified.
     void takeGathered(TermStore entries, const QString &lastPath, bool fromSeveralFiles);

@@ -91,10 +91,11 @@ private:
 };
 
 // A field in quotes only where the reader needs them: the separator, a quote or a line break in it,
-// and for Anki a '#' that would start a comment line.
+// a leading byte-order mark, and for Anki a '#' that would start a comment line.
 void putField(ChunkWriter &out, QByteArrayView text, char separator, bool hashIsComment)
 {
-    bool quote = hashIsComment && text.startsWith('#');
+    // A byte-order mark at the start would be taken for the file's own.
+    bool quote = (hashIsComment && text.startsWith('#')) || text.startsWith("\xEF\xBB\xBF");
     for (const char c : text) {
         if (c == separator || c == '"' || c == '\n' || c == '\r') {
             quote = true;

@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 
 #include <array>
+#include <cctype>
 #include <cstring>
 #include <vector>
 
@@ -25,9 +26,12 @@ qsizetype firstInvalidUtf8(QByteArrayView text)
     qsizetype i = 0;
     while (i < text.size()) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        const int length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
-        if (length == 0 || i + length > text.size()
-            || !text.sliced(i, length).isValidUtf8())
+        const int length = lead < 0x80 ? 1
+            : (lead >> 5) == 6         ? 2
+            : (lead >> 4) == 14        ? 3
+            : (lead >> 3) == 30        ? 4
+                                       : 0;
+        if (length == 0 || i + length > text.size() || !text.sliced(i, length).isValidUtf8())
             return i;
         i += length;
     }
@@ -67,18 +71,21 @@ QByteArray utf8Document(const QByteArray &bytes)
         if (encoding.isEmpty() || encoding == "utf-8" || encoding == "utf8") {
             const qsizetype bad = firstInvalidUtf8(bytes);
             if (bad >= 0)
-                throw FormatFault(lineAt(bytes, bad), QStringLiteral("its text is not in the declared encoding"));
+                throw FormatFault(lineAt(bytes, bad),
+                                  QStringLiteral("its text is not in the declared encoding"));
             return bytes;
         }
     }
     QStringDecoder decoder(encoding.constData(), QStringDecoder::Flag::Stateless);
     if (!decoder.isValid())
-        throw FormatFault(1, QStringLiteral("its declared encoding %1 is unknown").arg(QString::fromLatin1(encoding)));
+        throw FormatFault(
+            1, QStringLiteral("its declared encoding %1 is unknown").arg(QString::fromLatin1(encoding)));
     const QString text = decoder.decode(bytes);
     if (decoder.hasError()) {
         const qsizetype bad = text.indexOf(QChar::ReplacementCharacter);
         const QStringView before = QStringView(text).first(std::max<qsizetype>(0, bad));
-        throw FormatFault(1 + before.count(u'\n'), QStringLiteral("its text is not in the declared encoding"));
+        throw FormatFault(1 + before.count(u'\n'),
+                          QStringLiteral("its text is not in the declared encoding"));
     }
     QByteArray utf8 = text.toUtf8();
     // The declaration still names the old encoding; it is read no more.
@@ -177,17 +184,19 @@ private:
     int m_translation = -1;
     bool m_inEntry = false;
     bool m_firstTranslation = true;
+    bool m_hasSecond = false;
     bool m_rootClosed = false;
 };
 
 void KvtmlScanner::reference(QByteArray *out)
 {
-    const char *start = m_p;
-    const auto *semicolon = static_cast<const char *>(std::memchr(m_p, ';', size_t(std::min<qsizetype>(m_end - m_p, 12))));
-    if (!semicolon)
+    const char *start = m_p++;
+    while (m_p < m_end && (std::isalnum(static_cast<unsigned char>(*m_p)) || *m_p == '#'))
+        ++m_p;
+    if (m_p >= m_end || *m_p != ';' || m_p == start + 1)
         fail(start, QStringLiteral("an '&' starts no reference"));
-    const QByteArrayView name(m_p + 1, semicolon - m_p - 1);
-    m_p = semicolon + 1;
+    const QByteArrayView name(start + 1, m_p - start - 1);
+    ++m_p;
     static const std::array<std::pair<const char *, char>, 5> predefined{
         {{"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}}};
     for (const auto &[entity, character] : predefined) {
@@ -202,10 +211,12 @@ void KvtmlScanner::reference(QByteArray *out)
         const QByteArrayView digits = name.sliced(hex ? 2 : 1);
         bool ok = !digits.isEmpty();
         for (const char c : digits)
-            ok = ok && (hex ? std::isxdigit(static_cast<unsigned char>(c)) : std::isdigit(static_cast<unsigned char>(c)));
+            ok = ok
+                && (hex ? std::isxdigit(static_cast<unsigned char>(c))
+                        : std::isdigit(static_cast<unsigned char>(c)));
         const uint code = ok ? digits.toByteArray().toUInt(&ok, hex ? 16 : 10) : 0;
         const bool allowed = code == 0x9 || code == 0xA || code == 0xD || (code >= 0x20 && code <= 0xD7FF)
-                          || (code >= 0xE000 && code <= 0xFFFD) || (code >= 0x10000 && code <= 0x10FFFF);
+            || (code >= 0xE000 && code <= 0xFFFD) || (code >= 0x10000 && code <= 0x10FFFF);
         if (!ok || !allowed)
             fail(start, QStringLiteral("a character reference names no allowed character"));
         if (out)
@@ -254,7 +265,8 @@ void KvtmlScanner::doctype()
     // type of its own (entities, perhaps an expansion bomb) is not read.
     while (m_p < m_end && *m_p != '>' && *m_p != '[') {
         if (*m_p == '"' || *m_p == '\'') {
-            const auto *close = static_cast<const char *>(std::memchr(m_p + 1, *m_p, size_t(m_end - m_p - 1)));
+            const auto *close =
+                static_cast<const char *>(std::memchr(m_p + 1, *m_p, size_t(m_end - m_p - 1)));
             if (!close)
                 fail(start, QStringLiteral("its document type declaration is never closed"));
             m_p = close;
@@ -293,7 +305,8 @@ void KvtmlScanner::prolog()
 
 void KvtmlScanner::finishEntry()
 {
-    QByteArray &definition = m_texts[1].isEmpty() ? m_texts[2] : m_texts[1];
+    // A word list with a hint per word has one translation, the hint its comment.
+    QByteArray &definition = m_hasSecond ? m_texts[1] : m_texts[2];
     if (!m_texts[0].isEmpty() && !definition.isEmpty()) {
         for (QByteArray *text : {&m_texts[0], &definition}) {
             // A line break in a text becomes one space, as everywhere in the list.
@@ -311,6 +324,7 @@ void KvtmlScanner::finishEntry()
     for (QByteArray &text : m_texts)
         text.clear();
     m_inEntry = false;
+    m_hasSecond = false;
 }
 
 void KvtmlScanner::startTag()
@@ -368,6 +382,7 @@ void KvtmlScanner::startTag()
             m_inEntry = true;
         } else if (element == "translation" && parent == "entry" && m_inEntry) {
             m_translation = hasId && id == "0" ? 0 : hasId && id == "1" ? 1 : -1;
+            m_hasSecond = m_hasSecond || m_translation == 1;
         } else if (parent == "translation" && m_inEntry && m_translation >= 0 && m_open.size() >= 2
                    && m_open[m_open.size() - 2] == "entry") {
             if (element == "text" && m_texts[m_translation].isEmpty())
@@ -383,6 +398,7 @@ void KvtmlScanner::startTag()
                 m_capture = Capture::Term;
             else if (element == "t" && m_firstTranslation) {
                 m_capture = Capture::Definition;
+                m_hasSecond = true;
                 m_firstTranslation = false;
             }
         }
@@ -456,7 +472,8 @@ TermStore KvtmlScanner::read()
     while (!m_rootClosed) {
         if (m_p >= m_end)
             fail(m_end,
-                 QStringLiteral("it ends before the element %1 is closed").arg(QString::fromUtf8(m_open.back())));
+                 QStringLiteral("it ends before the element %1 is closed")
+                     .arg(QString::fromUtf8(m_open.back())));
         if (*m_p != '<') {
             if (m_open.empty())
                 fail(m_p, QStringLiteral("text stands outside the document's element"));

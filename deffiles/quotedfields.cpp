@@ -134,7 +134,7 @@ private:
         QByteArrayView inner(start, close - start);
         m_p = close + 1;
         const bool plain = !inner.contains('"') && !inner.contains('\n') && !inner.contains('\r')
-                        && (m_p >= m_end || *m_p == m_separator || *m_p == '\n' || *m_p == '\r');
+            && (m_p >= m_end || *m_p == m_separator || *m_p == '\n' || *m_p == '\r');
         if (plain) {
             end = finishField();
             return inner;

@@ -248,8 +248,7 @@ void Form1::importFiles(const QStringList &paths)
         if (separator.isEmpty())
             continue;
         const BusyPointer busy;
-        std::optional<TermStore> entries =
-            m_defs.readImportFile(path, importFormatOf(separator), separator);
+        std::optional<TermStore> entries = m_defs.readImportFile(path, importFormatOf(separator), separator);
         if (!entries)
             continue;
         gathered.appendAll(std::move(*entries));
@@ -267,8 +266,10 @@ void Form1::importFiles(const QStringList &paths)
 void Form1::exportList()
 {
     ErrorTrap trap(m_services.prompts, id("exportList"));
-    static const std::array<std::pair<ExportFormat, const char *>, 4> kinds{
-        {{ExportFormat::Csv, "csv"}, {ExportFormat::Tsv, "tsv"}, {ExportFormat::Anki, "txt"}, {ExportFormat::Kvtml, "kvtml"}}};
+    static const std::array<std::pair<ExportFormat, const char *>, 4> kinds{{{ExportFormat::Csv, "csv"},
+                                                                             {ExportFormat::Tsv, "tsv"},
+                                                                             {ExportFormat::Anki, "txt"},
+                                                                             {ExportFormat::Kvtml, "kvtml"}}};
     Prompts::SaveTarget target;
     trap.step(100, [&] {
         const QString name = QFileInfo(m_defs.GetFileName()).completeBaseName();

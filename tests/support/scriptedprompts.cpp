@@ -58,8 +58,9 @@ ScriptedPrompts::chooseFileToSave(const QString &title, const QString &filter, c
         {PromptRecord::Kind::SaveFile, {}, title, Icon::None, {}, filter, initialName, {}, {}}, {});
 }
 
-Prompts::SaveTarget
-ScriptedPrompts::chooseFileToSaveAs(const QString &title, const QStringList &filters, const QString &initialName)
+Prompts::SaveTarget ScriptedPrompts::chooseFileToSaveAs(const QString &title,
+                                                        const QStringList &filters,
+                                                        const QString &initialName)
 {
     PromptRecord record{PromptRecord::Kind::SaveFileAs, {}, title, Icon::None, {}, {}, initialName, {}, {}};
     record.filters = filters;
