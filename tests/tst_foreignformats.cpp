@@ -1,8 +1,8 @@
 #include "deffiles/foreignformats.h"
 
 #include <QDir>
-#include <QStringEncoder>
 #include <QFile>
+#include <QStringEncoder>
 #include <QTest>
 #include <QXmlStreamReader>
 
@@ -22,7 +22,7 @@ QByteArray kvtml2(const QByteArray &entries)
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<!DOCTYPE kvtml PUBLIC \"kvtml2.dtd\" \"http://edu.kde.org/kvtml/kvtml2.dtd\">\n"
            "<kvtml version=\"2.0\">\n<entries>\n"
-         + entries + "</entries>\n</kvtml>\n";
+        + entries + "</entries>\n</kvtml>\n";
 }
 
 QByteArray utf16(QStringView text)
@@ -52,7 +52,8 @@ TermEntries referenceKvtml(const QByteArray &bytes)
                 (translation == QStringLiteral("0") ? entry.term : entry.definition) = text;
             }
         } else if (xml.isEndElement()) {
-            if (path.last() == QStringLiteral("entry") && path.value(path.size() - 2) == QStringLiteral("entries")) {
+            if (path.last() == QStringLiteral("entry")
+                && path.value(path.size() - 2) == QStringLiteral("entries")) {
                 if (!entry.term.isEmpty() && !entry.definition.isEmpty())
                     entries.append(entry);
                 entry = {};
@@ -100,15 +101,16 @@ void TestForeignFormats::quotedFields_data()
     QTest::newRow("header row is an entry")
         << QByteArray("Term,Definition\nx,y\n") << ',' << entriesOf({{"Term", "Definition"}, {"x", "y"}});
     QTest::newRow("fields after the second left out, quoted or not")
-        << QByteArray("a,b,c\nd,e,\"f\ng,h\"\ni,j\n") << ',' << entriesOf({{"a", "b"}, {"d", "e"}, {"i", "j"}});
+        << QByteArray("a,b,c\nd,e,\"f\ng,h\"\ni,j\n") << ','
+        << entriesOf({{"a", "b"}, {"d", "e"}, {"i", "j"}});
     QTest::newRow("rows without two fields skipped")
         << QByteArray("lonely\n\n,\na,\n") << ',' << entriesOf({{"a", ""}});
     QTest::newRow("unterminated quote at end of file")
         << QByteArray("a,b\n\"open,c\nd,e") << ',' << entriesOf({{"a", "b"}, {"\"open", "c"}, {"d", "e"}});
     QTest::newRow("quote inside a field is literal")
         << QByteArray("5\" screen,size\n") << ',' << entriesOf({{"5\" screen", "size"}});
-    QTest::newRow("text after the closing quote") << QByteArray("\"ab\"cd,e") << ','
-                                                  << entriesOf({{"abcd", "e"}});
+    QTest::newRow("text after the closing quote")
+        << QByteArray("\"ab\"cd,e") << ',' << entriesOf({{"abcd", "e"}});
     QTest::newRow("semicolon") << QByteArray("\"a;b\";c;d") << ';' << entriesOf({{"a;b", "c"}});
     QTest::newRow("tab") << QByteArray("\"a\tb\"\tc\n::\t<b>\n") << '\t'
                          << entriesOf({{"a\tb", "c"}, {"::", "<b>"}});
@@ -139,7 +141,8 @@ void TestForeignFormats::anki_data()
                       "#tags column:6\nabc,Basic,Words,front,back,tag1\n")
         << entriesOf({{"front", "back"}});
     QTest::newRow("html:false keeps markup and entities")
-        << QByteArray("#separator:tab\n#html:false\n<b>x</b>\t&amp; \n") << entriesOf({{"<b>x</b>", "&amp; "}});
+        << QByteArray("#separator:tab\n#html:false\n<b>x</b>\t&amp; \n")
+        << entriesOf({{"<b>x</b>", "&amp; "}});
     QTest::newRow("sounds and images dropped")
         << QByteArray("#separator:tab\n#html:true\nword [sound:a.mp3]\t<img src=\"x.jpg\">meaning\n")
         << entriesOf({{"word", "meaning"}});
@@ -149,9 +152,9 @@ void TestForeignFormats::anki_data()
     QTest::newRow("white space collapsed and trimmed")
         << QByteArray("#separator:tab\n#html:true\n  a \t\"  b\"\n\"x\ny\"\tz\n")
         << entriesOf({{"a", "b"}, {"x y", "z"}});
-    QTest::newRow("comments and unknown headers")
-        << QByteArray("#separator:semicolon\n#columns:Front;Back\n#deck:Spanish\n# a comment\na;b\n#c;d\ne;f\n")
-        << entriesOf({{"a", "b"}, {"e", "f"}});
+    QTest::newRow("comments and unknown headers") << QByteArray(
+        "#separator:semicolon\n#columns:Front;Back\n#deck:Spanish\n# a comment\na;b\n#c;d\ne;f\n")
+                                                  << entriesOf({{"a", "b"}, {"e", "f"}});
     QTest::newRow("header-less older export") << QByteArray("a<br>b\tc\n") << entriesOf({{"a b", "c"}});
     QTest::newRow("pipe and literal separators")
         << QByteArray("#separator:Pipe\na|b\n") << entriesOf({{"a", "b"}});
@@ -170,50 +173,49 @@ void TestForeignFormats::kvtml_data()
     QTest::addColumn<TermEntries>("expected");
     // The line of the fault; 0 when the document is read.
     QTest::addColumn<int>("faultLine");
-    QTest::newRow("2.0, lessons refer to entries")
-        << kvtml2("<entry id=\"0\">\n <translation id=\"0\"><text>Hund</text></translation>\n"
-                  " <translation id=\"1\" ><text>dog</text></translation>\n</entry>\n"
-                  "<entry id=\"1\"><translation id=\"1\"><text>cat</text></translation>"
-                  "<translation id=\"0\"><text>Katze</text></translation></entry>\n"
-                  "</entries><lessons><container><entry id=\"0\"/><entry id=\"1\"/></container></lessons><entries>\n")
-        << entriesOf({{"Hund", "dog"}, {"Katze", "cat"}}) << 0;
-    QTest::newRow("comment as definition, incomplete skipped")
-        << kvtml2("<entry id=\"0\"><translation id=\"0\"><text>word</text><comment>hint</comment></translation>"
-                  "</entry><entry id=\"1\"><translation id=\"0\"><text>alone</text></translation></entry>"
-                  "<entry id=\"2\"><translation id=\"0\"><text/></translation>"
-                  "<translation id=\"1\"><text>no term</text></translation></entry>")
-        << entriesOf({{"word", "hint"}}) << 0;
+    QTest::newRow("2.0, lessons refer to entries") << kvtml2(
+        "<entry id=\"0\">\n <translation id=\"0\"><text>Hund</text></translation>\n"
+        " <translation id=\"1\" ><text>dog</text></translation>\n</entry>\n"
+        "<entry id=\"1\"><translation id=\"1\"><text>cat</text></translation>"
+        "<translation id=\"0\"><text>Katze</text></translation></entry>\n"
+        "</entries><lessons><container><entry id=\"0\"/><entry id=\"1\"/></container></lessons><entries>\n")
+                                                   << entriesOf({{"Hund", "dog"}, {"Katze", "cat"}}) << 0;
+    QTest::newRow("comment as definition, incomplete skipped") << kvtml2(
+        "<entry id=\"0\"><translation id=\"0\"><text>word</text><comment>hint</comment></translation>"
+        "</entry><entry id=\"1\"><translation id=\"0\"><text>alone</text></translation></entry>"
+        "<entry id=\"2\"><translation id=\"0\"><text/></translation>"
+        "<translation id=\"1\"><text>no term</text></translation></entry>")
+                                                               << entriesOf({{"word", "hint"}}) << 0;
     QTest::newRow("references, CDATA and spaces as written")
         << kvtml2("<entry id=\"0\"><translation id=\"0\"><text> a &amp; &lt;b&gt; &#233;&#x1F600; </text>"
                   "</translation><translation id=\"1\"><text><![CDATA[<i>&amp;]]>\ttwo\nlines</text>"
                   "</translation></entry>")
         << entriesOf({{" a & <b> é😀 ", "<i>&amp;\ttwo lines"}}) << 0;
-    QTest::newRow("1.x")
-        << QByteArray("<?xml version=\"1.0\"?>\n<kvtml encoding=\"UTF-8\">\n<e m=\"1\"><o>a</o><t>b</t><t>c</t></e>\n"
-                      "<e><o>lonely</o></e><e><o l=\"en\">d</o><t>e</t></e></kvtml>")
-        << entriesOf({{"a", "b"}, {"d", "e"}}) << 0;
-    QTest::newRow("ISO-8859-1 declared")
-        << QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<kvtml><e><o>caf\xE9</o><t>x</t></e></kvtml>")
-        << entriesOf({{"café", "x"}}) << 0;
-    QTest::newRow("UTF-16 with BOM")
-        << utf16(u"<kvtml><e><o>a</o><t>b</t></e></kvtml>")
-        << entriesOf({{"a", "b"}}) << 0;
-    QTest::newRow("element never closed") << kvtml2("<entry id=\"0\">\n<translation id=\"0\">\n</entry>\n")
-                                          << TermEntries() << 7;
+    QTest::newRow("1.x") << QByteArray(
+        "<?xml version=\"1.0\"?>\n<kvtml encoding=\"UTF-8\">\n<e m=\"1\"><o>a</o><t>b</t><t>c</t></e>\n"
+        "<e><o>lonely</o></e><e><o l=\"en\">d</o><t>e</t></e></kvtml>")
+                         << entriesOf({{"a", "b"}, {"d", "e"}}) << 0;
+    QTest::newRow("ISO-8859-1 declared") << QByteArray(
+        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<kvtml><e><o>caf\xE9</o><t>x</t></e></kvtml>")
+                                         << entriesOf({{"café", "x"}}) << 0;
+    QTest::newRow("UTF-16 with BOM") << utf16(u"<kvtml><e><o>a</o><t>b</t></e></kvtml>")
+                                     << entriesOf({{"a", "b"}}) << 0;
+    QTest::newRow("element never closed")
+        << kvtml2("<entry id=\"0\">\n<translation id=\"0\">\n</entry>\n") << TermEntries() << 7;
     QTest::newRow("truncated") << kvtml2("<entry id=\"0\"><translation id=\"0\"><text>a</text>").chopped(23)
                                << TermEntries() << 5;
-    QTest::newRow("wrong declared encoding") << kvtml2("<entry>\n<translation id=\"0\"><text>caf\xE9</text>")
-                                             << TermEntries() << 6;
+    QTest::newRow("wrong declared encoding")
+        << kvtml2("<entry>\n<translation id=\"0\"><text>caf\xE9</text>") << TermEntries() << 6;
     QTest::newRow("NUL byte") << kvtml2(QByteArrayLiteral("<entry>\n\n<e\0/></entry>")) << TermEntries() << 7;
     QTest::newRow("undefined entity") << kvtml2("\n<entry>&nbsp;</entry>") << TermEntries() << 6;
-    QTest::newRow("entity bomb")
-        << QByteArray("<?xml version=\"1.0\"?>\n<!DOCTYPE kvtml [\n<!ENTITY a \"aaaaaaaaaa\">\n"
-                      "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">]>\n<kvtml>&b;</kvtml>")
-        << TermEntries() << 2;
-    QTest::newRow("external entity")
-        << QByteArray("<?xml version=\"1.0\"?>\n<!DOCTYPE kvtml [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>\n"
-                      "<kvtml><e><o>&e;</o><t>x</t></e></kvtml>")
-        << TermEntries() << 2;
+    QTest::newRow("entity bomb") << QByteArray(
+        "<?xml version=\"1.0\"?>\n<!DOCTYPE kvtml [\n<!ENTITY a \"aaaaaaaaaa\">\n"
+        "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">]>\n<kvtml>&b;</kvtml>")
+                                 << TermEntries() << 2;
+    QTest::newRow("external entity") << QByteArray(
+        "<?xml version=\"1.0\"?>\n<!DOCTYPE kvtml [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>\n"
+        "<kvtml><e><o>&e;</o><t>x</t></e></kvtml>")
+                                     << TermEntries() << 2;
     QTest::newRow("not KVTML") << QByteArray("<?xml version=\"1.0\"?>\n<html><e><o>a</o><t>b</t></e></html>")
                                << TermEntries() << 2;
     QTest::newRow("text after the end") << QByteArray("<kvtml></kvtml>\n\nmore") << TermEntries() << 3;
@@ -260,12 +262,14 @@ void TestForeignFormats::recognise_data()
     QTest::newRow("KVTML 2.0") << kvtml2("<entry") << ImportFormat::Kvtml;
     QTest::newRow("KVTML after a comment, no declaration")
         << QByteArray("<!-- <html> -->\n<kvtml version=\"1.0\">") << ImportFormat::Kvtml;
-    QTest::newRow("DTD with a subset") << QByteArray("<!DOCTYPE kvtml [<!ENTITY a \">\">]><kvtml>")
-                                       << ImportFormat::Kvtml;
+    QTest::newRow("DTD with a subset")
+        << QByteArray("<!DOCTYPE kvtml [<!ENTITY a \">\">]><kvtml>") << ImportFormat::Kvtml;
     QTest::newRow("other XML") << QByteArray("<?xml version=\"1.0\"?><kvtmlx>") << ImportFormat::Literal;
     QTest::newRow("Anki") << QByteArray("\xEF\xBB\xBF#separator:tab\n#html:true\n") << ImportFormat::Anki;
-    QTest::newRow("Anki header not first") << QByteArray("#html:true\n#separator:tab\n") << ImportFormat::Literal;
-    QTest::newRow("definition file") << QByteArray("Valid Definition File\r\na::b\r\n") << ImportFormat::Literal;
+    QTest::newRow("Anki header not first")
+        << QByteArray("#html:true\n#separator:tab\n") << ImportFormat::Literal;
+    QTest::newRow("definition file") << QByteArray("Valid Definition File\r\na::b\r\n")
+                                     << ImportFormat::Literal;
 }
 
 void TestForeignFormats::recognise()
@@ -294,7 +298,9 @@ void TestForeignFormats::roundTrip()
                                         {"#hash", "#also"},
                                         {"😀 emoji", "שלום עולם"},
                                         {"مرحبا", "'single'"},
-                                        {"x", "\xEF\xBB\xBF" "bom inside"}});
+                                        {"x",
+                                         "\xEF\xBB\xBF"
+                                         "bom inside"}});
     const TermStore store = TermStore::fromEntries(hard);
     const QByteArray bytes = encodeExport(store, format, QStringLiteral("Tom & Jerry"));
     QVERIFY(QByteArrayView(bytes).isValidUtf8());
