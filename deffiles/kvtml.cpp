@@ -2,6 +2,7 @@
 // times slower on a big list, and this one cannot fetch, expand or declare anything. It checks what
 // a document needs to be taken for what it says: balanced elements, references, encoding, characters.
 #include "deffiles/foreignformats.h"
+#include "deffiles/piecesink.h"
 
 #include <QStringDecoder>
 
@@ -61,19 +62,19 @@ QByteArray declaredEncoding(QByteArrayView text)
 QByteArray utf8Document(const QByteArray &bytes)
 {
     const auto bom = QStringConverter::encodingForData(bytes);
-    if (bom == QStringConverter::Utf8)
-        return bytes.sliced(3);
     QByteArray encoding;
-    if (bom) {
+    if (bom && bom != QStringConverter::Utf8) {
         encoding = QStringConverter::nameForEncoding(*bom);
     } else {
-        encoding = declaredEncoding(bytes);
+        // A UTF-8 mark settles the encoding, whatever the declaration says.
+        const qsizetype begin = bom ? 3 : 0;
+        encoding = bom ? QByteArray("utf-8") : declaredEncoding(bytes);
         if (encoding.isEmpty() || encoding == "utf-8" || encoding == "utf8") {
-            const qsizetype bad = firstInvalidUtf8(bytes);
+            const qsizetype bad = firstInvalidUtf8(QByteArrayView(bytes).sliced(begin));
             if (bad >= 0)
-                throw FormatFault(lineAt(bytes, bad),
+                throw FormatFault(lineAt(bytes, begin + bad),
                                   QStringLiteral("its text is not in the declared encoding"));
-            return bytes;
+            return bom ? bytes.sliced(3) : bytes;
         }
     }
     QStringDecoder decoder(encoding.constData(), QStringDecoder::Flag::Stateless);
@@ -99,7 +100,18 @@ bool isSpace(char c)
 
 bool endsName(char c)
 {
-    return isSpace(c) || c == '>' || c == '/' || c == '=' || c == '<' || c == '"' || c == '\'' || c == '&';
+    static const auto ends = [] {
+        std::array<bool, 256> table{};
+        for (const char end : {' ', '\n', '\t', '\r', '>', '/', '=', '<', '"', '\'', '&'})
+            table[static_cast<unsigned char>(end)] = true;
+        return table;
+    }();
+    return ends[static_cast<unsigned char>(c)];
+}
+
+template <qsizetype N> bool is(QByteArrayView name, const char (&literal)[N])
+{
+    return name.size() == N - 1 && std::memcmp(name.data(), literal, N - 1) == 0;
 }
 
 void appendUtf8(QByteArray &out, char32_t code)
@@ -108,13 +120,61 @@ void appendUtf8(QByteArray &out, char32_t code)
     out.append(text.toUtf8());
 }
 
+// A text being taken from the document: a view of the document while it is one piece of it as
+// written, a copy of its own once references, CDATA or several pieces make it up.
+struct CapturedText
+{
+    QByteArrayView view;
+    QByteArray owned;
+    bool isOwned = false;
+
+    QByteArrayView text() const { return isOwned ? QByteArrayView(owned) : view; }
+
+    bool isEmpty() const { return text().isEmpty(); }
+
+    void append(QByteArrayView piece, bool inDocument)
+    {
+        if (!isOwned && view.isEmpty() && inDocument) {
+            view = piece;
+            return;
+        }
+        if (!isOwned) {
+            owned = view.toByteArray();
+            isOwned = true;
+        }
+        owned.append(piece);
+    }
+
+    // A line break in a text becomes one space, as everywhere in the list.
+    void joinLines()
+    {
+        const QByteArrayView now = text();
+        if (!now.contains('\n') && !now.contains('\r'))
+            return;
+        QByteArray joined = now.toByteArray();
+        joined.replace("\r\n", " ");
+        joined.replace('\r', ' ');
+        joined.replace('\n', ' ');
+        owned = joined;
+        isOwned = true;
+    }
+
+    void clear()
+    {
+        view = {};
+        owned.clear();
+        isOwned = false;
+    }
+};
+
 class KvtmlScanner
 {
 public:
-    explicit KvtmlScanner(QByteArrayView text)
+    explicit KvtmlScanner(const QByteArray &text)
         : m_text(text)
         , m_p(text.data())
         , m_end(text.data() + text.size())
+        , m_sink(m_store, text)
     { }
 
     TermStore read();
@@ -160,7 +220,7 @@ private:
     }
 
     // Character data up to the next '<', references decoded, appended to `out` when given.
-    void characterData(QByteArray *out);
+    void characterData(CapturedText *out);
     // One reference after '&', decoded into `out` when given.
     void reference(QByteArray *out);
     void prolog();
@@ -172,13 +232,14 @@ private:
     void cdata();
     void finishEntry();
 
-    QByteArrayView m_text;
+    const QByteArray &m_text;
     const char *m_p;
     const char *m_end;
     std::vector<QByteArrayView> m_open;
     TermStore m_store;
+    PieceSink m_sink;
     // The entry being read: its term, definition, the term's comment, and what is being taken.
-    std::array<QByteArray, 3> m_texts;
+    std::array<CapturedText, 3> m_texts;
     Capture m_capture = Capture::None;
     size_t m_captureDepth = 0;
     int m_translation = -1;
@@ -226,16 +287,24 @@ void KvtmlScanner::reference(QByteArray *out)
     fail(start, QStringLiteral("the entity %1 is not defined").arg(QString::fromUtf8(name)));
 }
 
-void KvtmlScanner::characterData(QByteArray *out)
+void KvtmlScanner::characterData(CapturedText *out)
 {
-    while (m_p < m_end && *m_p != '<') {
+    QByteArray decoded;
+    // Looked for once: a reference never reaches past the next '<'.
+    const auto *markup = static_cast<const char *>(std::memchr(m_p, '<', size_t(m_end - m_p)));
+    const char *stop = markup ? markup : m_end;
+    while (m_p < stop) {
         const char *start = m_p;
-        while (m_p < m_end && *m_p != '<' && *m_p != '&')
-            ++m_p;
+        const auto *ampersand = static_cast<const char *>(std::memchr(m_p, '&', size_t(stop - m_p)));
+        m_p = ampersand ? ampersand : stop;
         if (out)
-            out->append(start, m_p - start);
-        if (m_p < m_end && *m_p == '&')
-            reference(out);
+            out->append(QByteArrayView(start, m_p - start), true);
+        if (m_p < stop) {
+            decoded.clear();
+            reference(out ? &decoded : nullptr);
+            if (out)
+                out->append(decoded, false);
+        }
     }
 }
 
@@ -306,22 +375,13 @@ void KvtmlScanner::prolog()
 void KvtmlScanner::finishEntry()
 {
     // A word list with a hint per word has one translation, the hint its comment.
-    QByteArray &definition = m_hasSecond ? m_texts[1] : m_texts[2];
+    CapturedText &definition = m_hasSecond ? m_texts[1] : m_texts[2];
     if (!m_texts[0].isEmpty() && !definition.isEmpty()) {
-        for (QByteArray *text : {&m_texts[0], &definition}) {
-            // A line break in a text becomes one space, as everywhere in the list.
-            if (text->contains('\n') || text->contains('\r')) {
-                text->replace("\r\n", " ");
-                text->replace('\r', ' ');
-                text->replace('\n', ' ');
-            }
-        }
-        char *out = m_store.beginEntry(m_texts[0].size() + definition.size());
-        std::memcpy(out, m_texts[0].constData(), size_t(m_texts[0].size()));
-        std::memcpy(out + m_texts[0].size(), definition.constData(), size_t(definition.size()));
-        m_store.commitEntry(m_texts[0].size(), definition.size());
+        m_texts[0].joinLines();
+        definition.joinLines();
+        m_sink.add(m_texts[0].text(), definition.text());
     }
-    for (QByteArray &text : m_texts)
+    for (CapturedText &text : m_texts)
         text.clear();
     m_inEntry = false;
     m_hasSecond = false;
@@ -362,7 +422,7 @@ void KvtmlScanner::startTag()
         }
         if (m_p >= m_end)
             fail(valueStart, QStringLiteral("an attribute value is never closed"));
-        if (attribute == "id") {
+        if (is(attribute, "id")) {
             id = QByteArrayView(valueStart, m_p - valueStart);
             hasId = true;
         }
@@ -378,25 +438,25 @@ void KvtmlScanner::startTag()
         fail(start, QStringLiteral("it is not a KVTML document"));
     if (m_capture == Capture::None) {
         // KVTML 2.0: entries > entry > translation (id 0 or 1) > text or comment.
-        if (element == "entry" && parent == "entries") {
+        if (is(element, "entry") && is(parent, "entries")) {
             m_inEntry = true;
-        } else if (element == "translation" && parent == "entry" && m_inEntry) {
-            m_translation = hasId && id == "0" ? 0 : hasId && id == "1" ? 1 : -1;
+        } else if (is(element, "translation") && is(parent, "entry") && m_inEntry) {
+            m_translation = hasId && is(id, "0") ? 0 : hasId && is(id, "1") ? 1 : -1;
             m_hasSecond = m_hasSecond || m_translation == 1;
-        } else if (parent == "translation" && m_inEntry && m_translation >= 0 && m_open.size() >= 2
-                   && m_open[m_open.size() - 2] == "entry") {
-            if (element == "text" && m_texts[m_translation].isEmpty())
+        } else if (is(parent, "translation") && m_inEntry && m_translation >= 0 && m_open.size() >= 2
+                   && is(m_open[m_open.size() - 2], "entry")) {
+            if (is(element, "text") && m_texts[m_translation].isEmpty())
                 m_capture = m_translation == 0 ? Capture::Term : Capture::Definition;
-            else if (element == "comment" && m_translation == 0 && m_texts[2].isEmpty())
+            else if (is(element, "comment") && m_translation == 0 && m_texts[2].isEmpty())
                 m_capture = Capture::Comment;
-        } else if (element == "e" && parent == "kvtml") {
+        } else if (is(element, "e") && is(parent, "kvtml")) {
             // KVTML 1.x: kvtml > e > o (original) and t (translations).
             m_inEntry = true;
             m_firstTranslation = true;
-        } else if (parent == "e" && m_inEntry) {
-            if (element == "o" && m_texts[0].isEmpty())
+        } else if (is(parent, "e") && m_inEntry) {
+            if (is(element, "o") && m_texts[0].isEmpty())
                 m_capture = Capture::Term;
-            else if (element == "t" && m_firstTranslation) {
+            else if (is(element, "t") && m_firstTranslation) {
                 m_capture = Capture::Definition;
                 m_hasSecond = true;
                 m_firstTranslation = false;
@@ -408,7 +468,7 @@ void KvtmlScanner::startTag()
     if (empty) {
         if (m_open.size() + 1 == m_captureDepth)
             m_capture = Capture::None;
-        if ((element == "entry" && parent == "entries") || (element == "e" && parent == "kvtml"))
+        if ((is(element, "entry") && is(parent, "entries")) || (is(element, "e") && is(parent, "kvtml")))
             finishEntry();
         m_rootClosed = m_open.empty();
         return;
@@ -435,9 +495,10 @@ void KvtmlScanner::endTag()
     m_open.pop_back();
     m_rootClosed = m_open.empty();
     const QByteArrayView parent = m_open.empty() ? QByteArrayView() : m_open.back();
-    if (m_inEntry && ((element == "entry" && parent == "entries") || (element == "e" && parent == "kvtml")))
+    if (m_inEntry
+        && ((is(element, "entry") && is(parent, "entries")) || (is(element, "e") && is(parent, "kvtml"))))
         finishEntry();
-    if (element == "translation")
+    if (is(element, "translation"))
         m_translation = -1;
 }
 
@@ -449,7 +510,7 @@ void KvtmlScanner::cdata()
     if (close < 0)
         fail(m_p, QStringLiteral("a CDATA section is never closed"));
     if (m_capture != Capture::None)
-        m_texts[size_t(m_capture) - 1].append(m_p, close);
+        m_texts[size_t(m_capture) - 1].append(QByteArrayView(m_p, close), false);
     m_p += close + 3;
 }
 
@@ -478,14 +539,17 @@ TermStore KvtmlScanner::read()
             if (m_open.empty())
                 fail(m_p, QStringLiteral("text stands outside the document's element"));
             characterData(m_capture == Capture::None ? nullptr : &m_texts[size_t(m_capture) - 1]);
-        } else if (startsWith("</")) {
+        } else if (m_p + 1 < m_end && m_p[1] == '/') {
             endTag();
-        } else if (startsWith("<!--") || startsWith("<?")) {
+        } else if (m_p + 1 < m_end && m_p[1] == '?') {
             misc();
-        } else if (startsWith("<![CDATA[")) {
-            cdata();
-        } else if (startsWith("<!")) {
-            fail(m_p, QStringLiteral("a declaration stands inside the document"));
+        } else if (m_p + 1 < m_end && m_p[1] == '!') {
+            if (startsWith("<!--"))
+                misc();
+            else if (startsWith("<![CDATA["))
+                cdata();
+            else
+                fail(m_p, QStringLiteral("a declaration stands inside the document"));
         } else {
             startTag();
         }

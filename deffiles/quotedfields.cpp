@@ -1,6 +1,7 @@
 // Quoted-field (RFC 4180) files and Anki notes exports, read straight from their UTF-8 bytes.
 #include "deffiles/definitiontext.h"
 #include "deffiles/foreignformats.h"
+#include "deffiles/piecesink.h"
 
 #include <QStringConverter>
 
@@ -10,13 +11,14 @@
 namespace {
 // The file's text as UTF-8: its own bytes when they are UTF-8 (without a byte-order mark), otherwise
 // decoded as the definition reader decodes.
-QByteArray utf8TextOf(const QByteArray &bytes)
+QByteArray utf8TextOf(const QByteArray &bytes, qsizetype &begin)
 {
     const auto bom = QStringConverter::encodingForData(bytes);
-    if (bom == QStringConverter::Utf8)
-        return bytes.sliced(3);
-    if (!bom && QByteArrayView(bytes).isValidUtf8())
+    begin = bom == QStringConverter::Utf8 ? 3 : 0;
+    // The store keeps valid UTF-8 only: broken bytes behind a UTF-8 mark become U+FFFD here.
+    if ((!bom || bom == QStringConverter::Utf8) && QByteArrayView(bytes).sliced(begin).isValidUtf8())
         return bytes;
+    begin = 0;
     return decodeDefinitionText(bytes).toUtf8();
 }
 
@@ -34,7 +36,10 @@ QString decodeHtmlEntities(const QString &text)
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size();) {
-        const qsizetype semicolon = text[i] == u'&' ? text.indexOf(u';', i + 1) : -1;
+        // A reference is short: its ';' is looked for nearby only, so that many '&' cost no more.
+        const qsizetype window = std::min<qsizetype>(12, text.size() - i);
+        const qsizetype near = text[i] == u'&' ? QStringView(text).sliced(i, window).indexOf(u';') : -1;
+        const qsizetype semicolon = near < 0 ? -1 : i + near;
         if (semicolon > i + 1 && semicolon - i <= 12) {
             const QStringView name = QStringView(text).sliced(i + 1, semicolon - i - 1);
             bool found = false;
@@ -75,7 +80,12 @@ public:
         : m_p(text.data())
         , m_end(text.data() + text.size())
         , m_separator(separator)
-    { }
+    {
+        m_ends.fill(false);
+        m_ends[static_cast<unsigned char>(separator)] = true;
+        m_ends['\n'] = true;
+        m_ends['\r'] = true;
+    }
 
     bool atEnd() const { return m_p >= m_end; }
 
@@ -100,7 +110,7 @@ public:
                 return quotedField(close, scratch, end);
         }
         const char *start = m_p;
-        while (m_p < m_end && *m_p != m_separator && *m_p != '\n' && *m_p != '\r')
+        while (m_p < m_end && !m_ends[static_cast<unsigned char>(*m_p)])
             ++m_p;
         const QByteArrayView text(start, m_p - start);
         end = finishField();
@@ -185,6 +195,7 @@ private:
     const char *m_p;
     const char *m_end;
     char m_separator;
+    std::array<bool, 256> m_ends;
     const char *m_unclosed = nullptr;
 };
 
@@ -200,25 +211,34 @@ struct RecordRules
 // The text a reader sees; fields without markup, entities or runs of spaces are taken as they are.
 QByteArrayView plainField(QByteArrayView field, QByteArray &scratch)
 {
+    // 1: markup, an entity or a sound may start here; 2: white space.
+    static const auto kinds = [] {
+        std::array<quint8, 256> table{};
+        table['<'] = table['&'] = table['['] = 1;
+        table[' '] = table['\t'] = table['\n'] = table['\r'] = 2;
+        return table;
+    }();
     bool work = false;
-    bool lastSpace = true;
+    quint8 last = 2;
     for (const char c : field) {
-        const bool space = c == ' ' || c == '\t' || c == '\n' || c == '\r';
-        if (c == '<' || c == '&' || c == '[' || (space && lastSpace)) {
+        const quint8 kind = kinds[static_cast<unsigned char>(c)];
+        if (kind & (last | 1)) {
             work = true;
             break;
         }
-        lastSpace = space;
+        last = kind;
     }
-    if (!work && !lastSpace)
+    if (!work && last != 2)
         return field;
     scratch = plainTextOfHtml(QString::fromUtf8(field)).toUtf8();
     return scratch;
 }
 
-void readRecords(QByteArrayView text, char separator, const RecordRules &rules, TermStore &store)
+void readRecords(
+    const QByteArray &file, qsizetype begin, char separator, const RecordRules &rules, TermStore &store)
 {
-    FieldReader reader(text, separator);
+    FieldReader reader(QByteArrayView(file).sliced(begin), separator);
+    PieceSink sink(store, file);
     std::array<QByteArray, 3> scratch;
     std::array<QByteArray, 2> html;
     while (!reader.atEnd()) {
@@ -243,10 +263,7 @@ void readRecords(QByteArrayView text, char separator, const RecordRules &rules, 
         }
         if (texts[0].isEmpty() && texts[1].isEmpty())
             continue;
-        char *out = store.beginEntry(texts[0].size() + texts[1].size());
-        std::memcpy(out, texts[0].data(), size_t(texts[0].size()));
-        std::memcpy(out + texts[0].size(), texts[1].data(), size_t(texts[1].size()));
-        store.commitEntry(texts[0].size(), texts[1].size());
+        sink.add(texts[0], texts[1]);
     }
 }
 
@@ -266,19 +283,20 @@ char ankiSeparator(QByteArrayView value, char fallback)
 
 TermStore readQuotedFields(const QByteArray &bytes, char separator)
 {
-    const QByteArray text = utf8TextOf(bytes);
+    qsizetype begin = 0;
+    const QByteArray text = utf8TextOf(bytes, begin);
     TermStore store;
-    readRecords(text, separator, {}, store);
+    readRecords(text, begin, separator, {}, store);
     return store;
 }
 
 TermStore readAnkiNotes(const QByteArray &bytes)
 {
-    const QByteArray text = utf8TextOf(bytes);
+    qsizetype body = 0;
+    const QByteArray text = utf8TextOf(bytes, body);
     // Exports without a header (before Anki 2.1.55) are tab-separated and hold HTML.
     char separator = '\t';
     RecordRules rules{{}, true, true};
-    qsizetype body = 0;
     while (body < text.size() && text[body] == '#') {
         qsizetype lineEnd = body;
         while (lineEnd < text.size() && text[lineEnd] != '\n' && text[lineEnd] != '\r')
@@ -306,7 +324,7 @@ TermStore readAnkiNotes(const QByteArray &bytes)
             ++body;
     }
     TermStore store;
-    readRecords(QByteArrayView(text).sliced(body), separator, rules, store);
+    readRecords(text, body, separator, rules, store);
     return store;
 }
 
@@ -315,16 +333,21 @@ QString plainTextOfHtml(QStringView html)
     static const QStringView breaks[] = {u"br", u"div", u"p", u"hr"};
     QString text;
     text.reserve(html.size());
+    // Once nothing closes a tag or a sound, later ones are not looked for again.
+    bool noBracket = false;
+    bool noAngle = false;
     for (qsizetype i = 0; i < html.size();) {
         if (html.sliced(i).startsWith(u"[sound:")) {
-            const qsizetype close = html.indexOf(u']', i);
+            const qsizetype close = noBracket ? -1 : html.indexOf(u']', i);
+            noBracket = close < 0;
             if (close > 0) {
                 i = close + 1;
                 continue;
             }
         }
         if (html[i] == u'<') {
-            const qsizetype close = html.indexOf(u'>', i);
+            const qsizetype close = noAngle ? -1 : html.indexOf(u'>', i);
+            noAngle = close < 0;
             if (close > 0) {
                 QStringView tag = html.sliced(i + 1, close - i - 1);
                 if (tag.startsWith(u'/'))

@@ -117,6 +117,10 @@ void TestForeignFormats::quotedFields_data()
     QTest::newRow("mixed line ends") << QByteArray("a,b\rc,d\ne,f\r\ng,h") << ','
                                      << entriesOf({{"a", "b"}, {"c", "d"}, {"e", "f"}, {"g", "h"}});
     QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF\"é\",😀\n") << ',' << entriesOf({{"é", "😀"}});
+    QTest::newRow("broken bytes behind a UTF-8 mark")
+        << QByteArray("\xEF\xBB\xBF"
+                      "a\t\xFF\n")
+        << '\t' << TermEntries{{QStringLiteral("a"), QStringLiteral("\uFFFD")}};
     QTest::newRow("Windows-1252") << QByteArray("caf\xE9,\x93quoted\x94\n") << ','
                                   << entriesOf({{"café", "“quoted”"}});
 }
@@ -126,7 +130,11 @@ void TestForeignFormats::quotedFields()
     QFETCH(QByteArray, bytes);
     QFETCH(char, separator);
     QFETCH(TermEntries, expected);
-    QCOMPARE(readQuotedFields(bytes, separator).toEntries(), expected);
+    const TermStore read = readQuotedFields(bytes, separator);
+    QCOMPARE(read.toEntries(), expected);
+    // What is kept is written out as it is: it must be UTF-8.
+    for (int i = 0; i < read.size(); ++i)
+        QVERIFY(read.termUtf8(i).isValidUtf8() && read.definitionUtf8(i).isValidUtf8());
 }
 
 void TestForeignFormats::anki_data()
