@@ -58,6 +58,8 @@ public:
 
     void put(QByteArrayView piece)
     {
+        if (piece.isEmpty())
+            return;
         if (piece.size() > capacity - m_used) {
             flush();
             if (piece.size() > capacity) {

@@ -12,6 +12,11 @@
 #include <vector>
 
 namespace {
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\n' || c == '\t' || c == '\r';
+}
+
 // 1-based line of `at`; only counted when a fault is reported.
 qint64 lineAt(QByteArrayView text, qsizetype at)
 {
@@ -42,7 +47,8 @@ qsizetype firstInvalidUtf8(QByteArrayView text)
 // The declared encoding of an XML declaration at the start, lower case; empty when none is declared.
 QByteArray declaredEncoding(QByteArrayView text)
 {
-    if (!text.startsWith("<?xml"))
+    // "<?xml-stylesheet" or "<?xml." are processing instructions, not the declaration.
+    if (!text.startsWith("<?xml") || text.size() < 6 || !isSpace(text[5]))
         return {};
     const qsizetype close = text.indexOf("?>");
     const QByteArrayView declaration = text.first(close < 0 ? std::min<qsizetype>(text.size(), 200) : close);
@@ -91,11 +97,6 @@ QByteArray utf8Document(const QByteArray &bytes)
     QByteArray utf8 = text.toUtf8();
     // The declaration still names the old encoding; it is read no more.
     return utf8.startsWith("\xEF\xBB\xBF") ? utf8.sliced(3) : utf8;
-}
-
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\n' || c == '\t' || c == '\r';
 }
 
 bool endsName(char c)

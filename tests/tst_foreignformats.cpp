@@ -206,6 +206,9 @@ void TestForeignFormats::kvtml_data()
     QTest::newRow("ISO-8859-1 declared") << QByteArray(
         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<kvtml><e><o>caf\xE9</o><t>x</t></e></kvtml>")
                                          << entriesOf({{"café", "x"}}) << 0;
+    QTest::newRow("a processing instruction named like the declaration")
+        << QByteArray("<?xml. encoding=\"nonsense\"?>\n<kvtml><e><o>a</o><t>b</t></e></kvtml>")
+        << entriesOf({{"a", "b"}}) << 0;
     QTest::newRow("UTF-16 with BOM") << utf16(u"<kvtml><e><o>a</o><t>b</t></e></kvtml>")
                                      << entriesOf({{"a", "b"}}) << 0;
     QTest::newRow("element never closed")
