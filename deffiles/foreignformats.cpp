@@ -3,6 +3,7 @@
 
 #include <QStringDecoder>
 
+#include <array>
 #include <cstring>
 #include <memory>
 
@@ -94,16 +95,23 @@ private:
 
 // A field in quotes only where the reader needs them: the separator, a quote or a line break in it,
 // a leading byte-order mark, and for Anki a '#' that would start a comment line.
-void putField(ChunkWriter &out, QByteArrayView text, char separator, bool hashIsComment)
+// The bytes that make a field need quotes: its separator, a quote, a line break.
+using QuoteBytes = std::array<bool, 256>;
+
+QuoteBytes quoteBytes(char separator)
+{
+    QuoteBytes table{};
+    for (const char c : {separator, '"', '\n', '\r'})
+        table[static_cast<unsigned char>(c)] = true;
+    return table;
+}
+
+void putField(ChunkWriter &out, QByteArrayView text, const QuoteBytes &special, bool hashIsComment)
 {
     // A byte-order mark at the start would be taken for the file's own.
     bool quote = (hashIsComment && text.startsWith('#')) || text.startsWith("\xEF\xBB\xBF");
-    for (const char c : text) {
-        if (c == separator || c == '"' || c == '\n' || c == '\r') {
-            quote = true;
-            break;
-        }
-    }
+    for (const char c : text)
+        quote |= special[static_cast<unsigned char>(c)];
     if (!quote) {
         out.put(text);
         return;
@@ -123,22 +131,21 @@ void putField(ChunkWriter &out, QByteArrayView text, char separator, bool hashIs
 // XML text: markup characters escaped; control characters XML cannot hold become U+FFFD.
 void putXmlText(ChunkWriter &out, QByteArrayView text)
 {
+    // 1 for the bytes that need escaping: markup characters and control characters but Tab.
+    static const auto escaped = [] {
+        std::array<bool, 256> table{};
+        for (int c = 0; c < 0x20; ++c)
+            table[size_t(c)] = c != '\t';
+        table['&'] = table['<'] = table['>'] = true;
+        return table;
+    }();
     qsizetype start = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
-        const char *escape = nullptr;
-        if (c == '&')
-            escape = "&amp;";
-        else if (c == '<')
-            escape = "&lt;";
-        else if (c == '>')
-            escape = "&gt;";
-        else if (c < 0x20 && c != '\t')
-            escape = "\xEF\xBF\xBD";
-        if (!escape)
+        if (!escaped[c])
             continue;
         out.put(text.sliced(start, i - start));
-        out.put(QByteArrayView(escape));
+        out.put(QByteArrayView(c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : "\xEF\xBF\xBD"));
         start = i + 1;
     }
     out.put(text.sliced(start));
@@ -206,13 +213,14 @@ void writeExport(const TermStore &store,
         writeKvtml(store, title, out);
     } else {
         const char separator = format == ExportFormat::Csv ? ',' : '\t';
+        const QuoteBytes special = quoteBytes(separator);
         const bool anki = format == ExportFormat::Anki;
         if (anki)
             out.put(QByteArrayView("#separator:tab\r\n#html:false\r\n"));
         for (int i = 0; i < store.size(); ++i) {
-            putField(out, store.termUtf8(i), separator, anki);
+            putField(out, store.termUtf8(i), special, anki);
             out.put(separator);
-            putField(out, store.definitionUtf8(i), separator, false);
+            putField(out, store.definitionUtf8(i), special, false);
             out.put(QByteArrayView("\r\n"));
         }
     }
