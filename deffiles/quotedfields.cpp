@@ -7,6 +7,9 @@
 
 #include <array>
 #include <cstring>
+#include <exception>
+#include <system_error>
+#include <thread>
 
 namespace {
 // The file's text as UTF-8: its own bytes when they are UTF-8 (without a byte-order mark), otherwise
@@ -88,6 +91,8 @@ public:
     }
 
     bool atEnd() const { return m_p >= m_end; }
+
+    const char *position() const { return m_p; }
 
     char peek() const { return *m_p; }
 
@@ -234,14 +239,21 @@ QByteArrayView plainField(QByteArrayView field, QByteArray &scratch)
     return scratch;
 }
 
-void readRecords(
-    const QByteArray &file, qsizetype begin, char separator, const RecordRules &rules, TermStore &store)
+// Reads the records that start in [begin, stopAt) — the last one maybe reaching beyond — and gives
+// where the next record starts.
+qsizetype readRecords(const QByteArray &file,
+                      qsizetype begin,
+                      qsizetype stopAt,
+                      char separator,
+                      const RecordRules &rules,
+                      TermStore &store)
 {
     FieldReader reader(QByteArrayView(file).sliced(begin), separator);
     PieceSink sink(store, file);
     std::array<QByteArray, 3> scratch;
     std::array<QByteArray, 2> html;
-    while (!reader.atEnd()) {
+    const char *stop = file.constData() + stopAt;
+    while (!reader.atEnd() && reader.position() < stop) {
         if (rules.comments && reader.peek() == '#') {
             reader.skipLine();
             continue;
@@ -265,6 +277,61 @@ void readRecords(
             continue;
         sink.add(texts[0], texts[1]);
     }
+    return reader.position() - file.constData();
+}
+
+#ifndef GLOSSMERE_SMALL_READER_SLICES
+constexpr qsizetype parallelRecordBytes = qsizetype(1) << 20;
+#else
+constexpr qsizetype parallelRecordBytes = 2048;
+#endif
+
+// A big file is read in two halves, one per core: the second from a line start after the middle,
+// taken only when the first half's last record ends exactly there (the middle may lie in a quoted
+// field); otherwise the first half simply reads on.
+void readAllRecords(
+    const QByteArray &file, qsizetype begin, char separator, const RecordRules &rules, TermStore &store)
+{
+    const qsizetype size = file.size();
+    const qsizetype newline =
+        size - begin >= parallelRecordBytes ? file.indexOf('\n', begin + (size - begin) / 2) : -1;
+    if (newline < 0) {
+        readRecords(file, begin, size, separator, rules, store);
+        return;
+    }
+    const qsizetype middle = newline + 1;
+    TermStore second;
+    std::exception_ptr secondFailure;
+    std::thread secondHalf;
+    try {
+        secondHalf = std::thread([&] {
+            try {
+                readRecords(file, middle, size, separator, rules, second);
+            } catch (...) {
+                secondFailure = std::current_exception();
+            }
+        });
+    } catch (const std::system_error &) {
+        // No thread to be had: all on this one.
+    }
+    qsizetype reached = 0;
+    try {
+        reached = readRecords(file, begin, middle, separator, rules, store);
+    } catch (...) {
+        if (secondHalf.joinable())
+            secondHalf.join();
+        throw;
+    }
+    const bool split = secondHalf.joinable();
+    if (split)
+        secondHalf.join();
+    if (split && reached == middle) {
+        if (secondFailure)
+            std::rethrow_exception(secondFailure);
+        store.appendAll(std::move(second));
+        return;
+    }
+    readRecords(file, reached, size, separator, rules, store);
 }
 
 // Anki's names for separators, or the character itself.
@@ -286,7 +353,7 @@ TermStore readQuotedFields(const QByteArray &bytes, char separator)
     qsizetype begin = 0;
     const QByteArray text = utf8TextOf(bytes, begin);
     TermStore store;
-    readRecords(text, begin, separator, {}, store);
+    readAllRecords(text, begin, separator, {}, store);
     return store;
 }
 
@@ -324,7 +391,7 @@ TermStore readAnkiNotes(const QByteArray &bytes)
             ++body;
     }
     TermStore store;
-    readRecords(text, body, separator, rules, store);
+    readAllRecords(text, body, separator, rules, store);
     return store;
 }
 

@@ -4,6 +4,7 @@
 #include "deffiles/foreignformats.h"
 
 #include <QByteArray>
+#include <QStringConverter>
 #include <QXmlStreamReader>
 
 #include <cstdint>
@@ -12,10 +13,23 @@
 namespace {
 bool wellFormedKvtml(const QByteArray &bytes)
 {
+    // Qt lets control characters pass in names in some encodings; XML allows none of them anywhere.
+    const auto bom = QStringConverter::encodingForData(bytes);
+    if (!bom || *bom == QStringConverter::Utf8) {
+        for (const char c : bytes) {
+            if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r')
+                return false;
+        }
+    }
     QXmlStreamReader xml(bytes);
     bool first = true;
     while (!xml.atEnd()) {
         xml.readNext();
+        // Qt reads bytes that a single-byte encoding leaves undefined without a word; they are
+        // not in the declared encoding, which this reader refuses.
+        if (xml.tokenType() == QXmlStreamReader::StartDocument && !xml.documentEncoding().isEmpty()
+            && !xml.documentEncoding().startsWith(QStringLiteral("UTF"), Qt::CaseInsensitive))
+            return false;
         if (xml.tokenType() == QXmlStreamReader::DTD && !xml.text().contains(u'['))
             continue;
         if (xml.tokenType() == QXmlStreamReader::DTD || xml.tokenType() == QXmlStreamReader::EntityReference)

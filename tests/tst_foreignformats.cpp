@@ -73,6 +73,8 @@ class TestForeignFormats : public QObject
 private slots:
     void quotedFields_data();
     void quotedFields();
+    void quotedFields_bigFileAsIfReadInOnePass_data();
+    void quotedFields_bigFileAsIfReadInOnePass();
     void anki_data();
     void anki();
     void kvtml_data();
@@ -135,6 +137,35 @@ void TestForeignFormats::quotedFields()
     // What is kept is written out as it is: it must be UTF-8.
     for (int i = 0; i < read.size(); ++i)
         QVERIFY(read.termUtf8(i).isValidUtf8() && read.definitionUtf8(i).isValidUtf8());
+}
+
+void TestForeignFormats::quotedFields_bigFileAsIfReadInOnePass_data()
+{
+    QTest::addColumn<bool>("longFieldAcrossTheMiddle");
+    QTest::newRow("quoted line breaks throughout") << false;
+    QTest::newRow("one field spans the middle") << true;
+}
+
+void TestForeignFormats::quotedFields_bigFileAsIfReadInOnePass()
+{
+    // Big enough to be read in two halves; records of several lines each, so the half's first line
+    // break often lies inside a field.
+    QFETCH(bool, longFieldAcrossTheMiddle);
+    QByteArray bytes;
+    TermEntries expected;
+    for (int i = 0; bytes.size() < (3 << 20); ++i) {
+        if (longFieldAcrossTheMiddle && i == 20000) {
+            const QByteArray lines = QByteArray("line\n").repeated(300000);
+            bytes += "\"" + lines + "\",long\r\n";
+            expected.append(
+                {QString::fromLatin1(QByteArray("line ").repeated(300000)), QStringLiteral("long")});
+        }
+        const QByteArray n = QByteArray::number(i);
+        bytes += "\"t" + n + "\nnext\",\"d" + n + ", \"\"q\"\"\r\n\"\r\nplain" + n + ",x\n";
+        expected.append({QStringLiteral("t%1 next").arg(i), QStringLiteral("d%1, \"q\" ").arg(i)});
+        expected.append({QStringLiteral("plain%1").arg(i), QStringLiteral("x")});
+    }
+    QCOMPARE(readQuotedFields(bytes, ',').toEntries(), expected);
 }
 
 void TestForeignFormats::anki_data()
