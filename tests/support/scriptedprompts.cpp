@@ -62,8 +62,15 @@ Prompts::SaveTarget ScriptedPrompts::chooseFileToSaveAs(const QString &title,
                                                         const QStringList &filters,
                                                         const QString &initialName)
 {
-    PromptRecord record{PromptRecord::Kind::SaveFileAs, {}, title, Icon::None, {}, {}, initialName, {}, {}};
-    record.filters = filters;
+    const PromptRecord record{PromptRecord::Kind::SaveFileAs,
+                              {},
+                              title,
+                              Icon::None,
+                              {},
+                              filters.join(QStringLiteral(";;")),
+                              initialName,
+                              {},
+                              {}};
     return next<SaveTarget>(record, {});
 }
 

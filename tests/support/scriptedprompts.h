@@ -17,11 +17,10 @@ struct PromptRecord
     QString title; // as the user sees it: the application title stands in for an empty one
     Prompts::Icon icon = Prompts::Icon::None;
     QString defaultAnswer;
-    QString filter;
+    QString filter; // a save dialog offering several types: joined by ";;"
     QString initialName;
     QList<Prompts::Preset> presets;
     QString details;
-    QStringList filters;
 };
 
 class ScriptedPrompts : public Prompts
