@@ -254,8 +254,12 @@ QString QtPrompts::askText(const QString &text, const QString &defaultAnswer, co
     answer->setCompleter(nullptr);
     for (const Preset &preset : presets)
         answer->addItem(preset.label, preset.value);
-    answer->setCurrentIndex(-1);
-    answer->setEditText(defaultAnswer);
+    qsizetype preset = presets.size() - 1;
+    while (preset >= 0 && presets[preset].value != defaultAnswer)
+        --preset;
+    answer->setCurrentIndex(int(preset));
+    if (preset < 0)
+        answer->setEditText(defaultAnswer);
     answer->lineEdit()->selectAll();
     label->setBuddy(answer);
     new DropDownEscape(&dialog, answer);
@@ -304,4 +308,22 @@ QString QtPrompts::chooseFileToSave(const QString &title,
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
+}
+
+Prompts::SaveTarget QtPrompts::chooseFileToSaveAs(const QString &title,
+                                                  const QStringList &filters,
+                                                  const QString &initialName,
+                                                  const QString &folder)
+{
+    const ArrowPointer arrow;
+    QFileDialog dialog(dialogParent(), title, startFolder(folder));
+    dialog.setOptions(fileDialogOptions());
+    dialog.setNameFilters(filters);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    if (!initialName.isEmpty())
+        dialog.selectFile(initialName);
+    fitFileDialog(dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return {dialog.selectedFiles().constFirst(), std::max(0, int(filters.indexOf(dialog.selectedNameFilter())))};
 }

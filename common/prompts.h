@@ -21,6 +21,13 @@ public:
         QString value;
     };
 
+    // Where an export goes, and which of the offered file types (0-based) the user chose.
+    struct SaveTarget
+    {
+        QString path;
+        int filter = 0;
+    };
+
     virtual ~Prompts() = default;
 
     // An empty title stands for the application title. Details, when given, are offered behind the
@@ -32,7 +39,8 @@ public:
     virtual bool
     askYesNo(const QString &text, const QString &title = {}, Default preferred = Default::Yes) = 0;
     virtual SaveChoice askSaveDiscardCancel(const QString &text, const QString &title = {}) = 0;
-    // Returns the empty text when the user cancels.
+    // Returns the empty text when the user cancels. A default answer that is one of the presets' values
+    // opens the box with that preset chosen.
     virtual QString
     askText(const QString &text, const QString &defaultAnswer, const QList<Preset> &presets = {}) = 0;
     // Returns full paths in the order chosen; empty when cancelled. The dialogs open in `folder`.
@@ -43,6 +51,20 @@ public:
                                      const QString &filter,
                                      const QString &initialName,
                                      const QString &folder = {}) = 0;
+
+    // A save dialog offering several file types; an empty path when cancelled. Prompts of programs
+    // that never export need not offer it.
+    virtual SaveTarget chooseFileToSaveAs(const QString &title,
+                                          const QStringList &filters,
+                                          const QString &initialName,
+                                          const QString &folder = {})
+    {
+        Q_UNUSED(title);
+        Q_UNUSED(filters);
+        Q_UNUSED(initialName);
+        Q_UNUSED(folder);
+        return {};
+    }
 };
 
 // Real dialogs, parented to whichever window of ours is active.
@@ -59,6 +81,10 @@ public:
                              const QString &filter,
                              const QString &initialName,
                              const QString &folder) override;
+    SaveTarget chooseFileToSaveAs(const QString &title,
+                                  const QStringList &filters,
+                                  const QString &initialName,
+                                  const QString &folder) override;
 };
 
 // The title a box gets when none of its own is named.

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringConverter>
 
 namespace {
 constexpr qint64 writeChunkBytes = 1 << 20;
@@ -62,6 +63,16 @@ QByteArray readTextFileBytes(const QString &path)
     return bytes;
 }
 
+ImportFormat recogniseImportFile(const QString &path)
+{
+    const QFileInfo info(path);
+    QFile file(path);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+        return ImportFormat::Literal;
+    // The declaration, a document type and comments come before a KVTML file's first element.
+    return recogniseImportFormat(file.read(64 * 1024));
+}
+
 DefManager::DefManager(Prompts &prompts, TermListModel &list)
     : m_prompts(prompts)
     , m_list(list)
@@ -87,6 +98,52 @@ std::optional<TermStore> DefManager::readDefinitionFile(const QString &path, con
     return entries;
 }
 
+std::optional<TermStore>
+DefManager::readImportFile(const QString &path, ImportFormat format, const QString &separator)
+{
+    if (format == ImportFormat::Literal)
+        return readDefinitionFile(path, separator);
+    ErrorTrap trap(m_prompts, id("loadDefinitionFile"));
+    QByteArray bytes;
+    if (!trap.step(104, [&] { bytes = readTextFileBytes(path); }))
+        return std::nullopt;
+    std::optional<TermStore> entries;
+    trap.step(108, [&] {
+        const auto encoding = QStringConverter::encodingForData(bytes);
+        const bool wide = encoding && *encoding != QStringConverter::Utf8;
+        // XML has its own word for NUL bytes, with the line they are on.
+        if (format != ImportFormat::Kvtml && !wide && bytes.contains('\0'))
+            throw Failure(
+                QStringLiteral("%1 does not look like a text file: it holds binary data").arg(path));
+        try {
+            switch (format) {
+            case ImportFormat::Tab:
+                entries = readQuotedFields(bytes, '\t');
+                break;
+            case ImportFormat::Comma:
+                entries = readQuotedFields(bytes, ',');
+                break;
+            case ImportFormat::Semicolon:
+                entries = readQuotedFields(bytes, ';');
+                break;
+            case ImportFormat::Anki:
+                entries = readAnkiNotes(bytes);
+                break;
+            case ImportFormat::Kvtml:
+            case ImportFormat::Literal:
+                entries = readKvtml(bytes);
+                break;
+            }
+        } catch (const FormatFault &fault) {
+            throw Failure(QStringLiteral("%1 cannot be read: at line %2 %3. None of its entries were taken.")
+                              .arg(path)
+                              .arg(fault.line())
+                              .arg(fault.reason()));
+        }
+    });
+    return entries;
+}
+
 bool DefManager::loadDefinitionFile(const QString &path, const QString &separator)
 {
     std::optional<TermStore> entries = readDefinitionFile(path, separator);
@@ -104,9 +161,10 @@ void DefManager::takeGathered(TermStore entries, const QString &lastPath, bool f
     trap.step(124, [&] { m_currentFileName = fileNameFromPath(lastPath, m_currentFileName); });
 }
 
-bool DefManager::saveDefinitionFile(const QString &path, const QString &separator)
+bool DefManager::writeAtomically(ErrorTrap &trap,
+                                 const QString &path,
+                                 const std::function<void(const std::function<void(QByteArrayView)> &)> &body)
 {
-    ErrorTrap trap(m_prompts, id("saveDefinitionFile"));
     // The old file is replaced only once the new one is completely written.
     QSaveFile file(path);
     const bool opened = trap.step(104, [&] {
@@ -121,7 +179,7 @@ bool DefManager::saveDefinitionFile(const QString &path, const QString &separato
     const bool written = trap.step(112, [&] {
         std::unique_ptr<QIODevice> filtered = m_outputFilter ? m_outputFilter(file) : nullptr;
         QIODevice &out = filtered ? *filtered : static_cast<QIODevice &>(file);
-        writeDefinitionFile(m_list.store(), separator, [&](QByteArrayView chunk) {
+        body([&](QByteArrayView chunk) {
             for (qint64 done = 0; done < chunk.size();) {
                 const qint64 wrote =
                     out.write(chunk.data() + done, std::min(writeChunkBytes, chunk.size() - done));
@@ -135,14 +193,32 @@ bool DefManager::saveDefinitionFile(const QString &path, const QString &separato
         file.cancelWriting();
         return false;
     }
-    if (!trap.step(116, [&] {
-            if (!file.commit())
-                throw Failure(QStringLiteral("Cannot save %1: %2").arg(path, file.errorString()));
+    return trap.step(116, [&] {
+        if (!file.commit())
+            throw Failure(QStringLiteral("Cannot save %1: %2").arg(path, file.errorString()));
+    });
+}
+
+bool DefManager::saveDefinitionFile(const QString &path, const QString &separator)
+{
+    ErrorTrap trap(m_prompts, id("saveDefinitionFile"));
+    if (!writeAtomically(trap, path, [&](const std::function<void(QByteArrayView)> &write) {
+            writeDefinitionFile(m_list.store(), separator, write);
         }))
         return false;
     trap.step(118, [&] { m_currentFileName = fileNameFromPath(path, m_currentFileName); });
     trap.step(126, [&] { m_modifiedFlag = false; });
     return true;
+}
+
+bool DefManager::exportFile(const QString &path, ExportFormat format)
+{
+    ErrorTrap trap(m_prompts, id("exportFile"));
+    // The list's name, without the extension of the file it came from.
+    const QString title = QFileInfo(m_currentFileName).completeBaseName();
+    return writeAtomically(trap, path, [&](const std::function<void(QByteArrayView)> &write) {
+        writeExport(m_list.store(), format, title, write);
+    });
 }
 
 QString fileNameFromPath(const QString &path, const QString &current)

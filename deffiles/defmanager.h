@@ -1,6 +1,7 @@
 // Moves the term list to and from definition files and answers questions about it.
 #pragma once
 
+#include "deffiles/foreignformats.h"
 #include "deffiles/termlistmodel.h"
 
 #include <QString>
@@ -9,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+class ErrorTrap;
 class Prompts;
 class QIODevice;
 
@@ -24,11 +26,18 @@ public:
     bool loadDefinitionFile(const QString &path, const QString &separator);
     // Reads a file's entries without touching the list; on failure reports once (as a load).
     std::optional<TermStore> readDefinitionFile(const QString &path, const QString &separator);
+    // Reads an imported file's entries in `format`, `separator` cutting the lines of a Literal one; on
+    // failure reports once (as a load) and gives nothing.
+    std::optional<TermStore>
+    readImportFile(const QString &path, ImportFormat format, const QString &separator);
     // Replaces the list with entries gathered from files, the last of them at `lastPath`. A list
     // gathered from several files matches none of them and so counts as modified.
     void takeGathered(TermStore entries, const QString &lastPath, bool fromSeveralFiles);
     // Writes the list atomically; on failure reports once and the old file stays as it was.
     bool saveDefinitionFile(const QString &path, const QString &separator);
+
+    // Writes the list in `format` atomically, as a save does; the file name and up-to-date state stay.
+    bool exportFile(const QString &path, ExportFormat format);
 
     void ClearFileName();
     QString GetFileName() const;
@@ -48,6 +57,11 @@ public:
     void setOutputFilter(OutputFilter filter) { m_outputFilter = std::move(filter); }
 
 private:
+    // Writes through a temporary file that replaces `path` only once complete; reports a failure once.
+    bool writeAtomically(ErrorTrap &trap,
+                         const QString &path,
+                         const std::function<void(const std::function<void(QByteArrayView)> &)> &body);
+
     Prompts &m_prompts;
     TermListModel &m_list;
     QString m_currentFileName;
@@ -58,6 +72,9 @@ private:
 // The name a load or save of `path` leaves as the current file name: its bare name, or `current`
 // when the path names no folder.
 QString fileNameFromPath(const QString &path, const QString &current);
+
+// What the first bytes of a regular file show it to be; Literal when nothing is recognised.
+ImportFormat recogniseImportFile(const QString &path);
 
 // The whole content of a regular file of at most maxDefinitionFileBytes; throws a Failure otherwise.
 QByteArray readTextFileBytes(const QString &path);

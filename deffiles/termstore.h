@@ -97,6 +97,10 @@ public:
     // for the entries that follow; reserveSpans gives room for `count` more spans (made by makeSpan),
     // which commitSpans then takes with the long lengths they refer to.
     void addTextBlock(const QByteArray &text, qsizetype gap);
+    // The same for readers whose entries lie in one text at varying distances: one block (sharing
+    // the text) per distance, and entries appended one at a time into whichever block fits.
+    qsizetype addSharedTextBlock(const QByteArray &text, qsizetype gap);
+    void appendPiece(qsizetype block, qsizetype offset, qsizetype termBytes, qsizetype definitionBytes);
     Span *reserveSpans(qsizetype count);
     void commitSpans(qsizetype count, const LongSpans &longs = {});
 

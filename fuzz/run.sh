@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang (libFuzzer + AddressSanitizer + UndefinedBehaviorSanitizer) and
 # runs each for the given number of seconds (default 60) on a copy of the seed corpus.
-# Usage: fuzz/run.sh [seconds] [target...]      targets: reader boolean
+# Usage: fuzz/run.sh [seconds] [target...]      targets: reader boolean quoted kvtml
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/tools/common.sh"
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[[ ${#targets[@]} -gt 0 ]] || targets=(reader boolean)
+[[ ${#targets[@]} -gt 0 ]] || targets=(reader boolean quoted kvtml)
 "$root/tools/deps.sh" "${build_packages[@]}" clang libclang-rt-14-dev
 dir="${FUZZ_BUILD_DIR:-$root/build-fuzz}"
 configure_and_build "$dir" RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DGLOSSMERE_FUZZ=ON \

@@ -40,6 +40,10 @@ public:
     // Imports the text files the open dialog names, asking each file's separator.
     void importFiles(const QStringList &paths);
 
+    // "Export List As…": asks where and in which format, then writes the list there. The list, its
+    // file name and its up-to-date state stay as they are.
+    void exportList();
+
     // An entry's term (column 0) or definition (column 1) edited in place; an empty text is refused.
     void editEntry(int row, int column, const QString &text);
 

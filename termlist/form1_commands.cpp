@@ -13,6 +13,53 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 
+#include <algorithm>
+#include <array>
+
+namespace {
+// The picks of the separator question. Their values cannot be typed (they start with a NUL), so a
+// typed "," is still cut literally while the picked comma reads quoted fields.
+const std::array<std::pair<ImportFormat, Prompts::Preset>, 5> &importChoiceTable()
+{
+    static const auto value = [](const char *name) {
+        return QString(QChar(0)) + QLatin1String(name);
+    };
+    static const std::array<std::pair<ImportFormat, Prompts::Preset>, 5> table{
+        {{ImportFormat::Tab, {QStringLiteral("⇥ Tab character"), value("tab")}},
+         {ImportFormat::Comma, {QStringLiteral(", (comma)"), value("comma")}},
+         {ImportFormat::Semicolon, {QStringLiteral("; (semicolon)"), value("semicolon")}},
+         {ImportFormat::Kvtml, {QStringLiteral("KWordQuiz / Parley vocabulary (.kvtml)"), value("kvtml")}},
+         {ImportFormat::Anki, {QStringLiteral("Anki notes export (.txt)"), value("anki")}}}};
+    return table;
+}
+
+QList<Prompts::Preset> importChoices()
+{
+    QList<Prompts::Preset> presets;
+    for (const auto &[format, preset] : importChoiceTable())
+        presets.append(preset);
+    return presets;
+}
+
+QString importChoiceValue(ImportFormat format)
+{
+    for (const auto &[kind, preset] : importChoiceTable()) {
+        if (kind == format)
+            return preset.value;
+    }
+    return {};
+}
+
+ImportFormat importFormatOf(const QString &answer)
+{
+    for (const auto &[format, preset] : importChoiceTable()) {
+        if (preset.value == answer)
+            return format;
+    }
+    return ImportFormat::Literal;
+}
+} // namespace
+
 void Form1::PushButton4_Click()
 {
     ErrorTrap trap(m_services.prompts, id("PushButton4_Click"));
@@ -208,26 +255,25 @@ void Form1::importFiles(const QStringList &paths)
         return;
     ErrorTrap trap(m_services.prompts, id("PushButton5_Click"));
     const bool several = paths.size() > 1;
-    // Tab-separated exports are the most common word lists, and a tab cannot be typed into a text box.
-    const QList<Prompts::Preset> presets{{QStringLiteral("⇥ Tab character"), QStringLiteral("\t")},
-                                         {QStringLiteral(", (comma)"), QStringLiteral(",")},
-                                         {QStringLiteral("; (semicolon)"), QStringLiteral(";")}};
+    const QList<Prompts::Preset> presets = importChoices();
     // Every file that is read adds its entries after those of the files before it.
     TermStore gathered;
     QString lastRead;
     int filesRead = 0;
     for (const QString &path : paths) {
+        // A file that shows what it is offers the choice that reads it, so Enter reads it right.
+        const ImportFormat recognised = recogniseImportFile(path);
         QString separator;
         trap.step(several ? 138 : 120, [&] {
             separator = m_services.prompts.askText(
                 QStringLiteral("Enter separating character that divides the find what and the replace with:"),
-                QStringLiteral("::"),
+                recognised == ImportFormat::Literal ? QStringLiteral("::") : importChoiceValue(recognised),
                 presets);
         });
         if (separator.isEmpty())
             continue;
         const BusyPointer busy;
-        std::optional<TermStore> entries = m_defs.readDefinitionFile(path, separator);
+        std::optional<TermStore> entries = m_defs.readImportFile(path, importFormatOf(separator), separator);
         if (!entries)
             continue;
         if (entries->isEmpty()) {
@@ -249,6 +295,37 @@ void Form1::importFiles(const QStringList &paths)
         m_history.replace(std::move(gathered), lastRead, filesRead > 1);
     });
     m_fileFolder = QFileInfo(lastRead).absolutePath();
+}
+
+void Form1::exportList()
+{
+    ErrorTrap trap(m_services.prompts, id("exportList"));
+    static const std::array<std::pair<ExportFormat, const char *>, 4> kinds{{{ExportFormat::Csv, "csv"},
+                                                                             {ExportFormat::Tsv, "tsv"},
+                                                                             {ExportFormat::Anki, "txt"},
+                                                                             {ExportFormat::Kvtml, "kvtml"}}};
+    Prompts::SaveTarget target;
+    trap.step(100, [&] {
+        const QString name = QFileInfo(m_defs.GetFileName()).completeBaseName();
+        target = m_services.prompts.chooseFileToSaveAs(
+            QStringLiteral("Export List As"),
+            {QStringLiteral("CSV (*.csv)"),
+             QStringLiteral("Tab-separated (*.tsv *.txt)"),
+             QStringLiteral("Anki import file (*.txt)"),
+             QStringLiteral("KWordQuiz / Parley vocabulary (*.kvtml)")},
+            (name.isEmpty() ? QStringLiteral("list") : name) + QStringLiteral(".csv"),
+            m_fileFolder);
+    });
+    if (target.path.isEmpty())
+        return;
+    const auto &[format, suffix] = kinds[size_t(std::clamp(target.filter, 0, int(kinds.size()) - 1))];
+    // A name typed without an extension gets the chosen type's.
+    if (QFileInfo(target.path).suffix().isEmpty())
+        target.path += QLatin1Char('.') + QLatin1String(suffix);
+    trap.step(102, [&] {
+        const BusyPointer busy;
+        m_defs.exportFile(target.path, format);
+    });
 }
 
 void Form1::editEntry(int row, int column, const QString &text)

@@ -22,6 +22,8 @@ private slots:
 
     void load_refusedCleanly_data();
     void load_refusedCleanly();
+    void importFormats_refusedCleanly_data();
+    void importFormats_refusedCleanly();
     void load_oddButReadable_data();
     void load_oddButReadable();
     void load_unreadablePermission();
@@ -86,6 +88,49 @@ void TestHostile::load_refusedCleanly()
              qPrintable(fixture.prompts.records[0].text));
     QVERIFY(
         fixture.prompts.records[0].text.contains(QStringLiteral("DefManager.loadDefinitionFile at line")));
+    QCOMPARE(fixture.app.defs().list().entries(), numberedEntries(3));
+}
+
+void TestHostile::importFormats_refusedCleanly_data()
+{
+    QTest::addColumn<QByteArray>("content"); // empty: a sparse file of 300 MB
+    QTest::addColumn<ImportFormat>("format");
+    QTest::addColumn<QString>("mentioned");
+    QByteArray bomb("<?xml version=\"1.0\"?>\n<!DOCTYPE kvtml [\n<!ENTITY a0 \"lol\">\n");
+    for (int i = 1; i < 10; ++i)
+        bomb += QStringLiteral("<!ENTITY a%1 \"%2\">\n")
+                    .arg(i)
+                    .arg(QStringLiteral("&a%1;").arg(i - 1).repeated(10))
+                    .toUtf8();
+    bomb += "]>\n<kvtml><e><o>&a9;</o><t>x</t></e></kvtml>";
+    QTest::newRow("300 MB of XML") << QByteArray() << ImportFormat::Kvtml << QStringLiteral("256 MB");
+    QTest::newRow("NUL bytes, comma choice")
+        << literalBytes("a,b\r\nc,\0d\r\n") << ImportFormat::Comma << QStringLiteral("binary data");
+    QTest::newRow("NUL bytes in XML") << literalBytes("<kvtml>\n<e><o>a\0</o><t>b</t></e></kvtml>")
+                                      << ImportFormat::Kvtml << QStringLiteral("at line 2 ");
+    QTest::newRow("an entity bomb") << bomb << ImportFormat::Kvtml
+                                    << QStringLiteral("at line 2 it declares entities");
+}
+
+void TestHostile::importFormats_refusedCleanly()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(ImportFormat, format);
+    QFETCH(QString, mentioned);
+    const QString path = m_dir->filePath(QStringLiteral("list"));
+    if (content.isEmpty()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(qint64(300) * 1000 * 1000));
+    } else {
+        writeFile(path, content);
+    }
+    AppFixture fixture;
+    fixture.setEntries(numberedEntries(3));
+    QVERIFY(!fixture.app.defs().readImportFile(path, format, {}));
+    QCOMPARE(fixture.prompts.records.size(), 1);
+    QVERIFY2(fixture.prompts.records[0].text.contains(mentioned),
+             qPrintable(fixture.prompts.records[0].text));
     QCOMPARE(fixture.app.defs().list().entries(), numberedEntries(3));
 }
 

@@ -1,5 +1,6 @@
 #include "tests/support/appfixture.h"
 
+#include <QLineEdit>
 #include <QMimeData>
 #include <QStringEncoder>
 #include <QTableView>
@@ -21,6 +22,12 @@ private slots:
     void separator_usedExactly_data();
     void separator_usedExactly();
     void separator_offersTabCommaSemicolon();
+    void choices_readQuotedFieldsTypedSeparatorStaysLiteral();
+    void recognisedFiles_openWithTheirChoice();
+    void damagedKvtml_oneMessageNamingFileAndLine();
+    void export_writesTheChosenFormatListUnchanged_data();
+    void export_writesTheChosenFormatListUnchanged();
+    void export_failureReportedOnce();
     void unsavedEdits_askFirst();
     void nothingFound_saysSoKeepsTheList_data();
     void nothingFound_saysSoKeepsTheList();
@@ -174,16 +181,180 @@ void TestImport::separator_offersTabCommaSemicolon()
     fixture.prompts.whileShown = [&](const PromptRecord &record) {
         if (record.kind != PromptRecord::Kind::Text)
             return;
-        QStringList values;
+        QStringList labels;
         for (const Prompts::Preset &preset : record.presets)
-            values.append(preset.value);
-        QCOMPARE(values, (QStringList{QStringLiteral("\t"), QStringLiteral(","), QStringLiteral(";")}));
+            labels.append(preset.label);
+        QCOMPARE(labels,
+                 (QStringList{QStringLiteral("⇥ Tab character"),
+                              QStringLiteral(", (comma)"),
+                              QStringLiteral("; (semicolon)"),
+                              QStringLiteral("KWordQuiz / Parley vocabulary (.kvtml)"),
+                              QStringLiteral("Anki notes export (.txt)")}));
         fixture.prompts.answerText(record.presets[0].value);
     };
     QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton5"), Qt::LeftButton);
     QCOMPARE(fixture.app.defs().list().entries(),
              (TermEntries{{QStringLiteral("Hund"), QStringLiteral("dog")},
                           {QStringLiteral("Katze"), QStringLiteral("cat")}}));
+}
+
+// The value the separator question gives for the pick labelled `label`.
+QString choiceValue(const PromptRecord &question, const QString &label)
+{
+    for (const Prompts::Preset &preset : question.presets) {
+        if (preset.label == label)
+            return preset.value;
+    }
+    return {};
+}
+
+void TestImport::choices_readQuotedFieldsTypedSeparatorStaysLiteral()
+{
+    AppFixture fixture;
+    const QByteArray csv = "\"apple, red\",\"a fruit, sweet\"\r\n";
+    fixture.prompts.answerFiles(
+        {file(QStringLiteral("picked.csv"), csv), file(QStringLiteral("typed.csv"), csv)});
+    fixture.prompts.whileShown = [&](const PromptRecord &record) {
+        if (record.kind != PromptRecord::Kind::Text)
+            return;
+        // The first file with the comma choice, the second with a comma typed.
+        const bool first = fixture.prompts.ofKind(PromptRecord::Kind::Text).size() == 1;
+        fixture.prompts.answerText(first ? choiceValue(record, QStringLiteral(", (comma)"))
+                                         : QStringLiteral(","));
+    };
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton5"), Qt::LeftButton);
+    QCOMPARE(fixture.app.defs().list().entries(),
+             (TermEntries{{QStringLiteral("apple, red"), QStringLiteral("a fruit, sweet")},
+                          {QStringLiteral("\"apple"), QStringLiteral(" red\"")}}));
+}
+
+void TestImport::recognisedFiles_openWithTheirChoice()
+{
+    AppFixture fixture;
+    const QString kvtml =
+        file(QStringLiteral("words.kvtml"),
+             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<kvtml version=\"2.0\"><entries>"
+             "<entry id=\"0\"><translation id=\"0\"><text>Hund</text></translation>"
+             "<translation id=\"1\"><text>dog</text></translation></entry></entries></kvtml>\n");
+    const QString anki = file(QStringLiteral("notes.txt"), "#separator:tab\n#html:true\nKatze\tcat<br>\n");
+    const QString plain = file(QStringLiteral("plain.txt"), "Maus::mouse\r\n");
+    fixture.prompts.answerFiles({kvtml, anki, plain});
+    // Enter takes whatever the question opens with.
+    fixture.prompts.whileShown = [&](const PromptRecord &record) {
+        if (record.kind == PromptRecord::Kind::Text)
+            fixture.prompts.answerText(record.defaultAnswer);
+    };
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton5"), Qt::LeftButton);
+    const QList<PromptRecord> questions = fixture.prompts.ofKind(PromptRecord::Kind::Text);
+    QCOMPARE(questions.size(), 3);
+    QCOMPARE(questions[0].defaultAnswer,
+             choiceValue(questions[0], QStringLiteral("KWordQuiz / Parley vocabulary (.kvtml)")));
+    QCOMPARE(questions[1].defaultAnswer,
+             choiceValue(questions[1], QStringLiteral("Anki notes export (.txt)")));
+    QCOMPARE(questions[2].defaultAnswer, QStringLiteral("::"));
+    QCOMPARE(fixture.app.defs().list().entries(),
+             (TermEntries{{QStringLiteral("Hund"), QStringLiteral("dog")},
+                          {QStringLiteral("Katze"), QStringLiteral("cat")},
+                          {QStringLiteral("Maus"), QStringLiteral("mouse")}}));
+    QVERIFY(fixture.prompts.problems().isEmpty());
+}
+
+void TestImport::damagedKvtml_oneMessageNamingFileAndLine()
+{
+    AppFixture fixture;
+    const QString damaged = file(QStringLiteral("damaged.kvtml"),
+                                 "<?xml version=\"1.0\"?>\n<kvtml version=\"2.0\"><entries>\n<entry id=\"0\">"
+                                 "<translation id=\"0\"><text>a</text></translation><translation id=\"1\">"
+                                 "<text>b</text></translation></entry>\n<entry>\n</entries></kvtml>\n");
+    const QString good = file(QStringLiteral("good.txt"), "c::d\r\n");
+    fixture.prompts.answerFiles({damaged, good});
+    fixture.prompts.whileShown = [&](const PromptRecord &record) {
+        if (record.kind == PromptRecord::Kind::Text)
+            fixture.prompts.answerText(record.defaultAnswer);
+    };
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton5"), Qt::LeftButton);
+    const QList<PromptRecord> reports = fixture.prompts.ofKind(PromptRecord::Kind::Message);
+    QCOMPARE(reports.size(), 1);
+    QVERIFY2(reports[0].text.contains(damaged + QStringLiteral(" cannot be read: at line 5 ")),
+             qPrintable(reports[0].text));
+    QCOMPARE(fixture.app.defs().list().entries(), (TermEntries{{QStringLiteral("c"), QStringLiteral("d")}}));
+}
+
+void TestImport::export_writesTheChosenFormatListUnchanged_data()
+{
+    QTest::addColumn<int>("filter");
+    QTest::addColumn<QString>("typedName");
+    QTest::addColumn<QString>("writtenName");
+    QTest::addColumn<QByteArray>("start");
+    QTest::newRow("CSV, extension added")
+        << 0 << QStringLiteral("out") << QStringLiteral("out.csv") << QByteArray("Hund,\"dog, loyal\"\r\n");
+    QTest::newRow("TSV") << 1 << QStringLiteral("out.txt") << QStringLiteral("out.txt")
+                         << QByteArray("Hund\tdog, loyal\r\n");
+    QTest::newRow("Anki") << 2 << QStringLiteral("anki") << QStringLiteral("anki.txt")
+                          << QByteArray("#separator:tab\r\n#html:false\r\nHund\t");
+    QTest::newRow("KVTML") << 3 << QStringLiteral("out") << QStringLiteral("out.kvtml")
+                           << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+}
+
+void TestImport::export_writesTheChosenFormatListUnchanged()
+{
+    QFETCH(int, filter);
+    QFETCH(QString, typedName);
+    QFETCH(QString, writtenName);
+    QFETCH(QByteArray, start);
+    AppFixture fixture;
+    fixture.prompts.answerFiles({file(QStringLiteral("words.txt"), "Hund::dog, loyal\r\n")});
+    fixture.prompts.answerText(QStringLiteral("::"));
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton5"), Qt::LeftButton);
+    QTest::keyClicks(control<QLineEdit>(&fixture.form1(), "Text1"), QStringLiteral("Katze"));
+    QTest::keyClicks(control<QLineEdit>(&fixture.form1(), "Text2"), QStringLiteral("cat"));
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton4"), Qt::LeftButton);
+    const TermEntries before = fixture.app.defs().list().entries();
+
+    fixture.prompts.answerSaveTarget(m_dir->filePath(typedName), filter);
+    fixture.form1().exportList();
+    const PromptRecord dialog = fixture.prompts.ofKind(PromptRecord::Kind::SaveFileAs).value(0);
+    QCOMPARE(dialog.title, QStringLiteral("Export List As"));
+    QCOMPARE(dialog.initialName, QStringLiteral("words.csv"));
+    QCOMPARE(dialog.filter.split(QStringLiteral(";;")),
+             (QStringList{QStringLiteral("CSV (*.csv)"),
+                          QStringLiteral("Tab-separated (*.tsv *.txt)"),
+                          QStringLiteral("Anki import file (*.txt)"),
+                          QStringLiteral("KWordQuiz / Parley vocabulary (*.kvtml)")}));
+    QFile written(m_dir->filePath(writtenName));
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QVERIFY2(written.readAll().startsWith(start), qPrintable(writtenName));
+    // Not a save: the list, its name, its unsaved state and its history are as they were.
+    QCOMPARE(fixture.app.defs().list().entries(), before);
+    QCOMPARE(fixture.app.defs().GetFileName(), QStringLiteral("words.txt"));
+    QVERIFY(!fixture.app.defs().IsFileUpToDate());
+    QApplication::setActiveWindow(&fixture.form1());
+    QVERIFY(QTest::qWaitForWindowActive(&fixture.form1()));
+    auto *view = control<QTableView>(&fixture.form1(), "ListView1");
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(fixture.app.defs().list().entries(),
+             (TermEntries{{QStringLiteral("Hund"), QStringLiteral("dog, loyal")}}));
+    QVERIFY(fixture.app.defs().IsFileUpToDate());
+    QVERIFY(fixture.prompts.problems().isEmpty());
+}
+
+void TestImport::export_failureReportedOnce()
+{
+    AppFixture fixture;
+    fixture.setEntries(numberedEntries(2));
+    const QString target = m_dir->filePath(QStringLiteral("kept.csv"));
+    writeFile(target, "old");
+    fixture.app.defs().setOutputFilter(
+        [](QIODevice &file) { return std::make_unique<FailAfterDevice>(file, 3); });
+    fixture.prompts.answerSaveTarget(target, 0);
+    fixture.form1().exportList();
+    const QList<PromptRecord> reports = fixture.prompts.ofKind(PromptRecord::Kind::Message);
+    QCOMPARE(reports.size(), 1);
+    QCOMPARE(reports[0].title, QStringLiteral("Application Error"));
+    QFile kept(target);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("old"));
 }
 
 void TestImport::unsavedEdits_askFirst()

@@ -50,6 +50,7 @@ private slots:
     void askText_typedTextIsUsedExactly_data();
     void askText_typedTextIsUsedExactly();
     void askText_pickedPresetGivesItsValue();
+    void askText_presetAsDefaultOpensChosen();
     void askText_cancelGivesEmptyText();
     void askYesNo_answers();
     void fileDialogs_openInTheGivenFolderWithNamesWhole_data();
@@ -157,6 +158,23 @@ void TestPrompts::askText_pickedPresetGivesItsValue()
     const QList<Prompts::Preset> presets{{QStringLiteral("⇥ Tab character"), QStringLiteral("\t")}};
     QCOMPARE(prompts.askText(QStringLiteral("Separator?"), QStringLiteral("::"), presets),
              QStringLiteral("\t"));
+}
+
+void TestPrompts::askText_presetAsDefaultOpensChosen()
+{
+    QtPrompts qtPrompts;
+    Prompts &prompts = qtPrompts;
+    const QList<Prompts::Preset> presets{
+        {QStringLiteral(", (comma)"), QStringLiteral("\x01comma")},
+        {QStringLiteral("Anki notes export (.txt)"), QStringLiteral("\x01anki")}};
+    whenShown([&](QWidget *dialog) {
+        auto *answer = dialog->findChild<QComboBox *>(QStringLiteral("answer"));
+        QCOMPARE(answer->currentIndex(), 1);
+        QCOMPARE(answer->currentText(), QStringLiteral("Anki notes export (.txt)"));
+        QTest::keyClick(answer->lineEdit(), Qt::Key_Return);
+    });
+    QCOMPARE(prompts.askText(QStringLiteral("Separator?"), QStringLiteral("\x01anki"), presets),
+             QStringLiteral("\x01anki"));
 }
 
 void TestPrompts::askText_cancelGivesEmptyText()

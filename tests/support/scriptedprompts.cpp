@@ -71,6 +71,24 @@ QString ScriptedPrompts::chooseFileToSave(const QString &title,
         {PromptRecord::Kind::SaveFile, {}, title, Icon::None, {}, filter, initialName, {}, {}, folder}, {});
 }
 
+Prompts::SaveTarget ScriptedPrompts::chooseFileToSaveAs(const QString &title,
+                                                        const QStringList &filters,
+                                                        const QString &initialName,
+                                                        const QString &folder)
+{
+    const PromptRecord record{PromptRecord::Kind::SaveFileAs,
+                              {},
+                              title,
+                              Icon::None,
+                              {},
+                              filters.join(QStringLiteral(";;")),
+                              initialName,
+                              {},
+                              {},
+                              folder};
+    return next<SaveTarget>(record, {});
+}
+
 QList<PromptRecord> ScriptedPrompts::ofKind(PromptRecord::Kind kind) const
 {
     QList<PromptRecord> found;

@@ -11,13 +11,13 @@
 
 struct PromptRecord
 {
-    enum class Kind { Message, YesNo, SaveDiscardCancel, Text, OpenFiles, SaveFile };
+    enum class Kind { Message, YesNo, SaveDiscardCancel, Text, OpenFiles, SaveFile, SaveFileAs };
     Kind kind;
     QString text;
     QString title; // as the user sees it: the application title stands in for an empty one
     Prompts::Icon icon = Prompts::Icon::None;
     QString defaultAnswer;
-    QString filter;
+    QString filter; // a save dialog offering several types: joined by ";;"
     QString initialName;
     QList<Prompts::Preset> presets;
     QString details;
@@ -28,7 +28,7 @@ struct PromptRecord
 class ScriptedPrompts : public Prompts
 {
 public:
-    using Answer = std::variant<bool, QString, QStringList, SaveChoice>;
+    using Answer = std::variant<bool, QString, QStringList, SaveChoice, SaveTarget>;
 
     void script(Answer answer) { m_script.append(std::move(answer)); }
 
@@ -44,6 +44,8 @@ public:
 
     void answerChoice(SaveChoice choice) { script(choice); }
 
+    void answerSaveTarget(const QString &path, int filter) { script(SaveTarget{path, filter}); }
+
     void message(const QString &text, const QString &title, Icon icon, const QString &details) override;
     bool askYesNo(const QString &text, const QString &title, Default preferred) override;
     SaveChoice askSaveDiscardCancel(const QString &text, const QString &title) override;
@@ -54,6 +56,10 @@ public:
                              const QString &filter,
                              const QString &initialName,
                              const QString &folder) override;
+    SaveTarget chooseFileToSaveAs(const QString &title,
+                                  const QStringList &filters,
+                                  const QString &initialName,
+                                  const QString &folder) override;
 
     QList<PromptRecord> records;
     // Runs as each prompt is shown, before it is answered: lets a test act while a box is open.

@@ -1,0 +1,570 @@
+// KVTML (KWordQuiz and Parley) read by a small XML scanner of its own: a general XML reader is many
+// times slower on a big list, and this one cannot fetch, expand or declare anything. It checks what
+// a document needs to be taken for what it says: balanced elements, references, encoding, characters.
+#include "deffiles/foreignformats.h"
+#include "deffiles/piecesink.h"
+
+#include <QStringDecoder>
+
+#include <array>
+#include <cctype>
+#include <cstring>
+#include <vector>
+
+namespace {
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\n' || c == '\t' || c == '\r';
+}
+
+// 1-based line of `at`; only counted when a fault is reported.
+qint64 lineAt(QByteArrayView text, qsizetype at)
+{
+    const QByteArrayView before = text.first(std::min(at, text.size()));
+    return 1 + std::count(before.begin(), before.end(), '\n');
+}
+
+// The offset of the first byte that breaks UTF-8, or -1.
+qsizetype firstInvalidUtf8(QByteArrayView text)
+{
+    if (text.isValidUtf8())
+        return -1;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const int length = lead < 0x80 ? 1
+            : (lead >> 5) == 6         ? 2
+            : (lead >> 4) == 14        ? 3
+            : (lead >> 3) == 30        ? 4
+                                       : 0;
+        if (length == 0 || i + length > text.size() || !text.sliced(i, length).isValidUtf8())
+            return i;
+        i += length;
+    }
+    return -1;
+}
+
+// The declared encoding of an XML declaration at the start, lower case; empty when none is declared.
+QByteArray declaredEncoding(QByteArrayView text)
+{
+    // "<?xml-stylesheet" or "<?xml." are processing instructions, not the declaration.
+    if (!text.startsWith("<?xml") || text.size() < 6 || !isSpace(text[5]))
+        return {};
+    const qsizetype close = text.indexOf("?>");
+    const QByteArrayView declaration = text.first(close < 0 ? std::min<qsizetype>(text.size(), 200) : close);
+    const qsizetype at = declaration.indexOf("encoding");
+    if (at < 0)
+        return {};
+    qsizetype p = at + 8;
+    while (p < declaration.size() && (declaration[p] == ' ' || declaration[p] == '='))
+        ++p;
+    if (p >= declaration.size() || (declaration[p] != '"' && declaration[p] != '\''))
+        return {};
+    const qsizetype end = declaration.indexOf(declaration[p], p + 1);
+    return end < 0 ? QByteArray() : declaration.sliced(p + 1, end - p - 1).toByteArray().toLower();
+}
+
+// The document as UTF-8 text, whatever its byte-order mark or declaration names.
+QByteArray utf8Document(const QByteArray &bytes)
+{
+    const auto bom = QStringConverter::encodingForData(bytes);
+    QByteArray encoding;
+    if (bom && bom != QStringConverter::Utf8) {
+        encoding = QStringConverter::nameForEncoding(*bom);
+    } else {
+        // A UTF-8 mark settles the encoding, whatever the declaration says.
+        const qsizetype begin = bom ? 3 : 0;
+        encoding = bom ? QByteArray("utf-8") : declaredEncoding(bytes);
+        if (encoding.isEmpty() || encoding == "utf-8" || encoding == "utf8") {
+            const qsizetype bad = firstInvalidUtf8(QByteArrayView(bytes).sliced(begin));
+            if (bad >= 0)
+                throw FormatFault(lineAt(bytes, begin + bad),
+                                  QStringLiteral("its text is not in the declared encoding"));
+            return bom ? bytes.sliced(3) : bytes;
+        }
+    }
+    QStringDecoder decoder(encoding.constData(), QStringDecoder::Flag::Stateless);
+    if (!decoder.isValid())
+        throw FormatFault(
+            1, QStringLiteral("its declared encoding %1 is unknown").arg(QString::fromLatin1(encoding)));
+    const QString text = decoder.decode(bytes);
+    if (decoder.hasError()) {
+        const qsizetype bad = text.indexOf(QChar::ReplacementCharacter);
+        const QStringView before = QStringView(text).first(std::max<qsizetype>(0, bad));
+        throw FormatFault(1 + before.count(u'\n'),
+                          QStringLiteral("its text is not in the declared encoding"));
+    }
+    QByteArray utf8 = text.toUtf8();
+    // The declaration still names the old encoding; it is read no more.
+    return utf8.startsWith("\xEF\xBB\xBF") ? utf8.sliced(3) : utf8;
+}
+
+bool endsName(char c)
+{
+    static const auto ends = [] {
+        std::array<bool, 256> table{};
+        for (const char end : {' ', '\n', '\t', '\r', '>', '/', '=', '<', '"', '\'', '&'})
+            table[static_cast<unsigned char>(end)] = true;
+        return table;
+    }();
+    return ends[static_cast<unsigned char>(c)];
+}
+
+template <qsizetype N> bool is(QByteArrayView name, const char (&literal)[N])
+{
+    return name.size() == N - 1 && std::memcmp(name.data(), literal, N - 1) == 0;
+}
+
+void appendUtf8(QByteArray &out, char32_t code)
+{
+    const QString text = QString::fromUcs4(&code, 1);
+    out.append(text.toUtf8());
+}
+
+// A text being taken from the document: a view of the document while it is one piece of it as
+// written, a copy of its own once references, CDATA or several pieces make it up.
+struct CapturedText
+{
+    QByteArrayView view;
+    QByteArray owned;
+    bool isOwned = false;
+
+    QByteArrayView text() const { return isOwned ? QByteArrayView(owned) : view; }
+
+    bool isEmpty() const { return text().isEmpty(); }
+
+    void append(QByteArrayView piece, bool inDocument)
+    {
+        if (!isOwned && view.isEmpty() && inDocument) {
+            view = piece;
+            return;
+        }
+        if (!isOwned) {
+            owned = view.toByteArray();
+            isOwned = true;
+        }
+        owned.append(piece);
+    }
+
+    // A line break in a text becomes one space, as everywhere in the list.
+    void joinLines()
+    {
+        const QByteArrayView now = text();
+        if (!now.contains('\n') && !now.contains('\r'))
+            return;
+        QByteArray joined = now.toByteArray();
+        joined.replace("\r\n", " ");
+        joined.replace('\r', ' ');
+        joined.replace('\n', ' ');
+        owned = joined;
+        isOwned = true;
+    }
+
+    void clear()
+    {
+        view = {};
+        owned.clear();
+        isOwned = false;
+    }
+};
+
+class KvtmlScanner
+{
+public:
+    explicit KvtmlScanner(const QByteArray &text)
+        : m_text(text)
+        , m_p(text.data())
+        , m_end(text.data() + text.size())
+        , m_sink(m_store, text)
+    { }
+
+    TermStore read();
+
+private:
+    enum class Capture { None, Term, Definition, Comment };
+
+    [[noreturn]] void fail(const char *at, const QString &reason) const
+    {
+        throw FormatFault(lineAt(m_text, at - m_text.data()), reason);
+    }
+
+    bool startsWith(const char *literal) const
+    {
+        const size_t length = std::strlen(literal);
+        return size_t(m_end - m_p) >= length && std::memcmp(m_p, literal, length) == 0;
+    }
+
+    // Moves past `terminator`; the document is damaged when it never comes.
+    void skipPast(const char *terminator, const QString &what)
+    {
+        const QByteArrayView rest(m_p, m_end - m_p);
+        const qsizetype at = rest.indexOf(terminator);
+        if (at < 0)
+            fail(m_end, QStringLiteral("%1 is never closed").arg(what));
+        m_p += at + qsizetype(std::strlen(terminator));
+    }
+
+    void skipSpace()
+    {
+        while (m_p < m_end && isSpace(*m_p))
+            ++m_p;
+    }
+
+    QByteArrayView name()
+    {
+        const char *start = m_p;
+        while (m_p < m_end && !endsName(*m_p))
+            ++m_p;
+        if (m_p == start)
+            fail(start, QStringLiteral("a name is missing"));
+        return QByteArrayView(start, m_p - start);
+    }
+
+    // Character data up to the next '<', references decoded, appended to `out` when given.
+    void characterData(CapturedText *out);
+    // One reference after '&', decoded into `out` when given.
+    void reference(QByteArray *out);
+    void prolog();
+    void doctype();
+    // Comments, processing instructions and white space; false at anything else.
+    bool misc();
+    void startTag();
+    void endTag();
+    void cdata();
+    void finishEntry();
+
+    const QByteArray &m_text;
+    const char *m_p;
+    const char *m_end;
+    std::vector<QByteArrayView> m_open;
+    TermStore m_store;
+    PieceSink m_sink;
+    // The entry being read: its term, definition, the term's comment, and what is being taken.
+    std::array<CapturedText, 3> m_texts;
+    Capture m_capture = Capture::None;
+    size_t m_captureDepth = 0;
+    int m_translation = -1;
+    bool m_inEntry = false;
+    bool m_firstTranslation = true;
+    bool m_hasSecond = false;
+    bool m_rootClosed = false;
+};
+
+void KvtmlScanner::reference(QByteArray *out)
+{
+    const char *start = m_p++;
+    while (m_p < m_end && (std::isalnum(static_cast<unsigned char>(*m_p)) || *m_p == '#'))
+        ++m_p;
+    if (m_p >= m_end || *m_p != ';' || m_p == start + 1)
+        fail(start, QStringLiteral("an '&' starts no reference"));
+    const QByteArrayView name(start + 1, m_p - start - 1);
+    ++m_p;
+    static const std::array<std::pair<const char *, char>, 5> predefined{
+        {{"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}}};
+    for (const auto &[entity, character] : predefined) {
+        if (name == entity) {
+            if (out)
+                out->append(character);
+            return;
+        }
+    }
+    if (name.startsWith('#')) {
+        const bool hex = name.size() > 1 && name[1] == 'x';
+        const QByteArrayView digits = name.sliced(hex ? 2 : 1);
+        bool ok = !digits.isEmpty();
+        for (const char c : digits)
+            ok = ok
+                && (hex ? std::isxdigit(static_cast<unsigned char>(c))
+                        : std::isdigit(static_cast<unsigned char>(c)));
+        const uint code = ok ? digits.toByteArray().toUInt(&ok, hex ? 16 : 10) : 0;
+        const bool allowed = code == 0x9 || code == 0xA || code == 0xD || (code >= 0x20 && code <= 0xD7FF)
+            || (code >= 0xE000 && code <= 0xFFFD) || (code >= 0x10000 && code <= 0x10FFFF);
+        if (!ok || !allowed)
+            fail(start, QStringLiteral("a character reference names no allowed character"));
+        if (out)
+            appendUtf8(*out, char32_t(code));
+        return;
+    }
+    fail(start, QStringLiteral("the entity %1 is not defined").arg(QString::fromUtf8(name)));
+}
+
+void KvtmlScanner::characterData(CapturedText *out)
+{
+    QByteArray decoded;
+    // Looked for once: a reference never reaches past the next '<'.
+    const auto *markup = static_cast<const char *>(std::memchr(m_p, '<', size_t(m_end - m_p)));
+    const char *stop = markup ? markup : m_end;
+    while (m_p < stop) {
+        const char *start = m_p;
+        const auto *ampersand = static_cast<const char *>(std::memchr(m_p, '&', size_t(stop - m_p)));
+        m_p = ampersand ? ampersand : stop;
+        if (out)
+            out->append(QByteArrayView(start, m_p - start), true);
+        if (m_p < stop) {
+            decoded.clear();
+            reference(out ? &decoded : nullptr);
+            if (out)
+                out->append(decoded, false);
+        }
+    }
+}
+
+bool KvtmlScanner::misc()
+{
+    skipSpace();
+    if (startsWith("<!--")) {
+        m_p += 4;
+        skipPast("-->", QStringLiteral("a comment"));
+        return true;
+    }
+    if (startsWith("<?")) {
+        if (startsWith("<?xml") && m_p + 5 < m_end && isSpace(m_p[5]))
+            fail(m_p, QStringLiteral("an XML declaration stands where none may"));
+        m_p += 2;
+        skipPast("?>", QStringLiteral("a processing instruction"));
+        return true;
+    }
+    return false;
+}
+
+void KvtmlScanner::doctype()
+{
+    const char *start = m_p;
+    m_p += 9;
+    // Only a name and an external identifier, which is never fetched; a document that declares a
+    // type of its own (entities, perhaps an expansion bomb) is not read.
+    while (m_p < m_end && *m_p != '>' && *m_p != '[') {
+        if (*m_p == '"' || *m_p == '\'') {
+            const auto *close =
+                static_cast<const char *>(std::memchr(m_p + 1, *m_p, size_t(m_end - m_p - 1)));
+            if (!close)
+                fail(start, QStringLiteral("its document type declaration is never closed"));
+            m_p = close;
+        }
+        ++m_p;
+    }
+    if (m_p >= m_end)
+        fail(start, QStringLiteral("its document type declaration is never closed"));
+    if (*m_p == '[')
+        fail(m_p, QStringLiteral("it declares entities or a document type of its own, which are not read"));
+    ++m_p;
+}
+
+void KvtmlScanner::prolog()
+{
+    if (startsWith("<?xml") && m_p + 5 < m_end && isSpace(m_p[5])) {
+        m_p += 5;
+        skipPast("?>", QStringLiteral("the XML declaration"));
+    }
+    bool seenDoctype = false;
+    while (true) {
+        if (misc())
+            continue;
+        if (!seenDoctype && startsWith("<!DOCTYPE")) {
+            doctype();
+            seenDoctype = true;
+            continue;
+        }
+        break;
+    }
+    if (m_p >= m_end)
+        fail(m_end, QStringLiteral("it holds no document"));
+    if (*m_p != '<' || m_p + 1 >= m_end || endsName(m_p[1]) || m_p[1] == '!' || m_p[1] == '?')
+        fail(m_p, QStringLiteral("it is not an XML document"));
+}
+
+void KvtmlScanner::finishEntry()
+{
+    // A word list with a hint per word has one translation, the hint its comment.
+    CapturedText &definition = m_hasSecond ? m_texts[1] : m_texts[2];
+    if (!m_texts[0].isEmpty() && !definition.isEmpty()) {
+        m_texts[0].joinLines();
+        definition.joinLines();
+        m_sink.add(m_texts[0].text(), definition.text());
+    }
+    for (CapturedText &text : m_texts)
+        text.clear();
+    m_inEntry = false;
+    m_hasSecond = false;
+}
+
+void KvtmlScanner::startTag()
+{
+    const char *start = m_p++;
+    const QByteArrayView element = name();
+    QByteArrayView id;
+    bool hasId = false;
+    while (true) {
+        const char *before = m_p;
+        skipSpace();
+        if (m_p >= m_end)
+            fail(m_end, QStringLiteral("the element %1 is never closed").arg(QString::fromUtf8(element)));
+        if (*m_p == '>' || *m_p == '/')
+            break;
+        if (m_p == before)
+            fail(m_p, QStringLiteral("an attribute must follow white space"));
+        const QByteArrayView attribute = name();
+        skipSpace();
+        if (m_p >= m_end || *m_p != '=')
+            fail(m_p, QStringLiteral("the attribute %1 has no value").arg(QString::fromUtf8(attribute)));
+        ++m_p;
+        skipSpace();
+        if (m_p >= m_end || (*m_p != '"' && *m_p != '\''))
+            fail(m_p, QStringLiteral("an attribute value must be in quotes"));
+        const char quote = *m_p++;
+        const char *valueStart = m_p;
+        while (m_p < m_end && *m_p != quote) {
+            if (*m_p == '<')
+                fail(m_p, QStringLiteral("an attribute value holds '<'"));
+            if (*m_p == '&')
+                reference(nullptr);
+            else
+                ++m_p;
+        }
+        if (m_p >= m_end)
+            fail(valueStart, QStringLiteral("an attribute value is never closed"));
+        if (is(attribute, "id")) {
+            id = QByteArrayView(valueStart, m_p - valueStart);
+            hasId = true;
+        }
+        ++m_p;
+    }
+    const bool empty = *m_p == '/';
+    if (empty && (m_p + 1 >= m_end || m_p[1] != '>'))
+        fail(m_p, QStringLiteral("'/' must close the tag"));
+    m_p += empty ? 2 : 1;
+
+    const QByteArrayView parent = m_open.empty() ? QByteArrayView() : m_open.back();
+    if (m_open.empty() && element != "kvtml")
+        fail(start, QStringLiteral("it is not a KVTML document"));
+    if (m_capture == Capture::None) {
+        // KVTML 2.0: entries > entry > translation (id 0 or 1) > text or comment.
+        if (is(element, "entry") && is(parent, "entries")) {
+            m_inEntry = true;
+        } else if (is(element, "translation") && is(parent, "entry") && m_inEntry) {
+            m_translation = hasId && is(id, "0") ? 0 : hasId && is(id, "1") ? 1 : -1;
+            m_hasSecond = m_hasSecond || m_translation == 1;
+        } else if (is(parent, "translation") && m_inEntry && m_translation >= 0 && m_open.size() >= 2
+                   && is(m_open[m_open.size() - 2], "entry")) {
+            if (is(element, "text") && m_texts[m_translation].isEmpty())
+                m_capture = m_translation == 0 ? Capture::Term : Capture::Definition;
+            else if (is(element, "comment") && m_translation == 0 && m_texts[2].isEmpty())
+                m_capture = Capture::Comment;
+        } else if (is(element, "e") && is(parent, "kvtml")) {
+            // KVTML 1.x: kvtml > e > o (original) and t (translations).
+            m_inEntry = true;
+            m_firstTranslation = true;
+        } else if (is(parent, "e") && m_inEntry) {
+            if (is(element, "o") && m_texts[0].isEmpty())
+                m_capture = Capture::Term;
+            else if (is(element, "t") && m_firstTranslation) {
+                m_capture = Capture::Definition;
+                m_hasSecond = true;
+                m_firstTranslation = false;
+            }
+        }
+        if (m_capture != Capture::None)
+            m_captureDepth = m_open.size() + 1;
+    }
+    if (empty) {
+        if (m_open.size() + 1 == m_captureDepth)
+            m_capture = Capture::None;
+        if ((is(element, "entry") && is(parent, "entries")) || (is(element, "e") && is(parent, "kvtml")))
+            finishEntry();
+        m_rootClosed = m_open.empty();
+        return;
+    }
+    m_open.push_back(element);
+}
+
+void KvtmlScanner::endTag()
+{
+    const char *start = m_p;
+    m_p += 2;
+    const QByteArrayView element = name();
+    skipSpace();
+    if (m_p >= m_end || *m_p != '>')
+        fail(m_p, QStringLiteral("an end tag is not closed"));
+    ++m_p;
+    if (m_open.empty() || m_open.back() != element)
+        fail(start,
+             m_open.empty() ? QStringLiteral("an end tag closes nothing")
+                            : QStringLiteral("</%1> stands where </%2> belongs")
+                                  .arg(QString::fromUtf8(element), QString::fromUtf8(m_open.back())));
+    if (m_open.size() == m_captureDepth)
+        m_capture = Capture::None;
+    m_open.pop_back();
+    m_rootClosed = m_open.empty();
+    const QByteArrayView parent = m_open.empty() ? QByteArrayView() : m_open.back();
+    if (m_inEntry
+        && ((is(element, "entry") && is(parent, "entries")) || (is(element, "e") && is(parent, "kvtml"))))
+        finishEntry();
+    if (is(element, "translation"))
+        m_translation = -1;
+}
+
+void KvtmlScanner::cdata()
+{
+    m_p += 9;
+    const QByteArrayView rest(m_p, m_end - m_p);
+    const qsizetype close = rest.indexOf("]]>");
+    if (close < 0)
+        fail(m_p, QStringLiteral("a CDATA section is never closed"));
+    if (m_capture != Capture::None)
+        m_texts[size_t(m_capture) - 1].append(QByteArrayView(m_p, close), false);
+    m_p += close + 3;
+}
+
+TermStore KvtmlScanner::read()
+{
+    // XML allows no control characters but Tab and line breaks, NUL least of all.
+    unsigned char bad = 0;
+    for (const char c : m_text) {
+        const auto byte = static_cast<unsigned char>(c);
+        bad |= static_cast<unsigned char>(byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r');
+    }
+    if (bad) {
+        const auto *at = std::find_if(m_text.begin(), m_text.end(), [](char c) {
+            const auto byte = static_cast<unsigned char>(c);
+            return byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r';
+        });
+        fail(at, QStringLiteral("it holds a control character that XML does not allow"));
+    }
+    prolog();
+    while (!m_rootClosed) {
+        if (m_p >= m_end)
+            fail(m_end,
+                 QStringLiteral("it ends before the element %1 is closed")
+                     .arg(QString::fromUtf8(m_open.back())));
+        if (*m_p != '<') {
+            if (m_open.empty())
+                fail(m_p, QStringLiteral("text stands outside the document's element"));
+            characterData(m_capture == Capture::None ? nullptr : &m_texts[size_t(m_capture) - 1]);
+        } else if (m_p + 1 < m_end && m_p[1] == '/') {
+            endTag();
+        } else if (m_p + 1 < m_end && m_p[1] == '?') {
+            misc();
+        } else if (m_p + 1 < m_end && m_p[1] == '!') {
+            if (startsWith("<!--"))
+                misc();
+            else if (startsWith("<![CDATA["))
+                cdata();
+            else
+                fail(m_p, QStringLiteral("a declaration stands inside the document"));
+        } else {
+            startTag();
+        }
+    }
+    while (misc()) {
+    }
+    if (m_p < m_end)
+        fail(m_p, QStringLiteral("something follows the document's end"));
+    return std::move(m_store);
+}
+} // namespace
+
+TermStore readKvtml(const QByteArray &bytes)
+{
+    const QByteArray text = utf8Document(bytes);
+    return KvtmlScanner(text).read();
+}

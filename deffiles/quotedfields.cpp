@@ -1,0 +1,452 @@
+// Quoted-field (RFC 4180) files and Anki notes exports, read straight from their UTF-8 bytes.
+#include "deffiles/definitiontext.h"
+#include "deffiles/foreignformats.h"
+#include "deffiles/piecesink.h"
+
+#include <QStringConverter>
+
+#include <array>
+#include <cstring>
+#include <exception>
+#include <system_error>
+#include <thread>
+
+namespace {
+// The file's text as UTF-8: its own bytes when they are UTF-8 (without a byte-order mark), otherwise
+// decoded as the definition reader decodes.
+QByteArray utf8TextOf(const QByteArray &bytes, qsizetype &begin)
+{
+    const auto bom = QStringConverter::encodingForData(bytes);
+    begin = bom == QStringConverter::Utf8 ? 3 : 0;
+    // The store keeps valid UTF-8 only: broken bytes behind a UTF-8 mark become U+FFFD here.
+    if ((!bom || bom == QStringConverter::Utf8) && QByteArrayView(bytes).sliced(begin).isValidUtf8())
+        return bytes;
+    begin = 0;
+    return decodeDefinitionText(bytes).toUtf8();
+}
+
+// Named and numeric character references as a browser reads them; anything else stays as written.
+QString decodeHtmlEntities(const QString &text)
+{
+    static const std::array<std::pair<QStringView, QChar>, 6> named{{{u"amp", u'&'},
+                                                                     {u"lt", u'<'},
+                                                                     {u"gt", u'>'},
+                                                                     {u"quot", u'"'},
+                                                                     {u"apos", u'\''},
+                                                                     {u"nbsp", QChar(0xA0)}}};
+    if (!text.contains(u'&'))
+        return text;
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size();) {
+        // A reference is short: its ';' is looked for nearby only, so that many '&' cost no more.
+        const qsizetype window = std::min<qsizetype>(12, text.size() - i);
+        const qsizetype near = text[i] == u'&' ? QStringView(text).sliced(i, window).indexOf(u';') : -1;
+        const qsizetype semicolon = near < 0 ? -1 : i + near;
+        if (semicolon > i + 1 && semicolon - i <= 12) {
+            const QStringView name = QStringView(text).sliced(i + 1, semicolon - i - 1);
+            bool found = false;
+            if (name.startsWith(u'#')) {
+                bool ok = false;
+                const bool hex = name.size() > 1 && (name[1] == u'x' || name[1] == u'X');
+                const uint code = name.sliced(hex ? 2 : 1).toUInt(&ok, hex ? 16 : 10);
+                if (ok && code > 0 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF)) {
+                    out.append(QString::fromUcs4(reinterpret_cast<const char32_t *>(&code), 1));
+                    found = true;
+                }
+            } else {
+                for (const auto &[entity, character] : named) {
+                    if (name == entity) {
+                        out.append(character);
+                        found = true;
+                    }
+                }
+            }
+            if (found) {
+                i = semicolon + 1;
+                continue;
+            }
+        }
+        out.append(text[i++]);
+    }
+    return out;
+}
+
+enum class FieldEnd { Separator, Record };
+
+// Reads records field by field from UTF-8 bytes. Separators, quotes and line breaks are ASCII, so
+// cutting the bytes is exact.
+class FieldReader
+{
+public:
+    FieldReader(QByteArrayView text, char separator)
+        : m_p(text.data())
+        , m_end(text.data() + text.size())
+        , m_separator(separator)
+    {
+        m_ends.fill(false);
+        m_ends[static_cast<unsigned char>(separator)] = true;
+        m_ends['\n'] = true;
+        m_ends['\r'] = true;
+    }
+
+    bool atEnd() const { return m_p >= m_end; }
+
+    const char *position() const { return m_p; }
+
+    char peek() const { return *m_p; }
+
+    // Leaves out the rest of the line (a comment or header line).
+    QByteArrayView skipLine()
+    {
+        const char *start = m_p;
+        while (m_p < m_end && *m_p != '\n' && *m_p != '\r')
+            ++m_p;
+        const QByteArrayView line(start, m_p - start);
+        skipLineBreak();
+        return line;
+    }
+
+    // One field; its text lies in the file or, when it had to be unquoted, in `scratch`.
+    QByteArrayView field(QByteArray &scratch, FieldEnd &end)
+    {
+        if (m_p < m_end && *m_p == '"') {
+            if (const char *close = closingQuote(m_p + 1))
+                return quotedField(close, scratch, end);
+        }
+        const char *start = m_p;
+        while (m_p < m_end && !m_ends[static_cast<unsigned char>(*m_p)])
+            ++m_p;
+        const QByteArrayView text(start, m_p - start);
+        end = finishField();
+        return text;
+    }
+
+private:
+    // The quote that closes a field opened just before `from`, or null when none does.
+    const char *closingQuote(const char *from)
+    {
+        // Once a quote was found open to the end, later ones are too: each is not searched again.
+        if (m_unclosed && from >= m_unclosed)
+            return nullptr;
+        for (const char *p = from;;) {
+            const auto *quote = static_cast<const char *>(std::memchr(p, '"', size_t(m_end - p)));
+            if (!quote) {
+                m_unclosed = from;
+                return nullptr;
+            }
+            if (quote + 1 < m_end && quote[1] == '"') {
+                p = quote + 2;
+                continue;
+            }
+            return quote;
+        }
+    }
+
+    QByteArrayView quotedField(const char *close, QByteArray &scratch, FieldEnd &end)
+    {
+        const char *start = m_p + 1;
+        QByteArrayView inner(start, close - start);
+        m_p = close + 1;
+        const bool plain = !inner.contains('"') && !inner.contains('\n') && !inner.contains('\r')
+            && (m_p >= m_end || *m_p == m_separator || *m_p == '\n' || *m_p == '\r');
+        if (plain) {
+            end = finishField();
+            return inner;
+        }
+        scratch.clear();
+        for (qsizetype i = 0; i < inner.size(); ++i) {
+            const char c = inner[i];
+            if (c == '"') {
+                // A doubled quote: one quote.
+                scratch.append('"');
+                ++i;
+            } else if (c == '\r' || c == '\n') {
+                // A line break in a field is one space: the list holds one line per text.
+                scratch.append(' ');
+                if (c == '\r' && i + 1 < inner.size() && inner[i + 1] == '\n')
+                    ++i;
+            } else {
+                scratch.append(c);
+            }
+        }
+        // Text after the closing quote belongs to the field as it stands.
+        const char *rest = m_p;
+        while (m_p < m_end && *m_p != m_separator && *m_p != '\n' && *m_p != '\r')
+            ++m_p;
+        scratch.append(rest, m_p - rest);
+        end = finishField();
+        return scratch;
+    }
+
+    FieldEnd finishField()
+    {
+        if (m_p < m_end && *m_p == m_separator) {
+            ++m_p;
+            return FieldEnd::Separator;
+        }
+        skipLineBreak();
+        return FieldEnd::Record;
+    }
+
+    void skipLineBreak()
+    {
+        if (m_p < m_end && *m_p == '\r')
+            ++m_p;
+        if (m_p < m_end && *m_p == '\n')
+            ++m_p;
+    }
+
+    const char *m_p;
+    const char *m_end;
+    char m_separator;
+    std::array<bool, 256> m_ends;
+    const char *m_unclosed = nullptr;
+};
+
+struct RecordRules
+{
+    // 0-based columns that are no note fields (Anki's guid, notetype, deck and tags columns).
+    QList<int> leftOut;
+    bool html = false;
+    // Lines starting with '#' are comments (Anki).
+    bool comments = false;
+};
+
+// The text a reader sees; fields without markup, entities or runs of spaces are taken as they are.
+QByteArrayView plainField(QByteArrayView field, QByteArray &scratch)
+{
+    // 1: markup, an entity or a sound may start here; 2: white space.
+    static const auto kinds = [] {
+        std::array<quint8, 256> table{};
+        table['<'] = table['&'] = table['['] = 1;
+        table[' '] = table['\t'] = table['\n'] = table['\r'] = 2;
+        return table;
+    }();
+    bool work = false;
+    quint8 last = 2;
+    for (const char c : field) {
+        const quint8 kind = kinds[static_cast<unsigned char>(c)];
+        if (kind & (last | 1)) {
+            work = true;
+            break;
+        }
+        last = kind;
+    }
+    if (!work && last != 2)
+        return field;
+    scratch = plainTextOfHtml(QString::fromUtf8(field)).toUtf8();
+    return scratch;
+}
+
+// Reads the records that start in [begin, stopAt) — the last one maybe reaching beyond — and gives
+// where the next record starts.
+qsizetype readRecords(const QByteArray &file,
+                      qsizetype begin,
+                      qsizetype stopAt,
+                      char separator,
+                      const RecordRules &rules,
+                      TermStore &store)
+{
+    FieldReader reader(QByteArrayView(file).sliced(begin), separator);
+    PieceSink sink(store, file);
+    std::array<QByteArray, 3> scratch;
+    std::array<QByteArray, 2> html;
+    const char *stop = file.constData() + stopAt;
+    while (!reader.atEnd() && reader.position() < stop) {
+        if (rules.comments && reader.peek() == '#') {
+            reader.skipLine();
+            continue;
+        }
+        std::array<QByteArrayView, 2> texts;
+        int taken = 0;
+        FieldEnd end = FieldEnd::Separator;
+        for (int column = 0; end == FieldEnd::Separator; ++column) {
+            const bool wanted = taken < 2 && !rules.leftOut.contains(column);
+            const QByteArrayView field = reader.field(scratch[wanted ? taken : 2], end);
+            if (wanted)
+                texts[taken++] = field;
+        }
+        if (taken < 2)
+            continue;
+        if (rules.html) {
+            texts[0] = plainField(texts[0], html[0]);
+            texts[1] = plainField(texts[1], html[1]);
+        }
+        if (texts[0].isEmpty() && texts[1].isEmpty())
+            continue;
+        sink.add(texts[0], texts[1]);
+    }
+    return reader.position() - file.constData();
+}
+
+#ifndef GLOSSMERE_SMALL_READER_SLICES
+constexpr qsizetype parallelRecordBytes = qsizetype(1) << 20;
+#else
+constexpr qsizetype parallelRecordBytes = 2048;
+#endif
+
+// A big file is read in two halves, one per core: the second from a line start after the middle,
+// taken only when the first half's last record ends exactly there (the middle may lie in a quoted
+// field); otherwise the first half simply reads on.
+void readAllRecords(
+    const QByteArray &file, qsizetype begin, char separator, const RecordRules &rules, TermStore &store)
+{
+    const qsizetype size = file.size();
+    const qsizetype newline =
+        size - begin >= parallelRecordBytes ? file.indexOf('\n', begin + (size - begin) / 2) : -1;
+    if (newline < 0) {
+        readRecords(file, begin, size, separator, rules, store);
+        return;
+    }
+    const qsizetype middle = newline + 1;
+    TermStore second;
+    std::exception_ptr secondFailure;
+    std::thread secondHalf;
+    try {
+        secondHalf = std::thread([&] {
+            try {
+                readRecords(file, middle, size, separator, rules, second);
+            } catch (...) {
+                secondFailure = std::current_exception();
+            }
+        });
+    } catch (const std::system_error &) {
+        // No thread to be had: all on this one.
+    }
+    qsizetype reached = 0;
+    try {
+        reached = readRecords(file, begin, middle, separator, rules, store);
+    } catch (...) {
+        if (secondHalf.joinable())
+            secondHalf.join();
+        throw;
+    }
+    const bool split = secondHalf.joinable();
+    if (split)
+        secondHalf.join();
+    if (split && reached == middle) {
+        if (secondFailure)
+            std::rethrow_exception(secondFailure);
+        store.appendAll(std::move(second));
+        return;
+    }
+    readRecords(file, reached, size, separator, rules, store);
+}
+
+// Anki's names for separators, or the character itself.
+char ankiSeparator(QByteArrayView value, char fallback)
+{
+    static const std::array<std::pair<const char *, char>, 6> names{
+        {{"tab", '\t'}, {"comma", ','}, {"semicolon", ';'}, {"space", ' '}, {"pipe", '|'}, {"colon", ':'}}};
+    const QByteArray lower = value.toByteArray().toLower();
+    for (const auto &[name, character] : names) {
+        if (lower == name)
+            return character;
+    }
+    return value.size() == 1 ? value.front() : fallback;
+}
+} // namespace
+
+TermStore readQuotedFields(const QByteArray &bytes, char separator)
+{
+    qsizetype begin = 0;
+    const QByteArray text = utf8TextOf(bytes, begin);
+    TermStore store;
+    readAllRecords(text, begin, separator, {}, store);
+    return store;
+}
+
+TermStore readAnkiNotes(const QByteArray &bytes)
+{
+    qsizetype body = 0;
+    const QByteArray text = utf8TextOf(bytes, body);
+    // Exports without a header (before Anki 2.1.55) are tab-separated and hold HTML.
+    char separator = '\t';
+    RecordRules rules{{}, true, true};
+    while (body < text.size() && text[body] == '#') {
+        qsizetype lineEnd = body;
+        while (lineEnd < text.size() && text[lineEnd] != '\n' && text[lineEnd] != '\r')
+            ++lineEnd;
+        const QByteArrayView line = QByteArrayView(text).sliced(body + 1, lineEnd - body - 1);
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0) {
+            const QByteArray key = line.first(colon).toByteArray().trimmed().toLower();
+            const QByteArrayView value = line.sliced(colon + 1);
+            if (key == "separator")
+                separator = ankiSeparator(value, separator);
+            else if (key == "html")
+                rules.html = value.toByteArray().trimmed().toLower() == "true";
+            else if (key.endsWith(" column")) {
+                bool ok = false;
+                const int column = value.toByteArray().trimmed().toInt(&ok);
+                if (ok && column >= 1)
+                    rules.leftOut.append(column - 1);
+            }
+        }
+        body = lineEnd;
+        if (body < text.size() && text[body] == '\r')
+            ++body;
+        if (body < text.size() && text[body] == '\n')
+            ++body;
+    }
+    TermStore store;
+    readAllRecords(text, body, separator, rules, store);
+    return store;
+}
+
+QString plainTextOfHtml(QStringView html)
+{
+    static const QStringView breaks[] = {u"br", u"div", u"p", u"hr"};
+    QString text;
+    text.reserve(html.size());
+    // Once nothing closes a tag or a sound, later ones are not looked for again.
+    bool noBracket = false;
+    bool noAngle = false;
+    for (qsizetype i = 0; i < html.size();) {
+        if (html.sliced(i).startsWith(u"[sound:")) {
+            const qsizetype close = noBracket ? -1 : html.indexOf(u']', i);
+            noBracket = close < 0;
+            if (close > 0) {
+                i = close + 1;
+                continue;
+            }
+        }
+        if (html[i] == u'<') {
+            const qsizetype close = noAngle ? -1 : html.indexOf(u'>', i);
+            noAngle = close < 0;
+            if (close > 0) {
+                QStringView tag = html.sliced(i + 1, close - i - 1);
+                if (tag.startsWith(u'/'))
+                    tag = tag.sliced(1);
+                qsizetype nameEnd = 0;
+                while (nameEnd < tag.size() && tag[nameEnd].isLetterOrNumber())
+                    ++nameEnd;
+                const QStringView name = tag.first(nameEnd);
+                for (const QStringView brk : breaks) {
+                    if (name.compare(brk, Qt::CaseInsensitive) == 0)
+                        text.append(u' ');
+                }
+                i = close + 1;
+                continue;
+            }
+        }
+        text.append(html[i++]);
+    }
+    // Entities after the tags: an escaped "&lt;b&gt;" is text the user wrote.
+    text = decodeHtmlEntities(text);
+    QString plain;
+    plain.reserve(text.size());
+    bool space = false;
+    for (const QChar c : std::as_const(text)) {
+        if (c.isSpace()) {
+            space = !plain.isEmpty();
+            continue;
+        }
+        if (space)
+            plain.append(u' ');
+        space = false;
+        plain.append(c);
+    }
+    return plain;
+}

@@ -1,0 +1,71 @@
+// Fuzzes the KVTML reader: any bytes. A fault names a line of the document; what is read never holds
+// a line break and comes back the same through the KVTML export; a document that Qt's XML reader
+// finds well-formed (and that declares no entities, which this reader refuses) is never refused.
+#include "deffiles/foreignformats.h"
+
+#include <QByteArray>
+#include <QStringConverter>
+#include <QXmlStreamReader>
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+bool wellFormedKvtml(const QByteArray &bytes)
+{
+    // Qt lets control characters pass in names in some encodings; XML allows none of them anywhere.
+    const auto bom = QStringConverter::encodingForData(bytes);
+    if (!bom || *bom == QStringConverter::Utf8) {
+        for (const char c : bytes) {
+            if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r')
+                return false;
+        }
+    }
+    QXmlStreamReader xml(bytes);
+    bool first = true;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        // Qt reads bytes that a single-byte encoding leaves undefined without a word; they are
+        // not in the declared encoding, which this reader refuses.
+        if (xml.tokenType() == QXmlStreamReader::StartDocument && !xml.documentEncoding().isEmpty()
+            && !xml.documentEncoding().startsWith(QStringLiteral("UTF"), Qt::CaseInsensitive))
+            return false;
+        if (xml.tokenType() == QXmlStreamReader::DTD && !xml.text().contains(u'['))
+            continue;
+        if (xml.tokenType() == QXmlStreamReader::DTD || xml.tokenType() == QXmlStreamReader::EntityReference)
+            return false;
+        if (xml.isStartElement() && first) {
+            if (xml.name() != QStringLiteral("kvtml"))
+                return false;
+            first = false;
+        }
+    }
+    return !xml.hasError() && !first;
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray file(reinterpret_cast<const char *>(data), qsizetype(size));
+    TermEntries entries;
+    try {
+        entries = readKvtml(file).toEntries();
+    } catch (const FormatFault &fault) {
+        if (fault.line() < 1 || fault.line() > file.count('\n') + file.count('\r') + 1
+            || fault.reason().isEmpty())
+            std::abort();
+        if (wellFormedKvtml(file))
+            std::abort();
+        return 0;
+    }
+    for (const TermEntry &entry : entries) {
+        if (entry.term.isEmpty() || entry.definition.isEmpty() || entry.term.contains(u'\n')
+            || entry.term.contains(u'\r') || entry.definition.contains(u'\n')
+            || entry.definition.contains(u'\r'))
+            std::abort();
+    }
+    const QByteArray written = encodeExport(TermStore::fromEntries(entries), ExportFormat::Kvtml);
+    if (readKvtml(written).toEntries() != entries)
+        std::abort();
+    return 0;
+}

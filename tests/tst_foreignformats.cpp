@@ -1,0 +1,379 @@
+#include "deffiles/foreignformats.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringEncoder>
+#include <QTest>
+#include <QXmlStreamReader>
+
+Q_DECLARE_METATYPE(TermEntries)
+
+namespace {
+TermEntries entriesOf(std::initializer_list<std::pair<const char *, const char *>> pairs)
+{
+    TermEntries entries;
+    for (const auto &[term, definition] : pairs)
+        entries.append({QString::fromUtf8(term), QString::fromUtf8(definition)});
+    return entries;
+}
+
+QByteArray kvtml2(const QByteArray &entries)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<!DOCTYPE kvtml PUBLIC \"kvtml2.dtd\" \"http://edu.kde.org/kvtml/kvtml2.dtd\">\n"
+           "<kvtml version=\"2.0\">\n<entries>\n"
+        + entries + "</entries>\n</kvtml>\n";
+}
+
+QByteArray utf16(QStringView text)
+{
+    QStringEncoder encoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
+    return encoder.encode(text);
+}
+
+// What an independent XML reader finds in a KVTML 2.0 file: ids 0 and 1 of each entry, in order.
+TermEntries referenceKvtml(const QByteArray &bytes)
+{
+    QXmlStreamReader xml(bytes);
+    TermEntries entries;
+    TermEntry entry;
+    QString translation;
+    QStringList path;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement()) {
+            path.append(xml.name().toString());
+            if (path.endsWith(QStringLiteral("translation")))
+                translation = xml.attributes().value(QStringLiteral("id")).toString();
+            if (path.size() >= 4 && path.last() == QStringLiteral("text")
+                && path[path.size() - 3] == QStringLiteral("entry")) {
+                const QString text = xml.readElementText();
+                path.removeLast();
+                (translation == QStringLiteral("0") ? entry.term : entry.definition) = text;
+            }
+        } else if (xml.isEndElement()) {
+            if (path.last() == QStringLiteral("entry")
+                && path.value(path.size() - 2) == QStringLiteral("entries")) {
+                if (!entry.term.isEmpty() && !entry.definition.isEmpty())
+                    entries.append(entry);
+                entry = {};
+            }
+            path.removeLast();
+        }
+    }
+    return xml.hasError() ? TermEntries() : entries;
+}
+} // namespace
+
+// Readers and writers of other trainers' formats, as pure functions.
+class TestForeignFormats : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void quotedFields_data();
+    void quotedFields();
+    void quotedFields_bigFileAsIfReadInOnePass_data();
+    void quotedFields_bigFileAsIfReadInOnePass();
+    void anki_data();
+    void anki();
+    void kvtml_data();
+    void kvtml();
+    void kvtml_debianExamplesMatchAnIndependentReader();
+    void recognise_data();
+    void recognise();
+    void roundTrip_data();
+    void roundTrip();
+    void export_quotesOnlyWhereNeeded();
+};
+
+void TestForeignFormats::quotedFields_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<char>("separator");
+    QTest::addColumn<TermEntries>("expected");
+    QTest::newRow("spreadsheet row") << QByteArray("\"apple, red\",\"a fruit, sweet\"\r\n") << ','
+                                     << entriesOf({{"apple, red", "a fruit, sweet"}});
+    QTest::newRow("doubled quotes") << QByteArray("\"say \"\"hi\"\"\",greeting") << ','
+                                    << entriesOf({{"say \"hi\"", "greeting"}});
+    QTest::newRow("line break in a field is a space")
+        << QByteArray("\"two\r\nlines\",x\r\nnext,\"a\nb\rc\"\n") << ','
+        << entriesOf({{"two lines", "x"}, {"next", "a b c"}});
+    QTest::newRow("unquoted as they stand") << QByteArray(" a , b \n") << ',' << entriesOf({{" a ", " b "}});
+    QTest::newRow("header row is an entry")
+        << QByteArray("Term,Definition\nx,y\n") << ',' << entriesOf({{"Term", "Definition"}, {"x", "y"}});
+    QTest::newRow("fields after the second left out, quoted or not")
+        << QByteArray("a,b,c\nd,e,\"f\ng,h\"\ni,j\n") << ','
+        << entriesOf({{"a", "b"}, {"d", "e"}, {"i", "j"}});
+    QTest::newRow("rows without two fields skipped")
+        << QByteArray("lonely\n\n,\na,\n") << ',' << entriesOf({{"a", ""}});
+    QTest::newRow("unterminated quote at end of file")
+        << QByteArray("a,b\n\"open,c\nd,e") << ',' << entriesOf({{"a", "b"}, {"\"open", "c"}, {"d", "e"}});
+    QTest::newRow("quote inside a field is literal")
+        << QByteArray("5\" screen,size\n") << ',' << entriesOf({{"5\" screen", "size"}});
+    QTest::newRow("text after the closing quote")
+        << QByteArray("\"ab\"cd,e") << ',' << entriesOf({{"abcd", "e"}});
+    QTest::newRow("semicolon") << QByteArray("\"a;b\";c;d") << ';' << entriesOf({{"a;b", "c"}});
+    QTest::newRow("tab") << QByteArray("\"a\tb\"\tc\n::\t<b>\n") << '\t'
+                         << entriesOf({{"a\tb", "c"}, {"::", "<b>"}});
+    QTest::newRow("mixed line ends") << QByteArray("a,b\rc,d\ne,f\r\ng,h") << ','
+                                     << entriesOf({{"a", "b"}, {"c", "d"}, {"e", "f"}, {"g", "h"}});
+    QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF\"é\",😀\n") << ',' << entriesOf({{"é", "😀"}});
+    QTest::newRow("broken bytes behind a UTF-8 mark")
+        << QByteArray("\xEF\xBB\xBF"
+                      "a\t\xFF\n")
+        << '\t' << TermEntries{{QStringLiteral("a"), QStringLiteral("\uFFFD")}};
+    QTest::newRow("Windows-1252") << QByteArray("caf\xE9,\x93quoted\x94\n") << ','
+                                  << entriesOf({{"café", "“quoted”"}});
+}
+
+void TestForeignFormats::quotedFields()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(char, separator);
+    QFETCH(TermEntries, expected);
+    const TermStore read = readQuotedFields(bytes, separator);
+    QCOMPARE(read.toEntries(), expected);
+    // What is kept is written out as it is: it must be UTF-8.
+    for (int i = 0; i < read.size(); ++i)
+        QVERIFY(read.termUtf8(i).isValidUtf8() && read.definitionUtf8(i).isValidUtf8());
+}
+
+void TestForeignFormats::quotedFields_bigFileAsIfReadInOnePass_data()
+{
+    QTest::addColumn<bool>("longFieldAcrossTheMiddle");
+    QTest::newRow("quoted line breaks throughout") << false;
+    QTest::newRow("one field spans the middle") << true;
+}
+
+void TestForeignFormats::quotedFields_bigFileAsIfReadInOnePass()
+{
+    // Big enough to be read in two halves; records of several lines each, so the half's first line
+    // break often lies inside a field.
+    QFETCH(bool, longFieldAcrossTheMiddle);
+    QByteArray bytes;
+    TermEntries expected;
+    for (int i = 0; bytes.size() < (3 << 20); ++i) {
+        if (longFieldAcrossTheMiddle && i == 20000) {
+            const QByteArray lines = QByteArray("line\n").repeated(300000);
+            bytes += "\"" + lines + "\",long\r\n";
+            expected.append(
+                {QString::fromLatin1(QByteArray("line ").repeated(300000)), QStringLiteral("long")});
+        }
+        const QByteArray n = QByteArray::number(i);
+        bytes += "\"t" + n + "\nnext\",\"d" + n + ", \"\"q\"\"\r\n\"\r\nplain" + n + ",x\n";
+        expected.append({QStringLiteral("t%1 next").arg(i), QStringLiteral("d%1, \"q\" ").arg(i)});
+        expected.append({QStringLiteral("plain%1").arg(i), QStringLiteral("x")});
+    }
+    QCOMPARE(readQuotedFields(bytes, ',').toEntries(), expected);
+}
+
+void TestForeignFormats::anki_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<TermEntries>("expected");
+    QTest::newRow("2.1.55 export with HTML")
+        << QByteArray("#separator:tab\n#html:true\n\"<b>bold</b>\"\tline<br>two&nbsp;&amp; more\n")
+        << entriesOf({{"bold", "line two & more"}});
+    QTest::newRow("guid, notetype and deck columns left out")
+        << QByteArray("#separator:Comma\n#html:false\n#guid column:1\n#notetype column:2\n#deck column:3\n"
+                      "#tags column:6\nabc,Basic,Words,front,back,tag1\n")
+        << entriesOf({{"front", "back"}});
+    QTest::newRow("html:false keeps markup and entities")
+        << QByteArray("#separator:tab\n#html:false\n<b>x</b>\t&amp; \n")
+        << entriesOf({{"<b>x</b>", "&amp; "}});
+    QTest::newRow("sounds and images dropped")
+        << QByteArray("#separator:tab\n#html:true\nword [sound:a.mp3]\t<img src=\"x.jpg\">meaning\n")
+        << entriesOf({{"word", "meaning"}});
+    QTest::newRow("block tags are spaces, escaped markup is text")
+        << QByteArray("#html:true\na<div>b</div>c<hr/>d<P>e</p>\t&lt;b&gt; &#233;&#x1F600; &foo;\n")
+        << entriesOf({{"a b c d e", "<b> é😀 &foo;"}});
+    QTest::newRow("white space collapsed and trimmed")
+        << QByteArray("#separator:tab\n#html:true\n  a \t\"  b\"\n\"x\ny\"\tz\n")
+        << entriesOf({{"a", "b"}, {"x y", "z"}});
+    QTest::newRow("comments and unknown headers") << QByteArray(
+        "#separator:semicolon\n#columns:Front;Back\n#deck:Spanish\n# a comment\na;b\n#c;d\ne;f\n")
+                                                  << entriesOf({{"a", "b"}, {"e", "f"}});
+    QTest::newRow("header-less older export") << QByteArray("a<br>b\tc\n") << entriesOf({{"a b", "c"}});
+    QTest::newRow("pipe and literal separators")
+        << QByteArray("#separator:Pipe\na|b\n") << entriesOf({{"a", "b"}});
+}
+
+void TestForeignFormats::anki()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(TermEntries, expected);
+    QCOMPARE(readAnkiNotes(bytes).toEntries(), expected);
+}
+
+void TestForeignFormats::kvtml_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<TermEntries>("expected");
+    // The line of the fault; 0 when the document is read.
+    QTest::addColumn<int>("faultLine");
+    QTest::newRow("2.0, lessons refer to entries") << kvtml2(
+        "<entry id=\"0\">\n <translation id=\"0\"><text>Hund</text></translation>\n"
+        " <translation id=\"1\" ><text>dog</text></translation>\n</entry>\n"
+        "<entry id=\"1\"><translation id=\"1\"><text>cat</text></translation>"
+        "<translation id=\"0\"><text>Katze</text></translation></entry>\n"
+        "</entries><lessons><container><entry id=\"0\"/><entry id=\"1\"/></container></lessons><entries>\n")
+                                                   << entriesOf({{"Hund", "dog"}, {"Katze", "cat"}}) << 0;
+    QTest::newRow("comment as definition, incomplete skipped") << kvtml2(
+        "<entry id=\"0\"><translation id=\"0\"><text>word</text><comment>hint</comment></translation>"
+        "</entry><entry id=\"1\"><translation id=\"0\"><text>alone</text></translation></entry>"
+        "<entry id=\"2\"><translation id=\"0\"><text/></translation>"
+        "<translation id=\"1\"><text>no term</text></translation></entry>")
+                                                               << entriesOf({{"word", "hint"}}) << 0;
+    QTest::newRow("references, CDATA and spaces as written")
+        << kvtml2("<entry id=\"0\"><translation id=\"0\"><text> a &amp; &lt;b&gt; &#233;&#x1F600; </text>"
+                  "</translation><translation id=\"1\"><text><![CDATA[<i>&amp;]]>\ttwo\nlines</text>"
+                  "</translation></entry>")
+        << entriesOf({{" a & <b> é😀 ", "<i>&amp;\ttwo lines"}}) << 0;
+    QTest::newRow("1.x") << QByteArray(
+        "<?xml version=\"1.0\"?>\n<kvtml encoding=\"UTF-8\">\n<e m=\"1\"><o>a</o><t>b</t><t>c</t></e>\n"
+        "<e><o>lonely</o></e><e><o l=\"en\">d</o><t>e</t></e></kvtml>")
+                         << entriesOf({{"a", "b"}, {"d", "e"}}) << 0;
+    QTest::newRow("ISO-8859-1 declared") << QByteArray(
+        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<kvtml><e><o>caf\xE9</o><t>x</t></e></kvtml>")
+                                         << entriesOf({{"café", "x"}}) << 0;
+    QTest::newRow("a processing instruction named like the declaration")
+        << QByteArray("<?xml. encoding=\"nonsense\"?>\n<kvtml><e><o>a</o><t>b</t></e></kvtml>")
+        << entriesOf({{"a", "b"}}) << 0;
+    QTest::newRow("UTF-16 with BOM") << utf16(u"<kvtml><e><o>a</o><t>b</t></e></kvtml>")
+                                     << entriesOf({{"a", "b"}}) << 0;
+    QTest::newRow("element never closed")
+        << kvtml2("<entry id=\"0\">\n<translation id=\"0\">\n</entry>\n") << TermEntries() << 7;
+    QTest::newRow("truncated") << kvtml2("<entry id=\"0\"><translation id=\"0\"><text>a</text>").chopped(23)
+                               << TermEntries() << 5;
+    QTest::newRow("wrong declared encoding")
+        << kvtml2("<entry>\n<translation id=\"0\"><text>caf\xE9</text>") << TermEntries() << 6;
+    QTest::newRow("NUL byte") << kvtml2(QByteArrayLiteral("<entry>\n\n<e\0/></entry>")) << TermEntries() << 7;
+    QTest::newRow("undefined entity") << kvtml2("\n<entry>&nbsp;</entry>") << TermEntries() << 6;
+    QTest::newRow("entity bomb") << QByteArray(
+        "<?xml version=\"1.0\"?>\n<!DOCTYPE kvtml [\n<!ENTITY a \"aaaaaaaaaa\">\n"
+        "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">]>\n<kvtml>&b;</kvtml>")
+                                 << TermEntries() << 2;
+    QTest::newRow("external entity") << QByteArray(
+        "<?xml version=\"1.0\"?>\n<!DOCTYPE kvtml [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>\n"
+        "<kvtml><e><o>&e;</o><t>x</t></e></kvtml>")
+                                     << TermEntries() << 2;
+    QTest::newRow("not KVTML") << QByteArray("<?xml version=\"1.0\"?>\n<html><e><o>a</o><t>b</t></e></html>")
+                               << TermEntries() << 2;
+    QTest::newRow("text after the end") << QByteArray("<kvtml></kvtml>\n\nmore") << TermEntries() << 3;
+    QTest::newRow("deeply nested") << "<kvtml>" + QByteArray(200000, 'x').replace("x", "<a>") + "</kvtml>"
+                                   << TermEntries() << 1;
+}
+
+void TestForeignFormats::kvtml()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(TermEntries, expected);
+    QFETCH(int, faultLine);
+    try {
+        const TermEntries read = readKvtml(bytes).toEntries();
+        QCOMPARE(faultLine, 0);
+        QCOMPARE(read, expected);
+    } catch (const FormatFault &fault) {
+        QVERIFY2(faultLine != 0, qPrintable(fault.reason()));
+        QCOMPARE(fault.line(), faultLine);
+        QVERIFY(!fault.reason().isEmpty());
+    }
+}
+
+void TestForeignFormats::kvtml_debianExamplesMatchAnIndependentReader()
+{
+    const QDir examples(QStringLiteral("/usr/share/doc/kwordquiz/examples"));
+    const QStringList files = examples.entryList({QStringLiteral("*.kvtml")});
+    if (files.isEmpty())
+        QSKIP("Debian's kwordquiz package is not installed");
+    for (const QString &name : files) {
+        QFile file(examples.filePath(name));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        const TermEntries expected = referenceKvtml(bytes);
+        QVERIFY2(!expected.isEmpty(), qPrintable(name));
+        QCOMPARE(readKvtml(bytes).toEntries(), expected);
+    }
+}
+
+void TestForeignFormats::recognise_data()
+{
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<ImportFormat>("expected");
+    QTest::newRow("KVTML 2.0") << kvtml2("<entry") << ImportFormat::Kvtml;
+    QTest::newRow("KVTML after a comment, no declaration")
+        << QByteArray("<!-- <html> -->\n<kvtml version=\"1.0\">") << ImportFormat::Kvtml;
+    QTest::newRow("DTD with a subset")
+        << QByteArray("<!DOCTYPE kvtml [<!ENTITY a \">\">]><kvtml>") << ImportFormat::Kvtml;
+    QTest::newRow("other XML") << QByteArray("<?xml version=\"1.0\"?><kvtmlx>") << ImportFormat::Literal;
+    QTest::newRow("Anki") << QByteArray("\xEF\xBB\xBF#separator:tab\n#html:true\n") << ImportFormat::Anki;
+    QTest::newRow("Anki header not first")
+        << QByteArray("#html:true\n#separator:tab\n") << ImportFormat::Literal;
+    QTest::newRow("definition file") << QByteArray("Valid Definition File\r\na::b\r\n")
+                                     << ImportFormat::Literal;
+}
+
+void TestForeignFormats::recognise()
+{
+    QFETCH(QByteArray, head);
+    QFETCH(ImportFormat, expected);
+    QCOMPARE(recogniseImportFormat(head), expected);
+}
+
+void TestForeignFormats::roundTrip_data()
+{
+    QTest::addColumn<ExportFormat>("format");
+    QTest::newRow("CSV") << ExportFormat::Csv;
+    QTest::newRow("TSV") << ExportFormat::Tsv;
+    QTest::newRow("Anki") << ExportFormat::Anki;
+    QTest::newRow("KVTML") << ExportFormat::Kvtml;
+}
+
+void TestForeignFormats::roundTrip()
+{
+    QFETCH(ExportFormat, format);
+    const TermEntries hard = entriesOf({{"apple, red", "a fruit; \"sweet\""},
+                                        {"\"quoted\"", "tab\there"},
+                                        {"a::b", "<b>bold</b> &amp; &lt; ]]>"},
+                                        {"  spaces  ", " lead"},
+                                        {"#hash", "#also"},
+                                        {"😀 emoji", "שלום עולם"},
+                                        {"مرحبا", "'single'"},
+                                        {"x",
+                                         "\xEF\xBB\xBF"
+                                         "bom inside"}});
+    const TermStore store = TermStore::fromEntries(hard);
+    const QByteArray bytes = encodeExport(store, format, QStringLiteral("Tom & Jerry"));
+    QVERIFY(QByteArrayView(bytes).isValidUtf8());
+    TermStore read;
+    switch (format) {
+    case ExportFormat::Csv:
+        read = readQuotedFields(bytes, ',');
+        break;
+    case ExportFormat::Tsv:
+        read = readQuotedFields(bytes, '\t');
+        break;
+    case ExportFormat::Anki:
+        QVERIFY(bytes.startsWith("#separator:tab\r\n#html:false\r\n"));
+        QCOMPARE(recogniseImportFormat(bytes), ImportFormat::Anki);
+        read = readAnkiNotes(bytes);
+        break;
+    case ExportFormat::Kvtml:
+        QCOMPARE(recogniseImportFormat(bytes), ImportFormat::Kvtml);
+        QCOMPARE(referenceKvtml(bytes), hard);
+        read = readKvtml(bytes);
+        break;
+    }
+    QCOMPARE(read.toEntries(), hard);
+}
+
+void TestForeignFormats::export_quotesOnlyWhereNeeded()
+{
+    const TermStore store = TermStore::fromEntries(entriesOf({{"plain", "a,b"}, {"say \"hi\"", "x"}}));
+    QCOMPARE(encodeExport(store, ExportFormat::Csv), QByteArray("plain,\"a,b\"\r\n\"say \"\"hi\"\"\",x\r\n"));
+    QCOMPARE(encodeExport(store, ExportFormat::Tsv), QByteArray("plain\ta,b\r\n\"say \"\"hi\"\"\"\tx\r\n"));
+}
+
+QTEST_GUILESS_MAIN(TestForeignFormats)
+#include "tst_foreignformats.moc"
