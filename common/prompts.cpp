@@ -325,5 +325,6 @@ Prompts::SaveTarget QtPrompts::chooseFileToSaveAs(const QString &title,
     fitFileDialog(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    return {dialog.selectedFiles().constFirst(), std::max(0, int(filters.indexOf(dialog.selectedNameFilter())))};
+    return {dialog.selectedFiles().constFirst(),
+            std::max(0, int(filters.indexOf(dialog.selectedNameFilter())))};
 }

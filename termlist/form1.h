@@ -115,5 +115,6 @@ private:
     QAction *m_undo = nullptr;
     QAction *m_redo = nullptr;
     QAction *m_findNext = nullptr;
+    QAction *m_exportList = nullptr;
     QString m_lastSearch;
 };

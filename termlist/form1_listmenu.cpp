@@ -59,7 +59,8 @@ void Form1::buildListMenu()
     QAction *find =
         addCommand(m_listMenu, "FindCommand", QStringLiteral("Find…"), {QKeySequence(Qt::CTRL | Qt::Key_F)});
     m_findNext = addCommand(m_listMenu, "FindNextCommand", QStringLiteral("Find Next"), {Qt::Key_F3});
-    // Commands on the whole list go below a separator of their own, after these.
+    m_listMenu->addSeparator();
+    m_exportList = addCommand(m_listMenu, "ExportListCommand", QStringLiteral("Export List As…"));
 
     connect(m_editTerm, &QAction::triggered, this, [this] { editCell(TermListModel::TermColumn); });
     connect(
@@ -74,6 +75,7 @@ void Form1::buildListMenu()
         m_history.stack().redo();
     });
     connect(find, &QAction::triggered, this, &Form1::findEntry);
+    connect(m_exportList, &QAction::triggered, this, &Form1::exportList);
     connect(m_findNext, &QAction::triggered, this, &Form1::findNextEntry);
     connect(ListView1, &TermListView::menuRequested, this, &Form1::showListMenu);
 
@@ -109,6 +111,7 @@ void Form1::showListMenu(int row, const QPoint &globalPosition)
     m_redo->setText(stack.canRedo() ? QStringLiteral("Redo ") + literally(stack.redoText())
                                     : QStringLiteral("Redo"));
     m_findNext->setEnabled(!m_lastSearch.isEmpty());
+    m_exportList->setEnabled(m_defs.GetEntryCount() > 0);
     m_listMenu->popup(globalPosition);
 }
 

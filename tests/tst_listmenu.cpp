@@ -120,9 +120,10 @@ void TestListMenu::menu_itemsAndStatesWhereItOpens_data()
     QTest::addColumn<QString>("how");
     QTest::addColumn<QString>("items");
     // Items as shown, "|" a separator, "-" an item greyed out.
-    const QString onRow = QStringLiteral("Edit Term,Edit Definition,Remove Entry,|,Undo Restore,-,|,Find…,-");
-    const QString offRow = QStringLiteral("-,-,-,|,Undo Restore,-,|,Find…,-");
-    const QString empty = QStringLiteral("-,-,-,|,-,-,|,Find…,-");
+    const QString onRow =
+        QStringLiteral("Edit Term,Edit Definition,Remove Entry,|,Undo Restore,-,|,Find…,-,|,Export List As…");
+    const QString offRow = QStringLiteral("-,-,-,|,Undo Restore,-,|,Find…,-,|,Export List As…");
+    const QString empty = QStringLiteral("-,-,-,|,-,-,|,Find…,-,|,-");
     QTest::newRow("right-click on a row") << true << QStringLiteral("click row 2") << onRow;
     QTest::newRow("right-click below the rows") << true << QStringLiteral("click below") << offRow;
     QTest::newRow("Shift+F10 on the current row") << true << QStringLiteral("Shift+F10") << onRow;
@@ -187,6 +188,11 @@ void TestListMenu::menu_commandsActOnTheRowItWasOpenedFor()
     QVERIFY(editor);
     QCOMPARE(editor->text(), QStringLiteral("a box, in Czech"));
     QTest::keyClick(editor, Qt::Key_Escape);
+
+    rightClickRow(0);
+    m_prompts->script(Prompts::SaveTarget{});
+    choose(QStringLiteral("Export List As…"));
+    QCOMPARE(m_prompts->records.last().kind, PromptRecord::Kind::SaveFileAs);
 }
 
 void TestListMenu::find_wrapsFoldsAndReportsNothingFound()
