@@ -44,7 +44,10 @@ public:
         , m_savePath(std::move(savePath))
     { }
 
-    QString chooseFileToSave(const QString &, const QString &, const QString &) override { return m_savePath; }
+    QString chooseFileToSave(const QString &, const QString &, const QString &) override
+    {
+        return m_savePath;
+    }
 
 private:
     QString m_savePath;
@@ -55,7 +58,8 @@ private:
 long long runNanoseconds()
 {
     long long total = 0;
-    for (const QString &task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    for (const QString &task :
+         QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         std::ifstream stat("/proc/self/task/" + task.toStdString() + "/schedstat");
         long long ran = 0;
         if (stat >> ran)
@@ -67,7 +71,8 @@ long long runNanoseconds()
 bool otherThreadRunning()
 {
     const QString self = QString::number(getpid());
-    for (const QString &task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    for (const QString &task :
+         QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         if (task == self)
             continue;
         std::ifstream stat("/proc/self/task/" + task.toStdString() + "/stat");
@@ -142,7 +147,7 @@ private:
         while (m_samples.size() > 1 && now - m_samples[1].first >= 300)
             m_samples.pop_front();
         const bool quiet = now - m_samples.front().first >= 300
-                           && m_samples.back().second - m_samples.front().second < 2000000;
+            && m_samples.back().second - m_samples.front().second < 2000000;
         if (now < m_restMs || !quiet)
             return;
         m_poll.stop();
@@ -162,7 +167,7 @@ private:
     {
         if (otherThreadRunning()) {
             // Look again in a moment: a timer wakes the loop.
-            QTimer::singleShot(1, this, [] { });
+            QTimer::singleShot(1, this, [] {});
             return;
         }
         const double ms = m_clock.nsecsElapsed() / 1e6;
@@ -239,10 +244,18 @@ int main(int argc, char *argv[])
     if (!defs.loadDefinitionFile(args[1], QStringLiteral("::")))
         return 1;
 
-    const auto count = [&defs] { return defs.GetEntryCount(); };
-    const auto mainWindow = [&form1]() -> QWidget * { return &form1; };
-    const auto options = [&app]() -> QWidget * { return app.hasForm2() ? &app.form2() : nullptr; };
-    const auto test = [&app]() -> QWidget * { return app.hasForm3() ? &app.form3() : nullptr; };
+    const auto count = [&defs] {
+        return defs.GetEntryCount();
+    };
+    const auto mainWindow = [&form1]() -> QWidget * {
+        return &form1;
+    };
+    const auto options = [&app]() -> QWidget * {
+        return app.hasForm2() ? &app.form2() : nullptr;
+    };
+    const auto test = [&app]() -> QWidget * {
+        return app.hasForm3() ? &app.form3() : nullptr;
+    };
     // A middle entry, as the user has clicked it.
     // The list holds the focus in the active window (a window manager would make it active).
     const auto focusList = [&] {
@@ -273,7 +286,9 @@ int main(int argc, char *argv[])
          [&] { child<QLineEdit>(view->viewport(), nullptr)->setText(edited); },
          [&] { QTest::keyClick(child<QLineEdit>(view->viewport(), nullptr), Qt::Key_Return); },
          mainWindow,
-         [&] { return defs.list().termAt(count() / 2) == edited; }},
+         [&] {
+             return defs.list().termAt(count() / 2) == edited;
+         }},
         {QStringLiteral("Add New Term (Enter)"),
          [&] {
              before = count();
@@ -283,7 +298,9 @@ int main(int argc, char *argv[])
          },
          [&] { QTest::keyClick(child<QLineEdit>(&form1, "Text2"), Qt::Key_Return); },
          mainWindow,
-         [&] { return count() == before + 1; }},
+         [&] {
+             return count() == before + 1;
+         }},
         {QStringLiteral("Remove Selected Term/Def (a middle entry, Yes)"),
          [&] {
              before = count();
@@ -291,22 +308,30 @@ int main(int argc, char *argv[])
          },
          [&] { click(&form1, "PushButton7"); },
          mainWindow,
-         [&] { return count() == before - 1; }},
+         [&] {
+             return count() == before - 1;
+         }},
         {QStringLiteral("Ctrl+Z of the removal"),
          focusList,
          [&] { QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier); },
          mainWindow,
-         [&] { return count() == before; }},
+         [&] {
+             return count() == before;
+         }},
         {QStringLiteral("Clear List (Yes)"),
          nullptr,
          [&] { click(&form1, "PushButton6"); },
          mainWindow,
-         [&] { return count() == 0; }},
+         [&] {
+             return count() == 0;
+         }},
         {QStringLiteral("Ctrl+Z of the clear"),
          focusList,
          [&] { QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier); },
          mainWindow,
-         [&] { return count() == before; }},
+         [&] {
+             return count() == before;
+         }},
         {QStringLiteral("Save (to a new file)"),
          nullptr,
          [&] { click(&form1, "PushButton2"); },
@@ -318,12 +343,16 @@ int main(int argc, char *argv[])
          nullptr,
          [&] { click(&form1, "PushButton1"); },
          options,
-         [&] { return !form1.isVisible(); }},
+         [&] {
+             return !form1.isVisible();
+         }},
         {QStringLiteral("Continue > (first question shown)"),
          nullptr,
          [&] { click(&app.form2(), "PushButton2"); },
          test,
-         [&] { return app.form3().session().awaitingAnswer(); }},
+         [&] {
+             return app.form3().session().awaitingAnswer();
+         }},
         {QStringLiteral("An answer (feedback shown)"),
          [&] { question = child<QLabel>(&app.form3(), "Label10")->text(); },
          [&] { click(&app.form3(), "PushButton1"); },
@@ -335,17 +364,23 @@ int main(int argc, char *argv[])
          nullptr,
          [&] { click(&app.form3(), "PushButton5"); },
          options,
-         [&] { return !app.form3().isVisible(); }},
+         [&] {
+             return !app.form3().isVisible();
+         }},
         {QStringLiteral("< Go Back (list shown)"),
          nullptr,
          [&] { click(&app.form2(), "PushButton1"); },
          mainWindow,
-         [&] { return !app.form2().isVisible(); }},
+         [&] {
+             return !app.form2().isVisible();
+         }},
         {QStringLiteral("Load Sample/Example File over a saved list"),
          nullptr,
          [&] { click(&form1, "PushButton3"); },
          mainWindow,
-         [&] { return defs.GetFileName().endsWith(QStringLiteral("sample_glossbox.txt")); }},
+         [&] {
+             return defs.GetFileName().endsWith(QStringLiteral("sample_glossbox.txt"));
+         }},
     };
     Driver driver(std::move(actions));
     // As long as a user takes at least to reach for the first command after the list appears.
