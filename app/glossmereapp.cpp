@@ -113,6 +113,23 @@ void GlossmereApp::start()
     // Asked once the window is up: a normal start is not delayed by looking for copies.
     if (m_safety)
         QTimer::singleShot(0, m_form1.get(), [this] { offerRecovery(); });
+    // Once start-up is over and the program waits for the user, the options and test windows are
+    // built (not shown), so that neither first use waits for it.
+    QTimer::singleShot(prepareAfterMs, m_form1.get(), [this] { prepareWindows(); });
+}
+
+void GlossmereApp::prepareWindows()
+{
+    if (m_ended)
+        return;
+    // One window per turn of the event loop: a click in between waits for one at most.
+    if (!m_form2) {
+        form2().ensurePolished();
+        QTimer::singleShot(0, m_form1.get(), [this] { prepareWindows(); });
+        return;
+    }
+    if (!m_form3)
+        form3().ensurePolished();
 }
 
 void GlossmereApp::listStateChanged()

@@ -46,7 +46,10 @@ public:
 
     Form1 &form1() { return *m_form1; }
 
-    // The options and test windows are created, and opened, at their first use.
+    // How long after start the options and test windows are built, shown only at their first use.
+    static constexpr int prepareAfterMs = 500;
+
+    // Created at their first use or, unseen, once start-up is over, whichever comes first.
     Form2 &form2();
     Form3 &form3();
 
@@ -75,6 +78,7 @@ private:
 
     GlossmereApp(const QString &programFolder, std::unique_ptr<Owned> owned);
 
+    void prepareWindows();
     void listStateChanged();
     void followSchedule();
     void offerRecovery();

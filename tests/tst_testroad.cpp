@@ -46,6 +46,11 @@ private slots:
 
     void road_typeThreeEntriesAndStart();
 
+    void prepared_windowsOpenAsAtFirstUse_data();
+    void prepared_windowsOpenAsAtFirstUse();
+    void orderAhead_followsTheListOfEachShowing_data();
+    void orderAhead_followsTheListOfEachShowing();
+
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
 };
@@ -466,6 +471,74 @@ void TestTestRoad::road_typeThreeEntriesAndStart()
     QVERIFY(test.isVisible());
     QVERIFY(terms.contains(test.session().caption()));
     QCOMPARE(control<QGroupBox>(&test, "Frame1")->title(), QStringLiteral("Term:"));
+    QVERIFY(fixture.prompts.problems().isEmpty());
+}
+
+void TestTestRoad::prepared_windowsOpenAsAtFirstUse_data()
+{
+    QTest::addColumn<bool>("builtFirst");
+    QTest::newRow("built while idle, then used") << true;
+    QTest::newRow("used before they are built") << false;
+}
+
+void TestTestRoad::prepared_windowsOpenAsAtFirstUse()
+{
+    QFETCH(bool, builtFirst);
+    AppFixture fixture;
+    fixture.setEntries(numberedEntries(7));
+    if (builtFirst) {
+        QTRY_VERIFY(fixture.app.hasForm2() && fixture.app.hasForm3());
+        QVERIFY(fixture.form1().isVisible());
+        QVERIFY(!fixture.form2().isVisible() && !fixture.form3().isVisible());
+    }
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton1"), Qt::LeftButton);
+    // The test window is built unseen while the options are shown, if not before.
+    QTRY_VERIFY(fixture.app.hasForm3());
+    QVERIFY(!fixture.form3().isVisible());
+    QVERIFY(fixture.form2().isVisible());
+    QVERIFY(!fixture.form1().isVisible());
+    QCOMPARE(control<QLabel>(&fixture.form2(), "Label4")->text(), QStringLiteral("Filename: "));
+    QCOMPARE(control<QLabel>(&fixture.form2(), "Label5")->text(),
+             QStringLiteral("Total Number of Entries: 7"));
+    QVERIFY(control<QRadioButton>(&fixture.form2(), "Option1")->isChecked());
+    QVERIFY(control<QRadioButton>(&fixture.form2(), "Option3")->isChecked());
+
+    QTest::mouseClick(control<QPushButton>(&fixture.form2(), "PushButton2"), Qt::LeftButton);
+    QVERIFY(fixture.form3().isVisible());
+    QVERIFY(!fixture.form2().isVisible());
+    QVERIFY(fixture.session().awaitingAnswer());
+    // Every draw 0: the last entry comes first.
+    QVERIFY(control<QLabel>(&fixture.form3(), "Label10")->text().contains(QStringLiteral("term 6")));
+    QCOMPARE(control<QGroupBox>(&fixture.form3(), "Frame1")->title(), fixture.session().directionText());
+    QVERIFY(fixture.prompts.problems().isEmpty());
+}
+
+void TestTestRoad::orderAhead_followsTheListOfEachShowing_data()
+{
+    QTest::addColumn<bool>("readFirst");
+    QTest::newRow("Continue at once") << false;
+    QTest::newRow("Continue after reading the options") << true;
+}
+
+void TestTestRoad::orderAhead_followsTheListOfEachShowing()
+{
+    QFETCH(bool, readFirst);
+    // Big enough for its order to be drawn while the options are shown.
+    const int count = 60000;
+    AppFixture fixture;
+    fixture.setEntries(numberedEntries(count));
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton1"), Qt::LeftButton);
+    QTest::qWait(800);
+    QTest::mouseClick(control<QPushButton>(&fixture.form2(), "PushButton1"), Qt::LeftButton);
+    fixture.setEntries(numberedEntries(count + 1));
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton1"), Qt::LeftButton);
+    if (readFirst)
+        QTest::qWait(800);
+    QTest::mouseClick(control<QPushButton>(&fixture.form2(), "PushButton2"), Qt::LeftButton);
+    QVERIFY(fixture.session().awaitingAnswer());
+    // Every draw 0: the last entry of the list as it is now comes first.
+    QVERIFY(
+        control<QLabel>(&fixture.form3(), "Label10")->text().contains(QStringLiteral("term %1").arg(count)));
     QVERIFY(fixture.prompts.problems().isEmpty());
 }
 

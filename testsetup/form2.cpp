@@ -21,6 +21,11 @@
 namespace {
 // The file name is user data: the label spans the frame so that a long name is not cut short.
 constexpr int detailLabelWidth = 7440 - 240 - 120;
+// From this many entries the question order takes long enough to be drawn while the options are
+// read; a smaller list's order is drawn at "Continue >" as it always was.
+constexpr int orderAheadFrom = 50000;
+// Once the options are shown and the program waits for the user.
+constexpr int orderAheadAfterMs = 300;
 } // namespace
 
 namespace {
@@ -45,6 +50,9 @@ Form2::Form2(const Services &services, const DefManager &defs, OptionsLinks &lin
     , m_links(links)
 {
     buildControls();
+    m_orderAheadTimer.setSingleShot(true);
+    m_orderAheadTimer.setInterval(orderAheadAfterMs);
+    connect(&m_orderAheadTimer, &QTimer::timeout, this, &Form2::drawOrderAhead);
 }
 
 void Form2::buildControls()
@@ -169,6 +177,37 @@ void Form2::showOptions()
 {
     show();
     activateWindow();
+    // An order drawn for an earlier showing may be for another list.
+    if (m_orderAhead.valid())
+        m_orderAhead.wait();
+    m_orderAhead = {};
+    m_orderAheadTimer.start();
+}
+
+void Form2::drawOrderAhead()
+{
+    const int count = m_defs.GetEntryCount();
+    if (!isVisible() || m_orderAhead.valid() || count < orderAheadFrom)
+        return;
+    // The list cannot change while the options are shown, and nothing else draws meanwhile.
+    try {
+        m_orderAhead = std::async(std::launch::async, [count, &random = m_services.random] {
+            return buildQuestionOrder(count, random);
+        });
+        m_orderAheadCount = count;
+    } catch (const std::system_error &) {
+        // No thread to be had: the order is drawn at "Continue >".
+    }
+}
+
+std::vector<int> Form2::takeOrder(int count)
+{
+    if (m_orderAhead.valid()) {
+        std::vector<int> ahead = m_orderAhead.get();
+        if (m_orderAheadCount == count)
+            return ahead;
+    }
+    return buildQuestionOrder(count, m_services.random);
 }
 
 void Form2::PushButton1_Click()
@@ -207,7 +246,7 @@ void Form2::PushButton2_Click()
     // Ordering and presenting a big list's test takes a moment.
     std::optional<BusyPointer> busy(std::in_place);
     std::vector<int> order;
-    trap.step(base + 8, [&] { order = buildQuestionOrder(m_defs.GetEntryCount(), m_services.random); });
+    trap.step(base + 8, [&] { order = takeOrder(m_defs.GetEntryCount()); });
     const TestOptions options{direction == QStringLiteral("Definition:"), Option3->isChecked()};
     // The new order, the score back to 0, the direction, and the first question presented.
     trap.step(base + 22, [&] { m_links.startTest(std::move(order), options); });

@@ -6,6 +6,9 @@
 #include "termlist/testoptionsgate.h"
 #include "testrun/quizsession.h"
 
+#include <QTimer>
+
+#include <future>
 #include <vector>
 
 class DefManager;
@@ -49,11 +52,17 @@ private:
     void buildControls();
     void readOptionPair(int line, QRadioButton *first, QRadioButton *second, bool keepOneSelected);
     void writeOptionPair(QRadioButton *first, QRadioButton *second);
+    void drawOrderAhead();
+    std::vector<int> takeOrder(int count);
 
     const Services &m_services;
     const DefManager &m_defs;
     OptionsLinks &m_links;
     bool m_loading = false;
+    // A big list's question order, drawn on another thread while the options are shown.
+    std::future<std::vector<int>> m_orderAhead;
+    int m_orderAheadCount = 0;
+    QTimer m_orderAheadTimer;
 
     QPushButton *PushButton1 = nullptr;
     QGroupBox *Frame1 = nullptr;

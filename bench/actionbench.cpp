@@ -1,0 +1,389 @@
+// Times the user's actions in the real program (same libraries, the real GlossmereApp), started with a
+// definition file as listbench does, each from the synthetic click or key on the real window to that
+// window repainted with the action's result, the event loop about to wait and no other thread of the
+// program running. Between actions the program is left until it has been quiet for a while, as a user
+// takes a moment before the next click. Every action runs once, in the order of the table below, so
+// each window's first use is what is measured; bench/actions starts it once per run.
+// Usage: actionbench FILE   prints "ACTION<Tab>MILLISECONDS" per action (run under X, not offscreen)
+#include "app/glossmereapp.h"
+#include "bench/benchprompts.h"
+#include "common/pause.h"
+#include "common/randomsource.h"
+#include "common/settings.h"
+#include "termlist/form1.h"
+#include "testrun/form3.h"
+#include "testrun/sounddevice.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+#include <deque>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <unistd.h>
+
+namespace {
+// Yes to every question; a save goes to a new file of the run's own.
+class ActionPrompts : public BenchPrompts
+{
+public:
+    explicit ActionPrompts(QString savePath)
+        : BenchPrompts(true)
+        , m_savePath(std::move(savePath))
+    { }
+
+    QString chooseFileToSave(const QString &, const QString &, const QString &) override
+    {
+        return m_savePath;
+    }
+
+private:
+    QString m_savePath;
+};
+
+// Nanoseconds all the program's threads have run so far, and whether one besides the main thread is
+// running now (from the scheduler's own accounting, as mapwait reads it).
+long long runNanoseconds()
+{
+    long long total = 0;
+    for (const QString &task :
+         QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        std::ifstream stat("/proc/self/task/" + task.toStdString() + "/schedstat");
+        long long ran = 0;
+        if (stat >> ran)
+            total += ran;
+    }
+    return total;
+}
+
+bool otherThreadRunning()
+{
+    const QString self = QString::number(getpid());
+    for (const QString &task :
+         QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (task == self)
+            continue;
+        std::ifstream stat("/proc/self/task/" + task.toStdString() + "/stat");
+        std::string line;
+        std::getline(stat, line);
+        const size_t end = line.rfind(')');
+        if (end != std::string::npos && end + 2 < line.size() && line[end + 2] == 'R')
+            return true;
+    }
+    return false;
+}
+
+// One user action: where the user is before it (not timed), the input, the window that answers it and
+// what shows the action is done when that window is painted.
+struct Action
+{
+    QString name;
+    std::function<void()> prepare;
+    std::function<void()> act;
+    std::function<QWidget *()> window;
+    std::function<bool()> done;
+    // How long at least the user waits after it before the next action (a test's feedback pause).
+    int restMs = 1200;
+    // False for an action that changes nothing on the screen: it is done once `done` holds.
+    bool paints = true;
+};
+
+class Driver : public QObject
+{
+public:
+    explicit Driver(std::vector<Action> actions)
+        : m_actions(std::move(actions))
+    {
+        qApp->installEventFilter(this);
+        connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this, [this] {
+            if (m_armed && (m_painted || (!m_actions[m_next].paints && m_actions[m_next].done())))
+                finishWhenQuiet();
+        });
+        connect(&m_poll, &QTimer::timeout, this, [this] { poll(); });
+    }
+
+    // Waits for the program to settle after start, then runs every action once.
+    void run(int restMs) { settle(restMs); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (m_armed && event->type() == QEvent::Paint && watched->isWidgetType()) {
+            const Action &action = m_actions[m_next];
+            QWidget *window = action.window();
+            if (window && static_cast<QWidget *>(watched)->window() == window && action.done())
+                m_painted = true;
+        }
+        return false;
+    }
+
+private:
+    // Quiet: at least `restMs` since the last action ended and hardly any processor time in the last
+    // 300 ms (a caret's blink is allowed).
+    void settle(int restMs)
+    {
+        m_restMs = restMs;
+        m_settling.start();
+        m_samples.clear();
+        m_poll.start(50);
+    }
+
+    void poll()
+    {
+        const qint64 now = m_settling.elapsed();
+        m_samples.push_back({now, runNanoseconds()});
+        while (m_samples.size() > 1 && now - m_samples[1].first >= 300)
+            m_samples.pop_front();
+        const bool quiet = now - m_samples.front().first >= 300
+            && m_samples.back().second - m_samples.front().second < 2000000;
+        if (now < m_restMs || !quiet)
+            return;
+        m_poll.stop();
+        const Action &action = m_actions[m_next];
+        if (action.prepare)
+            action.prepare();
+        // The input comes from the event loop, as the window system's would.
+        QTimer::singleShot(0, this, [this] {
+            m_painted = false;
+            m_armed = true;
+            m_clock.start();
+            m_actions[m_next].act();
+        });
+    }
+
+    void finishWhenQuiet()
+    {
+        if (otherThreadRunning()) {
+            // Look again in a moment: a timer wakes the loop.
+            QTimer::singleShot(1, this, [] {});
+            return;
+        }
+        const double ms = m_clock.nsecsElapsed() / 1e6;
+        m_armed = false;
+        const Action &action = m_actions[m_next];
+        std::printf("%s\t%.1f\n", qPrintable(action.name), ms);
+        std::fflush(stdout);
+        if (++m_next == m_actions.size()) {
+            QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+            return;
+        }
+        settle(action.restMs);
+    }
+
+    std::vector<Action> m_actions;
+    size_t m_next = 0;
+    bool m_armed = false;
+    bool m_painted = false;
+    QElapsedTimer m_clock;
+    QElapsedTimer m_settling;
+    QTimer m_poll;
+    int m_restMs = 0;
+    std::deque<std::pair<qint64, long long>> m_samples;
+};
+
+template <typename T> T *child(QWidget *parent, const char *name)
+{
+    T *found = parent->findChild<T *>(QString::fromLatin1(name));
+    if (!found) {
+        std::fprintf(stderr, "actionbench: no %s\n", name);
+        std::_Exit(1);
+    }
+    return found;
+}
+
+void click(QWidget *parent, const char *button)
+{
+    QTest::mouseClick(child<QPushButton>(parent, button), Qt::LeftButton);
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const std::jthread fonts = GlossmereApp::prepareFonts();
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("glossmere"));
+    QApplication::setOrganizationName(QStringLiteral("Tamberlux"));
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() != 2) {
+        std::fprintf(stderr, "usage: actionbench FILE\n");
+        return 2;
+    }
+    QTemporaryDir dir;
+    ActionPrompts prompts(dir.filePath(QStringLiteral("saved.txt")));
+    SystemRandom random;
+    EventLoopPause pause;
+    Settings settings(
+        std::make_unique<QSettings>(dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat));
+    // Sounds off: the answer is timed to its feedback.
+    settings.WriteSetting(QStringLiteral("Option3"), boolSettingText(false));
+    settings.WriteSetting(QStringLiteral("Option4"), boolSettingText(true));
+    EffectSoundDevice sound;
+    GlossmereApp app(QApplication::applicationDirPath(),
+                     prompts,
+                     random,
+                     pause,
+                     settings,
+                     sound,
+                     dir.filePath(QStringLiteral("data")));
+    Form1 &form1 = app.form1();
+    DefManager &defs = app.defs();
+    auto *view = child<QTableView>(&form1, "ListView1");
+    app.start();
+    if (!defs.loadDefinitionFile(args[1], QStringLiteral("::")))
+        return 1;
+
+    const auto count = [&defs] {
+        return defs.GetEntryCount();
+    };
+    const auto mainWindow = [&form1]() -> QWidget * {
+        return &form1;
+    };
+    const auto options = [&app]() -> QWidget * {
+        return app.hasForm2() ? &app.form2() : nullptr;
+    };
+    const auto test = [&app]() -> QWidget * {
+        return app.hasForm3() ? &app.form3() : nullptr;
+    };
+    // A middle entry, as the user has clicked it.
+    // The list holds the focus in the active window (a window manager would make it active).
+    const auto focusList = [&] {
+        QApplication::setActiveWindow(&form1);
+        view->setFocus();
+    };
+    const auto pickMiddle = [&] {
+        const QModelIndex middle = view->model()->index(count() / 2, 0);
+        focusList();
+        view->scrollTo(middle, QAbstractItemView::PositionAtCenter);
+        view->setCurrentIndex(middle);
+    };
+    int before = 0;
+    QString question;
+    const QString edited = QStringLiteral("edited term");
+
+    // New actions go into this table, in the order a user could do them one after the other.
+    std::vector<Action> actions{
+        {QStringLiteral("F2 (entry editor shown)"),
+         pickMiddle,
+         [&] { QTest::keyClick(view, Qt::Key_F2); },
+         mainWindow,
+         [&] {
+             const auto *editor = view->viewport()->findChild<QLineEdit *>();
+             return editor && editor->isVisible();
+         }},
+        {QStringLiteral("Edit committed by Enter"),
+         [&] { child<QLineEdit>(view->viewport(), nullptr)->setText(edited); },
+         [&] { QTest::keyClick(child<QLineEdit>(view->viewport(), nullptr), Qt::Key_Return); },
+         mainWindow,
+         [&] {
+             return defs.list().termAt(count() / 2) == edited;
+         }},
+        {QStringLiteral("Add New Term (Enter)"),
+         [&] {
+             before = count();
+             child<QLineEdit>(&form1, "Text1")->setText(QStringLiteral("new term"));
+             child<QLineEdit>(&form1, "Text2")->setText(QStringLiteral("new definition"));
+             child<QLineEdit>(&form1, "Text2")->setFocus();
+         },
+         [&] { QTest::keyClick(child<QLineEdit>(&form1, "Text2"), Qt::Key_Return); },
+         mainWindow,
+         [&] {
+             return count() == before + 1;
+         }},
+        {QStringLiteral("Remove Selected Term/Def (a middle entry, Yes)"),
+         [&] {
+             before = count();
+             pickMiddle();
+         },
+         [&] { click(&form1, "PushButton7"); },
+         mainWindow,
+         [&] {
+             return count() == before - 1;
+         }},
+        {QStringLiteral("Ctrl+Z of the removal"),
+         focusList,
+         [&] { QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier); },
+         mainWindow,
+         [&] {
+             return count() == before;
+         }},
+        {QStringLiteral("Clear List (Yes)"),
+         nullptr,
+         [&] { click(&form1, "PushButton6"); },
+         mainWindow,
+         [&] {
+             return count() == 0;
+         }},
+        {QStringLiteral("Ctrl+Z of the clear"),
+         focusList,
+         [&] { QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier); },
+         mainWindow,
+         [&] {
+             return count() == before;
+         }},
+        {QStringLiteral("Save (to a new file)"),
+         nullptr,
+         [&] { click(&form1, "PushButton2"); },
+         mainWindow,
+         [&] { return defs.IsFileUpToDate(); },
+         1200,
+         false},
+        {QStringLiteral("Start Taking Test (options shown)"),
+         nullptr,
+         [&] { click(&form1, "PushButton1"); },
+         options,
+         [&] {
+             return !form1.isVisible();
+         }},
+        {QStringLiteral("Continue > (first question shown)"),
+         nullptr,
+         [&] { click(&app.form2(), "PushButton2"); },
+         test,
+         [&] {
+             return app.form3().session().awaitingAnswer();
+         }},
+        {QStringLiteral("An answer (feedback shown)"),
+         [&] { question = child<QLabel>(&app.form3(), "Label10")->text(); },
+         [&] { click(&app.form3(), "PushButton1"); },
+         test,
+         [&] { return child<QLabel>(&app.form3(), "Label10")->text() != question; },
+         // The feedback's pause and the next question.
+         2500},
+        {QStringLiteral("Stop Test (options shown)"),
+         nullptr,
+         [&] { click(&app.form3(), "PushButton5"); },
+         options,
+         [&] {
+             return !app.form3().isVisible();
+         }},
+        {QStringLiteral("< Go Back (list shown)"),
+         nullptr,
+         [&] { click(&app.form2(), "PushButton1"); },
+         mainWindow,
+         [&] {
+             return !app.form2().isVisible();
+         }},
+        {QStringLiteral("Load Sample/Example File over a saved list"),
+         nullptr,
+         [&] { click(&form1, "PushButton3"); },
+         mainWindow,
+         [&] {
+             return defs.GetFileName().endsWith(QStringLiteral("sample_glossbox.txt"));
+         }},
+    };
+    Driver driver(std::move(actions));
+    // As long as a user takes at least to reach for the first command after the list appears.
+    driver.run(1500);
+    return QApplication::exec();
+}
