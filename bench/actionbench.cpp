@@ -44,7 +44,7 @@ public:
         , m_savePath(std::move(savePath))
     { }
 
-    QString chooseFileToSave(const QString &, const QString &, const QString &) override
+    QString chooseFileToSave(const QString &, const QString &, const QString &, const QString &) override
     {
         return m_savePath;
     }
