@@ -92,16 +92,14 @@ bool DefManager::loadDefinitionFile(const QString &path, const QString &separato
     std::optional<TermStore> entries = readDefinitionFile(path, separator);
     if (!entries)
         return false;
-    takeGathered(std::move(*entries), path, false);
-    return true;
-}
-
-void DefManager::takeGathered(TermStore entries, const QString &lastPath, bool fromSeveralFiles)
-{
     ErrorTrap trap(m_prompts, id("loadDefinitionFile"));
-    trap.step(114, [&] { m_list.replaceAll(std::move(entries)); });
-    trap.step(120, [&] { m_modifiedFlag = fromSeveralFiles; });
-    trap.step(124, [&] { m_currentFileName = fileNameFromPath(lastPath, m_currentFileName); });
+    trap.step(114, [&] {
+        m_list.replaceAll(std::move(*entries));
+        // None of the steps before applies to these entries.
+        m_list.history().clear();
+    });
+    trap.step(124, [&] { m_currentFileName = fileNameFromPath(path, m_currentFileName); });
+    return true;
 }
 
 bool DefManager::saveDefinitionFile(const QString &path, const QString &separator)
@@ -141,7 +139,7 @@ bool DefManager::saveDefinitionFile(const QString &path, const QString &separato
         }))
         return false;
     trap.step(118, [&] { m_currentFileName = fileNameFromPath(path, m_currentFileName); });
-    trap.step(126, [&] { m_modifiedFlag = false; });
+    trap.step(126, [&] { m_list.history().setClean(); });
     return true;
 }
 
@@ -180,5 +178,5 @@ int DefManager::GetEntryCount() const
 
 bool DefManager::IsFileUpToDate() const
 {
-    return !m_modifiedFlag;
+    return m_list.history().isClean();
 }

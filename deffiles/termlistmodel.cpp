@@ -3,9 +3,56 @@
 #include "common/failure.h"
 #include "common/helpers.h"
 
+#include <QUndoCommand>
+
+namespace {
+class Step : public QUndoCommand
+{
+public:
+    Step(const QString &text, std::function<void()> redo, std::function<void()> undo)
+        : QUndoCommand(text)
+        , m_redo(std::move(redo))
+        , m_undo(std::move(undo))
+    { }
+
+    void redo() override { m_redo(); }
+
+    void undo() override { m_undo(); }
+
+private:
+    std::function<void()> m_redo;
+    std::function<void()> m_undo;
+};
+} // namespace
+
 TermListModel::TermListModel(QObject *parent)
     : QAbstractTableModel(parent)
-{ }
+{
+    // Enough to undo a whole session's slips; each step of a big load or clear holds a whole list.
+    m_history.setUndoLimit(100);
+}
+
+void TermListModel::pushStep(const QString &text, std::function<void()> redo, std::function<void()> undo)
+{
+    m_history.push(new Step(text, std::move(redo), std::move(undo)));
+}
+
+bool TermListModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid) || role != Qt::EditRole)
+        return false;
+    const int row = index.row();
+    const int column = index.column();
+    const QString text = value.toString();
+    const QString before = column == TermColumn ? termAt(row) : definitionAt(row);
+    if (text.isEmpty() || text == before)
+        return false;
+    pushStep(
+        QStringLiteral("Edit"),
+        [this, row, column, text] { setText(row, column, text); },
+        [this, row, column, before] { setText(row, column, before); });
+    return true;
+}
 
 QModelIndex TermListModel::index(int row, int column, const QModelIndex &parent) const
 {

@@ -37,9 +37,6 @@ public:
     // Imports the text files the open dialog names, asking each file's separator.
     void importFiles(const QStringList &paths);
 
-    // An entry's term (column 0) or definition (column 1) edited in place; an empty text is refused.
-    void editEntry(int row, int column, const QString &text);
-
     // The list of a session that ended without saving it, brought back as unsaved work.
     void restoreList(TermStore entries, const QString &fileName);
 

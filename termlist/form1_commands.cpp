@@ -93,8 +93,6 @@ bool Form1::saveList()
         const BusyPointer busy;
         saved = m_defs.saveDefinitionFile(path, QStringLiteral("::"));
     });
-    if (saved)
-        m_history.markSaved();
     return saved;
 }
 
@@ -214,17 +212,6 @@ void Form1::importFiles(const QStringList &paths)
         const BusyPointer busy;
         m_history.replace(std::move(gathered), lastRead, filesRead > 1);
     });
-}
-
-void Form1::editEntry(int row, int column, const QString &text)
-{
-    // The rule of "Add New Term": neither text may be empty.
-    if (text.isEmpty())
-        return;
-    const TermListModel &list = m_defs.list();
-    if ((column == TermListModel::TermColumn ? list.termAt(row) : list.definitionAt(row)) == text)
-        return;
-    m_history.edit(row, column, text);
 }
 
 void Form1::restoreList(TermStore entries, const QString &fileName)

@@ -2,51 +2,21 @@
 
 #include "deffiles/defmanager.h"
 
-#include <QUndoCommand>
-
 #include <memory>
-
-namespace {
-class Step : public QUndoCommand
-{
-public:
-    Step(const QString &text, std::function<void()> redo, std::function<void()> undo)
-        : QUndoCommand(text)
-        , m_redo(std::move(redo))
-        , m_undo(std::move(undo))
-    { }
-
-    void redo() override { m_redo(); }
-
-    void undo() override { m_undo(); }
-
-private:
-    std::function<void()> m_redo;
-    std::function<void()> m_undo;
-};
-} // namespace
 
 ListHistory::ListHistory(DefManager &defs)
     : m_defs(defs)
-{
-    m_stack.setUndoLimit(stepsKept);
-    // Every step, done or undone, decides afresh: the list is up to date exactly at the saved point.
-    const auto follow = [this] {
-        m_defs.setModified(!m_stack.isClean());
-    };
-    QObject::connect(&m_stack, &QUndoStack::indexChanged, &m_stack, follow);
-    QObject::connect(&m_stack, &QUndoStack::cleanChanged, &m_stack, follow);
-}
+{ }
 
-void ListHistory::push(const QString &text, std::function<void()> redo, std::function<void()> undo)
+QUndoStack &ListHistory::stack()
 {
-    m_stack.push(new Step(text, std::move(redo), std::move(undo)));
+    return m_defs.list().history();
 }
 
 void ListHistory::add(const TermEntry &entry)
 {
     TermListModel &list = m_defs.list();
-    push(
+    list.pushStep(
         QStringLiteral("Add"),
         [&list, entry] { list.append(entry); },
         [&list] { list.removeAt(list.count() - 1); });
@@ -56,21 +26,10 @@ void ListHistory::remove(int position)
 {
     TermListModel &list = m_defs.list();
     const TermEntry entry{list.termAt(position), list.definitionAt(position)};
-    push(
+    list.pushStep(
         QStringLiteral("Remove"),
         [&list, position] { list.removeAt(position); },
         [&list, position, entry] { list.insertAt(position, entry); });
-}
-
-void ListHistory::edit(int position, int column, const QString &text)
-{
-    TermListModel &list = m_defs.list();
-    const QString before =
-        column == TermListModel::TermColumn ? list.termAt(position) : list.definitionAt(position);
-    push(
-        QStringLiteral("Edit"),
-        [&list, position, column, text] { list.setText(position, column, text); },
-        [&list, position, column, before] { list.setText(position, column, before); });
 }
 
 void ListHistory::swapWith(TermStore &entries, QString &fileName)
@@ -88,7 +47,7 @@ void ListHistory::replaceWith(TermStore entries, const QString &fileName, const 
     const auto swap = [this, other] {
         swapWith(other->first, other->second);
     };
-    push(text, swap, swap);
+    m_defs.list().pushStep(text, swap, swap);
 }
 
 void ListHistory::clear()
@@ -100,15 +59,10 @@ void ListHistory::replace(TermStore entries, const QString &path, bool fromSever
 {
     replaceWith(std::move(entries), fileNameFromPath(path, m_defs.GetFileName()), QStringLiteral("Load"));
     if (!fromSeveralFiles)
-        m_stack.setClean();
+        stack().setClean();
 }
 
 void ListHistory::restore(TermStore entries, const QString &fileName)
 {
     replaceWith(std::move(entries), fileName, QStringLiteral("Restore"));
-}
-
-void ListHistory::markSaved()
-{
-    m_stack.setClean();
 }

@@ -1,4 +1,5 @@
-// The term list's view: shows a million rows at once; F2 edits the current cell in place.
+// The term list's view: shows a million rows at once; F2 edits the current cell in place, the model
+// taking the text as a step of the list's history.
 #pragma once
 
 #include <QTableView>
@@ -15,11 +16,6 @@ public:
 
     // The row under the pointer, lit across both columns; -1 for none.
     int hoveredRow() const { return m_hoveredRow; }
-
-signals:
-    // An editor was closed with Enter: the change goes through the window's commands, not straight
-    // into the model, so that it can be refused and undone.
-    void cellEdited(int row, int column, const QString &text);
 
 protected:
     // Left and Right choose the column that F2 edits; Home and End go to the first and last entry.

@@ -11,10 +11,14 @@
 #include <QRandomGenerator>
 #include <QStringEncoder>
 
+#include <atomic>
+#include <cstdlib>
+#include <system_error>
 #include <unistd.h>
 
 namespace {
 const QString sep = QStringLiteral("::");
+
 
 TermEntries entriesOf(std::initializer_list<std::pair<const char *, const char *>> pairs)
 {
@@ -56,6 +60,7 @@ private slots:
     void decode_nulAnywhereRefusesTheFile();
     void decode_invalidUtf8AnywhereMeansSingleByte_data();
     void decode_invalidUtf8AnywhereMeansSingleByte();
+    void load_fileOfExactlyTheLimitIsRead();
 
     void differential_rowsOnDemandMatchWholeTextReading_data();
     void differential_rowsOnDemandMatchWholeTextReading();
@@ -63,7 +68,7 @@ private slots:
     void store_mixesLongAndShortEntriesFromFilesAndTyping();
 
     void fileName_takesTextAfterLastSeparator();
-    void flags_loadAndSaveClearModified();
+    void history_editsInPlaceUntilSavedOrLoaded();
 
     void loadFailure_reportsOnceAndKeepsList_data();
     void loadFailure_reportsOnceAndKeepsList();
@@ -82,6 +87,13 @@ private:
     std::unique_ptr<DefManager> m_defs;
 
     QString path(const char *name) const { return m_dir->filePath(QString::fromLatin1(name)); }
+
+    // What F2 and Enter do to the first entry's definition.
+    void editFirstEntry()
+    {
+        QVERIFY(m_list->setData(m_list->index(0, TermListModel::DefinitionColumn),
+                                m_list->definitionAt(0) + QStringLiteral(" (edited)")));
+    }
 };
 
 void TestDefFiles::init()
@@ -295,6 +307,18 @@ void TestDefFiles::decode_invalidUtf8AnywhereMeansSingleByte_data()
         << QByteArray("\xEF\xBB\xBFw\xC4::x\r\n") << entriesOf({{"w\xEF\xBF\xBD", "x"}});
     QTest::newRow("valid astral character")
         << QStringLiteral("𝄞::clef").toUtf8() << entriesOf({{"𝄞", "clef"}});
+    // The UTF-8 pass checks a slice at a time, and a big file in two halves.
+    for (const auto &[name, bytes] : {std::pair("accent beyond the first 256 KiB", 300 << 10),
+                                      std::pair("accent in the second half", 3 << 20)}) {
+        QByteArray filler;
+        TermEntries expected;
+        while (filler.size() < bytes) {
+            filler += "x::y\r\n";
+            expected.append({QStringLiteral("x"), QStringLiteral("y")});
+        }
+        expected.append({QStringLiteral("café"), QStringLiteral("coffee")});
+        QTest::newRow(name) << filler + "caf\xE9::coffee\r\n" << expected;
+    }
 }
 
 void TestDefFiles::decode_invalidUtf8AnywhereMeansSingleByte()
@@ -302,6 +326,27 @@ void TestDefFiles::decode_invalidUtf8AnywhereMeansSingleByte()
     QFETCH(QByteArray, bytes);
     QFETCH(TermEntries, expected);
     QCOMPARE(readDefinitionEntries(bytes, sep).toEntries(), expected);
+}
+
+void TestDefFiles::load_fileOfExactlyTheLimitIsRead()
+{
+    // Long lines: few entries, so that only the file's own bytes take memory.
+    const QByteArray line = "term::" + QByteArray(65000, 'd') + "\r\n";
+    {
+        QFile file(path("limit.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        for (qint64 left = maxDefinitionFileBytes; left > 0; left -= line.size())
+            QVERIFY(file.write(line.first(std::min<qint64>(line.size(), left))) > 0);
+    }
+    QCOMPARE(QFileInfo(path("limit.txt")).size(), maxDefinitionFileBytes);
+    QVERIFY(m_defs->loadDefinitionFile(path("limit.txt"), sep));
+    QCOMPARE(m_list->count(), int(maxDefinitionFileBytes / line.size()) + 1);
+    QVERIFY(m_prompts->records.isEmpty());
+
+    QFile(path("limit.txt")).resize(maxDefinitionFileBytes + 1);
+    QVERIFY(!m_defs->loadDefinitionFile(path("limit.txt"), sep));
+    QVERIFY(m_prompts->records.last().text.contains(QStringLiteral("is too large to load")));
+    QFile::remove(path("limit.txt"));
 }
 
 void TestDefFiles::differential_rowsOnDemandMatchWholeTextReading_data()
@@ -446,14 +491,31 @@ void TestDefFiles::fileName_takesTextAfterLastSeparator()
     QCOMPARE(m_defs->GetFileName(), QString());
 }
 
-void TestDefFiles::flags_loadAndSaveClearModified()
+void TestDefFiles::history_editsInPlaceUntilSavedOrLoaded()
 {
-    m_defs->setModified(true);
+    m_list->replaceAll(entriesOf({{"cat", "a small animal"}}));
+    const QModelIndex definition = m_list->index(0, TermListModel::DefinitionColumn);
+    // The rule of "Add New Term": no empty text; and an unchanged one is no change.
+    QVERIFY(!m_list->setData(definition, QString()));
+    QVERIFY(!m_list->setData(definition, QStringLiteral("a small animal")));
+    QVERIFY(m_defs->IsFileUpToDate());
+    QVERIFY(m_list->setData(definition, QStringLiteral("a pet")));
+    QCOMPARE(m_list->entries(), entriesOf({{"cat", "a pet"}}));
+    QVERIFY(!m_defs->IsFileUpToDate());
+    m_list->history().undo();
+    QCOMPARE(m_list->entries(), entriesOf({{"cat", "a small animal"}}));
+    QVERIFY(m_defs->IsFileUpToDate());
+
+    m_list->history().redo();
     QVERIFY(m_defs->saveDefinitionFile(path("a.txt"), sep));
     QVERIFY(m_defs->IsFileUpToDate());
-    m_defs->setModified(true);
+    QVERIFY(m_list->setData(m_list->index(0, TermListModel::TermColumn), QStringLiteral("kitten")));
+    QVERIFY(!m_defs->IsFileUpToDate());
     QVERIFY(m_defs->loadDefinitionFile(path("a.txt"), sep));
+    QCOMPARE(m_list->entries(), entriesOf({{"cat", "a pet"}}));
     QVERIFY(m_defs->IsFileUpToDate());
+    // No step taken on the list before applies to the file's entries.
+    QVERIFY(!m_list->history().canUndo());
 }
 
 void TestDefFiles::loadFailure_reportsOnceAndKeepsList_data()
@@ -467,11 +529,10 @@ void TestDefFiles::loadFailure_reportsOnceAndKeepsList()
 {
     QFETCH(QString, name);
     QDir(m_dir->path()).mkdir(QStringLiteral("folder"));
-    const TermEntries before = entriesOf({{"keep", "me"}});
-    m_list->replaceAll(before);
-    m_defs->setModified(true);
+    m_list->replaceAll(entriesOf({{"keep", "me"}}));
     QVERIFY(m_defs->saveDefinitionFile(path("kept.txt"), sep));
-    m_defs->setModified(true);
+    editFirstEntry();
+    const TermEntries before = m_list->entries();
 
     QVERIFY(!m_defs->loadDefinitionFile(m_dir->filePath(name), sep));
     QCOMPARE(m_prompts->records.size(), 1);
@@ -507,8 +568,7 @@ void TestDefFiles::saveFailure_reportsOnceAndKeepsEverything()
     });
     writeFile(path("old.txt"), "Valid Definition File\r\nold::content\r\n");
     QVERIFY(m_defs->loadDefinitionFile(path("old.txt"), sep));
-    m_list->append({QStringLiteral("new"), QStringLiteral("entry")});
-    m_defs->setModified(true);
+    editFirstEntry();
 
     QVERIFY(!m_defs->saveDefinitionFile(m_dir->filePath(target), sep));
     QCOMPARE(m_prompts->records.size(), 1);
@@ -530,7 +590,7 @@ void TestDefFiles::saveFailure_partWayLeavesOldFileIntact()
     for (int i = 0; i < 200000; ++i)
         many.append({QStringLiteral("term %1").arg(i), QStringLiteral("definition %1").arg(i)});
     m_list->replaceAll(many);
-    m_defs->setModified(true);
+    editFirstEntry();
     const QByteArray expected = encodeDefinitionFile(m_list->store(), sep);
     m_defs->setOutputFilter([](QIODevice &file) { return std::make_unique<FailAfterDevice>(file, 1500000); });
 
