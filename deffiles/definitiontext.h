@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <optional>
+#include <thread>
 
 // Files beyond this size are refused rather than read into memory.
 constexpr qint64 maxDefinitionFileBytes = qint64(256) * 1024 * 1024;
@@ -28,6 +29,10 @@ TermStore readDefinitionEntries(const QByteArray &bytes, QStringView separator);
 // means an image, a program... The pass that cuts the lines looks for it, so a big file is not read
 // once more just for that.
 std::optional<TermStore> readDefinitionTextFile(const QByteArray &bytes, QStringView separator);
+
+// Starts the second thread that reads a big file's second half; throws std::system_error when there
+// is none to be had, and the reader then reads both halves on one. Tests put in one that fails.
+extern std::jthread (*startReaderThread)(std::function<void()> work);
 
 // The header line, then term + separator + definition per entry; UTF-8 without BOM, CR LF line ends.
 // `write` receives the file in consecutive chunks.

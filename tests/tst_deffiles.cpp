@@ -17,8 +17,41 @@
 #include <unistd.h>
 
 namespace {
+// While positive, counts down the allocations of a megabyte or more; the one that reaches zero fails,
+// as when memory runs out.
+std::atomic<int> g_failLargeAllocation = 0;
+} // namespace
+
+void *operator new(std::size_t size)
+{
+    if (size >= (1 << 20) && g_failLargeAllocation.load() > 0 && --g_failLargeAllocation == 0)
+        throw std::bad_alloc();
+    if (void *memory = std::malloc(size ? size : 1))
+        return memory;
+    throw std::bad_alloc();
+}
+
+void operator delete(void *memory) noexcept
+{
+    std::free(memory);
+}
+
+void operator delete(void *memory, std::size_t) noexcept
+{
+    std::free(memory);
+}
+
+namespace {
 const QString sep = QStringLiteral("::");
 
+// A file that the reader cuts in two halves, each of them in several slices.
+QByteArray bigList()
+{
+    QByteArray bytes;
+    for (int i = 0; bytes.size() < (2 << 20); ++i)
+        bytes += "term " + QByteArray::number(i) + "::definition\r\n";
+    return bytes;
+}
 
 TermEntries entriesOf(std::initializer_list<std::pair<const char *, const char *>> pairs)
 {
@@ -60,6 +93,9 @@ private slots:
     void decode_nulAnywhereRefusesTheFile();
     void decode_invalidUtf8AnywhereMeansSingleByte_data();
     void decode_invalidUtf8AnywhereMeansSingleByte();
+    void reader_withoutASecondThreadReadsOnOne();
+    void reader_outOfMemoryInTheSplitIsReported_data();
+    void reader_outOfMemoryInTheSplitIsReported();
     void load_fileOfExactlyTheLimitIsRead();
 
     void differential_rowsOnDemandMatchWholeTextReading_data();
@@ -326,6 +362,44 @@ void TestDefFiles::decode_invalidUtf8AnywhereMeansSingleByte()
     QFETCH(QByteArray, bytes);
     QFETCH(TermEntries, expected);
     QCOMPARE(readDefinitionEntries(bytes, sep).toEntries(), expected);
+}
+
+void TestDefFiles::reader_withoutASecondThreadReadsOnOne()
+{
+    const QByteArray bytes = bigList();
+    const TermEntries expected = readDefinitionEntries(bytes, sep).toEntries();
+    QVERIFY(expected.size() > 50000);
+    const auto usual = startReaderThread;
+    startReaderThread = [](std::function<void()>) -> std::jthread {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    };
+    const TermEntries onOne = readDefinitionEntries(bytes, sep).toEntries();
+    startReaderThread = usual;
+    QCOMPARE(onOne, expected);
+}
+
+void TestDefFiles::reader_outOfMemoryInTheSplitIsReported_data()
+{
+    QTest::addColumn<int>("failing");
+    // Room for the first half's entries, then for the second half's.
+    QTest::newRow("first room") << 1;
+    QTest::newRow("second room") << 2;
+}
+
+void TestDefFiles::reader_outOfMemoryInTheSplitIsReported()
+{
+    QFETCH(int, failing);
+    writeFile(path("big.txt"), bigList());
+    m_list->replaceAll(entriesOf({{"keep", "me"}}));
+    g_failLargeAllocation = failing;
+    const bool loaded = m_defs->loadDefinitionFile(path("big.txt"), sep);
+    g_failLargeAllocation = 0;
+    QVERIFY(!loaded);
+    QCOMPARE(m_prompts->records.size(), 1);
+    QVERIFY2(m_prompts->records[0].text.startsWith(QStringLiteral(
+                 "Out of memory\r\nin Glossbox2021/08/31.DefManager.loadDefinitionFile at line 108")),
+             qPrintable(m_prompts->records[0].text));
+    QCOMPARE(m_list->entries(), entriesOf({{"keep", "me"}}));
 }
 
 void TestDefFiles::load_fileOfExactlyTheLimitIsRead()
