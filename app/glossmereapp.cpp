@@ -155,13 +155,12 @@ void GlossmereApp::offerRecovery()
             content = decodeSafetyCopy(file.readAll());
         } catch (...) {
             file.close();
-            const QString keptAs = SafetyCopyFiles::setAside(orphan.path);
+            const std::optional<QString> keptAs = SafetyCopyFiles::setAside(orphan.path);
             orphan.lock->unlock();
             m_services.prompts.message(
-                QStringLiteral(
-                    "The unsaved list of an earlier session cannot be read back. Its copy was kept "
-                    "as %1.")
-                    .arg(keptAs),
+                QStringLiteral("The unsaved list of an earlier session cannot be read back. ")
+                    + (keptAs ? QStringLiteral("Its copy was kept as %1.").arg(*keptAs)
+                              : QStringLiteral("Its copy is still at %1.").arg(orphan.path)),
                 {},
                 Prompts::Icon::Warning);
             continue;
@@ -173,8 +172,12 @@ void GlossmereApp::offerRecovery()
         if (restore) {
             m_form1->restoreList(std::move(content.entries), content.fileName);
             // This session writes its own copy only a second from now; until then the old copy is the
-            // only one of that list, so it becomes this session's copy rather than being removed.
-            QFile::rename(orphan.path, m_safety->files.ownPath());
+            // only one of that list, so it becomes this session's copy rather than being removed. One
+            // that cannot be renamed stays where it is, to be offered again.
+            if (!QFile::rename(orphan.path, m_safety->files.ownPath())) {
+                orphan.lock->unlock();
+                break;
+            }
         }
         SafetyCopyFiles::removeOrphan(orphan);
         // One list at a time: a second crashed session's copy waits for the next start.
