@@ -179,7 +179,8 @@ void GlossmereApp::offerRecovery()
                 break;
             }
         }
-        SafetyCopyFiles::removeOrphan(orphan);
+        QFile::remove(orphan.path);
+        orphan.lock->unlock();
         // One list at a time: a second crashed session's copy waits for the next start.
         if (restore)
             break;

@@ -2,23 +2,8 @@
 
 #include "common/contact.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-
-void DeleteFile(const QString &path)
-{
-    QCoreApplication::processEvents();
-    if (!QFile::remove(path))
-        ForceDeleteFile(path);
-}
-
-void ForceDeleteFile(const QString &path)
-{
-    QFile file(path);
-    file.setPermissions(file.permissions() | QFileDevice::WriteOwner | QFileDevice::WriteUser);
-    file.remove();
-}
 
 QString appTitleFrom(const QString &productName)
 {

@@ -4,10 +4,6 @@
 #include <QDir>
 #include <QString>
 
-// Never fails; a read-only file goes too.
-void DeleteFile(const QString &path);
-void ForceDeleteFile(const QString &path);
-
 // The application title derived from the product name.
 QString appTitleFrom(const QString &productName);
 void SetAppTitle();

@@ -249,12 +249,7 @@ readUtf8(const QByteArray &bytes, qsizetype begin, QByteArrayView separator, boo
             cutSecondHalf();
         }
         // Leaving this block joins the second half, however the first one ends.
-        try {
-            first = checkAndCut(begin, middle, firstSpans, firstLongs, firstCount);
-        } catch (...) {
-            failed = true;
-            throw;
-        }
+        first = checkAndCut(begin, middle, firstSpans, firstLongs, firstCount);
     }
     if (secondFailure)
         std::rethrow_exception(secondFailure);

@@ -31,10 +31,13 @@ QByteArray readTextFileBytes(const QString &path)
     // A pipe or a device could block or never end: only plain files are read.
     if (!info.isFile())
         throw Failure(QStringLiteral("%1 is not a regular file").arg(path));
-    if (info.size() > maxDefinitionFileBytes)
-        throw Failure(QStringLiteral("%1 is too large to load: files of up to %2 MB can be read")
-                          .arg(path)
-                          .arg(maxDefinitionFileBytes / (1024 * 1024)));
+    const auto refuseAbove = [&](qint64 size) {
+        if (size > maxDefinitionFileBytes)
+            throw Failure(QStringLiteral("%1 is too large to load: files of up to %2 MB can be read")
+                              .arg(path)
+                              .arg(maxDefinitionFileBytes / (1024 * 1024)));
+    };
+    refuseAbove(info.size());
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw Failure(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
@@ -55,10 +58,7 @@ QByteArray readTextFileBytes(const QString &path)
         bytes += file.read(maxDefinitionFileBytes + 1 - bytes.size());
     if (file.error() != QFileDevice::NoError)
         throw Failure(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
-    if (bytes.size() > maxDefinitionFileBytes)
-        throw Failure(QStringLiteral("%1 is too large to load: files of up to %2 MB can be read")
-                          .arg(path)
-                          .arg(maxDefinitionFileBytes / (1024 * 1024)));
+    refuseAbove(bytes.size());
     return bytes;
 }
 

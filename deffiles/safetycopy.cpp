@@ -206,12 +206,6 @@ std::optional<QString> SafetyCopyFiles::setAside(const QString &path)
     return aside;
 }
 
-void SafetyCopyFiles::removeOrphan(Orphan &orphan)
-{
-    QFile::remove(orphan.path);
-    orphan.lock->unlock();
-}
-
 SafetyCopyWriter::SafetyCopyWriter(QString path)
     : m_path(std::move(path))
 {

@@ -72,7 +72,6 @@ public:
     // Keeps a copy that cannot be read out of the way, without destroying it. Returns the name it
     // now has; nothing when it could not be renamed and so is still at `path`.
     static std::optional<QString> setAside(const QString &path);
-    static void removeOrphan(Orphan &orphan);
 
 private:
     QString m_folder;

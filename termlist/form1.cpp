@@ -44,14 +44,14 @@ Form1::Form1(const Services &services, DefManager &defs, TestOptionsGate &option
     , m_history(defs)
 {
     buildControls();
-    connect(&m_history.stack(), &QUndoStack::indexChanged, this, &Form1::listStateChanged);
-    connect(&m_history.stack(), &QUndoStack::cleanChanged, this, &Form1::listStateChanged);
+    connect(&m_defs.list().history(), &QUndoStack::indexChanged, this, &Form1::listStateChanged);
+    connect(&m_defs.list().history(), &QUndoStack::cleanChanged, this, &Form1::listStateChanged);
 }
 
 Form1::~Form1()
 {
     // An editor still open commits as the window goes; the list's history outlives it.
-    disconnect(&m_history.stack(), nullptr, this, nullptr);
+    disconnect(&m_defs.list().history(), nullptr, this, nullptr);
 }
 
 QString Form1::id(const char *procedure) const
@@ -145,7 +145,7 @@ void Form1::buildControls()
                 // Taking back a load or clear of a big list swaps whole stores, but the view lays
                 // out all its rows again.
                 const BusyPointer busy;
-                (m_history.stack().*act)();
+                (m_defs.list().history().*act)();
             }
         };
     };

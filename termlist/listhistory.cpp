@@ -8,11 +8,6 @@ ListHistory::ListHistory(DefManager &defs)
     : m_defs(defs)
 { }
 
-QUndoStack &ListHistory::stack()
-{
-    return m_defs.list().history();
-}
-
 void ListHistory::add(const TermEntry &entry)
 {
     TermListModel &list = m_defs.list();
@@ -59,7 +54,7 @@ void ListHistory::replace(TermStore entries, const QString &path, bool fromSever
 {
     replaceWith(std::move(entries), fileNameFromPath(path, m_defs.GetFileName()), QStringLiteral("Load"));
     if (!fromSeveralFiles)
-        stack().setClean();
+        m_defs.list().history().setClean();
 }
 
 void ListHistory::restore(TermStore entries, const QString &fileName)

@@ -5,16 +5,12 @@
 
 #include "deffiles/termstore.h"
 
-#include <QUndoStack>
-
 class DefManager;
 
 class ListHistory
 {
 public:
     explicit ListHistory(DefManager &defs);
-
-    QUndoStack &stack();
 
     void add(const TermEntry &entry);
     void remove(int position);

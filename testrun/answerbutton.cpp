@@ -1,6 +1,7 @@
 #include "testrun/answerbutton.h"
 
 #include "common/helpers.h"
+#include "testrun/labeladjust.h"
 
 #include <QPainter>
 #include <QStyleOptionButton>
@@ -38,12 +39,7 @@ void AnswerButton::paintEvent(QPaintEvent *)
     constexpr int flags = Qt::AlignCenter | Qt::TextWordWrap;
     // A button shows a few lines; measuring an answer of megabytes would freeze the window.
     const QString shown = visiblePart(m_caption, 2000);
-    QFont font = painter.font();
-    // Shrink only as far as needed for the whole answer to fit.
-    while (font.pointSizeF() > 6
-           && QFontMetrics(font).boundingRect(area, flags, shown).height() > area.height())
-        font.setPointSizeF(font.pointSizeF() - 0.5);
-    painter.setFont(font);
+    painter.setFont(shrunkToFit(painter.font(), area, flags, shown, 0.5));
     painter.setPen(
         palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     painter.drawText(area, flags, shown);

@@ -1,5 +1,7 @@
 #include "testrun/fittinglabel.h"
 
+#include "testrun/labeladjust.h"
+
 #include <QPainter>
 
 namespace {
@@ -16,12 +18,7 @@ FittingLabel::FittingLabel(QWidget *parent)
 
 QFont FittingLabel::fittedFont() const
 {
-    QFont fitted = font();
-    const QRect area = contentsRect();
-    while (fitted.pointSizeF() > 6
-           && QFontMetrics(fitted).boundingRect(area, flags, text()).height() > area.height())
-        fitted.setPointSizeF(fitted.pointSizeF() - 1);
-    return fitted;
+    return shrunkToFit(font(), contentsRect(), flags, text(), 1);
 }
 
 qreal FittingLabel::drawnPointSize() const

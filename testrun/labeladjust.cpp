@@ -1,5 +1,15 @@
 #include "testrun/labeladjust.h"
 
+#include <QFontMetrics>
+
+QFont shrunkToFit(QFont font, const QRect &area, int flags, const QString &text, qreal step)
+{
+    while (font.pointSizeF() > 6
+           && QFontMetrics(font).boundingRect(area, flags, text).height() > area.height())
+        font.setPointSizeF(font.pointSizeF() - step);
+    return font;
+}
+
 int labelPointSize(qsizetype characters)
 {
     struct Band
