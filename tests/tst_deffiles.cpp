@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -501,9 +502,14 @@ void TestDefFiles::snapshot_staysAsTakenWhileTheListChanges()
     QVERIFY(m_defs->loadDefinitionFile(path("list.txt"), sep));
     m_list->append({QStringLiteral("three"), QStringLiteral("3")});
     TermStore snapshot = m_list->store().snapshot();
+    // Read on another thread while the list changes, as the safety copy's writer reads it.
+    TermEntries seen;
+    std::jthread reader([&] { seen = snapshot.toEntries(); });
     m_list->append({QStringLiteral("four"), QStringLiteral("4")});
     m_list->removeAt(0);
-    QCOMPARE(snapshot.toEntries(), entriesOf({{"one", "1"}, {"two", "2"}, {"three", "3"}}));
+    reader.join();
+    QCOMPARE(seen, entriesOf({{"one", "1"}, {"two", "2"}, {"three", "3"}}));
+    QCOMPARE(snapshot.toEntries(), seen);
     QCOMPARE(m_list->entries(), entriesOf({{"two", "2"}, {"three", "3"}, {"four", "4"}}));
     // Moving a store moves it whole.
     TermStore moved = std::move(snapshot);
