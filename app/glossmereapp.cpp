@@ -105,9 +105,8 @@ void GlossmereApp::start()
     m_form1->Form_Load();
     m_form1->show();
 #ifdef __GLIBC__
-    // Building the window leaves about 2 MB of freed temporaries in the heap, which would otherwise
-    // stay with the program for good; given back before the first paint, the program's peak is
-    // smaller by about half a megabyte.
+    // Building the window leaves freed temporaries in the heap, which would otherwise stay with the
+    // program for good; given back before the first paint, they lower the program's peak.
     malloc_trim(0);
 #endif
     // Asked once the window is up: a normal start is not delayed by looking for copies.

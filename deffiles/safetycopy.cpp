@@ -173,7 +173,7 @@ std::vector<SafetyCopyFiles::Orphan> SafetyCopyFiles::orphans() const
     if (!m_usable)
         return found;
     // Names are matched here rather than by QDir's name filters, which would bring in the regular
-    // expression engine (half a megabyte) at every start.
+    // expression engine at every start.
     const QFileInfoList files = QDir(m_folder).entryInfoList(QDir::Files, QDir::Time);
     const QString lockSuffix = copySuffix + QStringLiteral(".lock");
     // Locks of sessions that ended before they wrote any copy: nothing to offer, only litter.

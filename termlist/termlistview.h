@@ -5,8 +5,7 @@
 #include <QTableView>
 
 // A table rather than a tree: a tree keeps a record for every row and builds them all again whenever
-// the list is loaded, about 40 MB and tens of milliseconds for a million entries. It looks and answers
-// the keys as the tree did.
+// the list is loaded. It looks and answers the keys as the tree did.
 class TermListView : public QTableView
 {
     Q_OBJECT
