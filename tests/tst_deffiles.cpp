@@ -23,6 +23,22 @@ namespace {
 std::atomic<int> g_failLargeAllocation = 0;
 } // namespace
 
+// The array forms too: a sanitizer's own would not come here.
+void *operator new[](std::size_t size)
+{
+    return operator new(size);
+}
+
+void operator delete[](void *memory) noexcept
+{
+    std::free(memory);
+}
+
+void operator delete[](void *memory, std::size_t) noexcept
+{
+    std::free(memory);
+}
+
 void *operator new(std::size_t size)
 {
     if (size >= (1 << 20) && g_failLargeAllocation.load() > 0 && --g_failLargeAllocation == 0)
