@@ -521,8 +521,8 @@ void TestDefFiles::snapshot_staysAsTakenWhileTheListChanges()
     // Read on another thread while the list changes, as the safety copy's writer reads it.
     TermEntries seen;
     std::jthread reader([&] { seen = snapshot.toEntries(); });
-    m_list->append({QStringLiteral("four"), QStringLiteral("4")});
     m_list->removeAt(0);
+    m_list->append({QStringLiteral("four"), QStringLiteral("4")});
     reader.join();
     QCOMPARE(seen, entriesOf({{"one", "1"}, {"two", "2"}, {"three", "3"}}));
     QCOMPARE(snapshot.toEntries(), seen);
