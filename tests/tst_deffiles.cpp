@@ -119,6 +119,7 @@ private slots:
     void differential_rowsOnDemandMatchWholeTextReading();
     void snapshot_staysAsTakenWhileTheListChanges();
     void store_mixesLongAndShortEntriesFromFilesAndTyping();
+    void store_keepsPiecesAroundTheLongMark();
 
     void fileName_takesTextAfterLastSeparator();
     void history_editsInPlaceUntilSavedOrLoaded();
@@ -530,6 +531,22 @@ void TestDefFiles::snapshot_staysAsTakenWhileTheListChanges()
     // Moving a store moves it whole.
     TermStore moved = std::move(snapshot);
     QCOMPARE(moved.size(), 3);
+}
+
+void TestDefFiles::store_keepsPiecesAroundTheLongMark()
+{
+    // A record holds lengths below 65,535 bytes; 65,535 itself marks a long entry.
+    TermEntries expected;
+    QByteArray file;
+    for (const int size : {65534, 65535, 65536}) {
+        const QString text(size, u'a');
+        expected.append({text, QStringLiteral("d")});
+        expected.append({QStringLiteral("t"), text});
+    }
+    for (const TermEntry &entry : expected)
+        file += (entry.term + sep + entry.definition + QStringLiteral("\r\n")).toUtf8();
+    QCOMPARE(readDefinitionEntries(file, sep).toEntries(), expected);
+    QCOMPARE(TermStore::fromEntries(expected).toEntries(), expected);
 }
 
 void TestDefFiles::store_mixesLongAndShortEntriesFromFilesAndTyping()
