@@ -21,6 +21,9 @@ namespace {
 // While positive, counts down the allocations of a megabyte or more; the one that reaches zero fails,
 // as when memory runs out.
 std::atomic<int> g_failLargeAllocation = 0;
+// While set, every allocation on a thread other than the first one fails.
+std::atomic<bool> g_failOffMainThread = false;
+const std::thread::id g_mainThread = std::this_thread::get_id();
 } // namespace
 
 // The array forms too: a sanitizer's own would not come here.
@@ -42,6 +45,8 @@ void operator delete[](void *memory, std::size_t) noexcept
 void *operator new(std::size_t size)
 {
     if (size >= (1 << 20) && g_failLargeAllocation.load() > 0 && --g_failLargeAllocation == 0)
+        throw std::bad_alloc();
+    if (g_failOffMainThread && std::this_thread::get_id() != g_mainThread)
         throw std::bad_alloc();
     if (void *memory = std::malloc(size ? size : 1))
         return memory;
@@ -399,19 +404,25 @@ void TestDefFiles::reader_withoutASecondThreadReadsOnOne()
 void TestDefFiles::reader_outOfMemoryInTheSplitIsReported_data()
 {
     QTest::addColumn<int>("failing");
-    // Room for the first half's entries, then for the second half's.
-    QTest::newRow("first room") << 1;
-    QTest::newRow("second room") << 2;
+    QTest::addColumn<bool>("offThread");
+    // Room for the first half's entries, then for the second half's; a long entry's lengths in the
+    // second half, kept by the second thread.
+    QTest::newRow("first room") << 1 << false;
+    QTest::newRow("second room") << 2 << false;
+    QTest::newRow("on the second thread") << 0 << true;
 }
 
 void TestDefFiles::reader_outOfMemoryInTheSplitIsReported()
 {
     QFETCH(int, failing);
-    writeFile(path("big.txt"), bigList());
+    QFETCH(bool, offThread);
+    writeFile(path("big.txt"), bigList() + "long::" + QByteArray(70000, 'x') + "\r\n");
     m_list->replaceAll(entriesOf({{"keep", "me"}}));
     g_failLargeAllocation = failing;
+    g_failOffMainThread = offThread;
     const bool loaded = m_defs->loadDefinitionFile(path("big.txt"), sep);
     g_failLargeAllocation = 0;
+    g_failOffMainThread = false;
     QVERIFY(!loaded);
     QCOMPARE(m_prompts->records.size(), 1);
     QVERIFY2(m_prompts->records[0].text.startsWith(QStringLiteral(
