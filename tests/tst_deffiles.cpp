@@ -1,5 +1,6 @@
 #include "common/failure.h"
 #include "common/helpers.h"
+#include "deffiles/bulkmemory.h"
 #include "deffiles/definitiontext.h"
 #include "deffiles/defmanager.h"
 #include "tests/support/scriptedprompts.h"
@@ -119,6 +120,7 @@ private slots:
     void reader_outOfMemoryInTheSplitIsReported_data();
     void reader_outOfMemoryInTheSplitIsReported();
     void load_fileOfExactlyTheLimitIsRead();
+    void readInHalves_failsWhereTheFileEndsEarly();
 
     void differential_rowsOnDemandMatchWholeTextReading_data();
     void differential_rowsOnDemandMatchWholeTextReading();
@@ -429,6 +431,18 @@ void TestDefFiles::reader_outOfMemoryInTheSplitIsReported()
                  "Out of memory\r\nin Glossbox2021/08/31.DefManager.loadDefinitionFile at line 108")),
              qPrintable(m_prompts->records[0].text));
     QCOMPARE(m_list->entries(), entriesOf({{"keep", "me"}}));
+}
+
+void TestDefFiles::readInHalves_failsWhereTheFileEndsEarly()
+{
+    // As when the file shrinks between measuring and reading: the second half finds its end early.
+    writeFile(path("short.txt"), QByteArray(1000, 'a'));
+    QFile file(path("short.txt"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QByteArray data(2000, 'x');
+    QVERIFY(!readInHalves(file.handle(), data.data(), 2000));
+    QVERIFY(readInHalves(file.handle(), data.data(), 1000));
+    QCOMPARE(data.first(1000), QByteArray(1000, 'a'));
 }
 
 void TestDefFiles::load_fileOfExactlyTheLimitIsRead()
