@@ -44,6 +44,11 @@ void TestSafetyCopy::schedule_writesAfterAPauseAtTheLatestAfterTwoSeconds()
     QCOMPARE(schedule.take(7200), Action::Remove);
     QCOMPARE(schedule.nextDue(), -1);
     QCOMPARE(schedule.take(99999), Action::None);
+    // Changed again before the removal was taken: the copy is written, not removed.
+    schedule.changed(100000, false);
+    schedule.changed(100001, true);
+    QCOMPARE(schedule.take(100001), Action::None);
+    QCOMPARE(schedule.take(101001), Action::Write);
 }
 
 void TestSafetyCopy::copy_keepsEveryTextExactly()
