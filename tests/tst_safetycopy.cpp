@@ -78,6 +78,8 @@ void TestSafetyCopy::copy_damagedIsRefused_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("empty") << QByteArray();
     QTest::newRow("cut short") << whole.left(whole.size() - 30);
+    // Every entry still counted, the last one cut.
+    QTest::newRow("cut in its last line") << whole.chopped(5);
     QTest::newRow("a line lost") << QByteArray(whole).replace("term 1\tdefinition 1\r\n", "");
     QTest::newRow("garbage") << QByteArray("\x7f"
                                            "ELF\x02\x01\x01",
