@@ -105,9 +105,8 @@ void GlossmereApp::start()
     m_form1->Form_Load();
     m_form1->show();
 #ifdef __GLIBC__
-    // Building the window leaves about 2 MB of freed temporaries in the heap, which would otherwise
-    // stay with the program for good; given back before the first paint, the program's peak is
-    // smaller by about half a megabyte.
+    // Building the window leaves freed temporaries in the heap, which would otherwise stay with the
+    // program for good; given back before the first paint, they lower the program's peak.
     malloc_trim(0);
 #endif
     // Asked once the window is up: a normal start is not delayed by looking for copies.
@@ -172,20 +171,20 @@ void GlossmereApp::offerRecovery()
             content = decodeSafetyCopy(file.readAll());
         } catch (...) {
             file.close();
-            const QString keptAs = SafetyCopyFiles::setAside(orphan.path);
+            const std::optional<QString> keptAs = SafetyCopyFiles::setAside(orphan.path);
             orphan.lock->unlock();
             m_services.prompts.message(
-                QStringLiteral(
-                    "The unsaved list of an earlier session cannot be read back. Its copy was kept "
-                    "as %1.")
-                    .arg(keptAs),
+                QStringLiteral("The unsaved list of an earlier session cannot be read back. ")
+                    + (keptAs ? QStringLiteral("Its copy was kept as %1.").arg(*keptAs)
+                              : QStringLiteral("Its copy is still at %1.").arg(orphan.path)),
                 {},
                 Prompts::Icon::Warning);
             continue;
         }
         // An empty list holds nothing worth a question.
         if (content.entries.isEmpty()) {
-            SafetyCopyFiles::removeOrphan(orphan);
+            QFile::remove(orphan.path);
+            orphan.lock->unlock();
             continue;
         }
         const int count = content.entries.size();
@@ -196,10 +195,15 @@ void GlossmereApp::offerRecovery()
         if (restore) {
             m_form1->restoreList(std::move(content.entries), content.fileName);
             // This session writes its own copy only a second from now; until then the old copy is the
-            // only one of that list, so it becomes this session's copy rather than being removed.
-            QFile::rename(orphan.path, m_safety->files.ownPath());
+            // only one of that list, so it becomes this session's copy rather than being removed. One
+            // that cannot be renamed stays where it is, to be offered again.
+            if (!QFile::rename(orphan.path, m_safety->files.ownPath())) {
+                orphan.lock->unlock();
+                break;
+            }
         }
-        SafetyCopyFiles::removeOrphan(orphan);
+        QFile::remove(orphan.path);
+        orphan.lock->unlock();
         // One list at a time: a second crashed session's copy waits for the next start.
         if (restore)
             break;

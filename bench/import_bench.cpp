@@ -114,7 +114,7 @@ int measure(const QString &folder, int runs)
             std::optional<TermStore> entries = defs.readImportFile(dir.filePath(name), format, {});
             if (!entries)
                 return false;
-            defs.takeGathered(std::move(*entries), dir.filePath(name), false);
+            defs.list().replaceAll(std::move(*entries));
             return true;
         };
     };

@@ -2,60 +2,8 @@
 
 #include "common/contact.h"
 
-#include <QApplication>
-#include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
-#include <QGroupBox>
-#include <QLabel>
-#include <QRadioButton>
-
-namespace {
-bool takesFaceColour(const QWidget *widget)
-{
-    return qobject_cast<const QLabel *>(widget) || qobject_cast<const QGroupBox *>(widget)
-        || qobject_cast<const QRadioButton *>(widget) || qobject_cast<const QCheckBox *>(widget);
-}
-
-void paintWindowRole(QWidget *widget, const QColor &colour, bool fill)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, colour);
-    widget->setPalette(palette);
-    // Labels and option buttons take the colour but let their frame show through: painting their own
-    // rectangles would set them off from the frame's shaded panel.
-    widget->setAutoFillBackground(fill);
-}
-} // namespace
-
-QColor buttonFaceColour()
-{
-    return QApplication::palette().color(QPalette::Active, QPalette::Button);
-}
-
-void StyleForm(QWidget *window)
-{
-    const QColor face = buttonFaceColour();
-    paintWindowRole(window, face, true);
-    for (QWidget *child : window->findChildren<QWidget *>()) {
-        if (takesFaceColour(child))
-            paintWindowRole(child, face, qobject_cast<QGroupBox *>(child) != nullptr);
-    }
-}
-
-void DeleteFile(const QString &path)
-{
-    QCoreApplication::processEvents();
-    if (!QFile::remove(path))
-        ForceDeleteFile(path);
-}
-
-void ForceDeleteFile(const QString &path)
-{
-    QFile file(path);
-    file.setPermissions(file.permissions() | QFileDevice::WriteOwner | QFileDevice::WriteUser);
-    file.remove();
-}
 
 QString appTitleFrom(const QString &productName)
 {

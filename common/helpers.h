@@ -1,20 +1,8 @@
 // Small shared routines used by every window.
 #pragma once
 
-#include <QColor>
 #include <QDir>
 #include <QString>
-
-class QWidget;
-
-// The system colour of button faces, which the option and test windows wear.
-QColor buttonFaceColour();
-// Window, frames, labels, option buttons and check boxes take the button-face colour.
-void StyleForm(QWidget *window);
-
-// Never fails; a read-only file goes too.
-void DeleteFile(const QString &path);
-void ForceDeleteFile(const QString &path);
 
 // The application title derived from the product name.
 QString appTitleFrom(const QString &productName);

@@ -3,7 +3,9 @@
 #include "common/failure.h"
 #include "common/helpers.h"
 
+#include <QApplication>
 #include <QBuffer>
+#include <QCheckBox>
 #include <QCursor>
 #include <QFile>
 #include <QGroupBox>
@@ -263,4 +265,37 @@ QCursor loadCursorFile(const QString &path)
     // Qt's X11 backend hands the hot spot to the server unscaled, as a position in the image itself.
     const qreal hotSpotRatio = QGuiApplication::platformName() == QLatin1String("xcb") ? 1.0 : imageRatio;
     return QCursor(pixmap, qRound(best.hotX / hotSpotRatio), qRound(best.hotY / hotSpotRatio));
+}
+
+namespace {
+bool takesFaceColour(const QWidget *widget)
+{
+    return qobject_cast<const QLabel *>(widget) || qobject_cast<const QGroupBox *>(widget)
+        || qobject_cast<const QRadioButton *>(widget) || qobject_cast<const QCheckBox *>(widget);
+}
+
+void paintWindowRole(QWidget *widget, const QColor &colour, bool fill)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+    // Labels and option buttons take the colour but let their frame show through: painting their own
+    // rectangles would set them off from the frame's shaded panel.
+    widget->setAutoFillBackground(fill);
+}
+} // namespace
+
+QColor buttonFaceColour()
+{
+    return QApplication::palette().color(QPalette::Active, QPalette::Button);
+}
+
+void StyleForm(QWidget *window)
+{
+    const QColor face = buttonFaceColour();
+    paintWindowRole(window, face, true);
+    for (QWidget *child : window->findChildren<QWidget *>()) {
+        if (takesFaceColour(child))
+            paintWindowRole(child, face, qobject_cast<QGroupBox *>(child) != nullptr);
+    }
 }

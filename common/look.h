@@ -1,6 +1,7 @@
 // The designed look shared by the windows: twips, fonts, white design colours, the hand pointer.
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <QRect>
 
@@ -32,6 +33,11 @@ void setFixedClientSize(QWidget *window, int widthTwips, int heightTwips);
 // window of fixed size so maximised goes straight back to its own size and state.
 void keepUnmaximised(QWidget *window);
 void centreOnScreen(QWidget *window);
+
+// The system colour of button faces, which the option and test windows wear.
+QColor buttonFaceColour();
+// Window, frames, labels, option buttons and check boxes take the button-face colour.
+void StyleForm(QWidget *window);
 
 // Windows and containers are designed white.
 void paintWhite(QWidget *widget);

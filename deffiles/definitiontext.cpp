@@ -8,11 +8,17 @@
 #include <atomic>
 #include <bit>
 #include <cstring>
+#include <exception>
+#include <system_error>
 #include <thread>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+
+std::jthread (*startReaderThread)(std::function<void()> work) = [](std::function<void()> work) {
+    return std::jthread(std::move(work));
+};
 
 namespace {
 QStringDecoder singleByteDecoder()
@@ -217,19 +223,36 @@ readUtf8(const QByteArray &bytes, qsizetype begin, QByteArrayView separator, boo
         return result;
     }
     const qsizetype middle = lineStartAfter(all, begin + (size - begin) / 2, size);
+    // All the room first: memory running out is then reported as for a small file, no thread running.
+    TermStore::Span *firstSpans = store.reserveSpans(entryBound(all, begin, middle, separator.size()));
     std::unique_ptr<TermStore::Span[]> secondSpans(
         new TermStore::Span[size_t(entryBound(all, middle, size, separator.size()))]);
     TermStore::LongSpans secondLongs;
     qsizetype secondCount = 0;
     Utf8Read second = Utf8Read::Read;
-    std::thread secondHalf(
-        [&] { second = checkAndCut(middle, size, secondSpans.get(), secondLongs, secondCount); });
-    const Utf8Read first = checkAndCut(begin,
-                                       middle,
-                                       store.reserveSpans(entryBound(all, begin, middle, separator.size())),
-                                       firstLongs,
-                                       firstCount);
-    secondHalf.join();
+    std::exception_ptr secondFailure;
+    const auto cutSecondHalf = [&] {
+        try {
+            second = checkAndCut(middle, size, secondSpans.get(), secondLongs, secondCount);
+        } catch (...) {
+            failed = true;
+            secondFailure = std::current_exception();
+        }
+    };
+    Utf8Read first = Utf8Read::Read;
+    {
+        std::jthread secondHalf;
+        try {
+            secondHalf = startReaderThread(cutSecondHalf);
+        } catch (const std::system_error &) {
+            // No thread to be had: this one cuts both halves.
+            cutSecondHalf();
+        }
+        // Leaving this block joins the second half, however the first one ends.
+        first = checkAndCut(begin, middle, firstSpans, firstLongs, firstCount);
+    }
+    if (secondFailure)
+        std::rethrow_exception(secondFailure);
     // A NUL anywhere settles it, whichever half saw something first.
     if (first == Utf8Read::HoldsNul || second == Utf8Read::HoldsNul)
         return Utf8Read::HoldsNul;

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <optional>
+#include <thread>
 
 // Files beyond this size are refused rather than read into memory.
 constexpr qint64 maxDefinitionFileBytes = qint64(256) * 1024 * 1024;
@@ -19,15 +20,20 @@ QString decodeDefinitionText(const QByteArray &bytes);
 // the text before it is the term, the text up to a second occurrence (or the line's end) the definition.
 void appendDefinitionLines(QStringView text, QStringView separator, TermStore &store);
 
-// The same as decodeDefinitionText followed by appendDefinitionLines, without ever decoding the file:
-// a UTF-8 file's bytes become the store's text as they are (shared, not copied) and only the line
-// and separator positions are recorded; other encodings are converted to UTF-8 once.
+// The same as decodeDefinitionText followed by appendDefinitionLines: a UTF-8 file's bytes become the
+// store's text as they are (shared, not copied) and only the line and separator positions are
+// recorded; Windows-1252 text is converted to UTF-8 as it is cut; UTF-16 and UTF-32 text is decoded
+// first. A big UTF-8 file is cut in two halves, each on its own thread (see startReaderThread).
 TermStore readDefinitionEntries(const QByteArray &bytes, QStringView separator);
 
 // The same, or nothing when the bytes are no text at all: a NUL byte outside UTF-16 or UTF-32 text
-// means an image, a program... The pass that cuts the lines looks for it, so a big file is not read
-// once more just for that.
+// means an image, a program... The UTF-8 pass looks for it as it cuts the lines; only a file that
+// turns out not to be UTF-8 is looked through once more.
 std::optional<TermStore> readDefinitionTextFile(const QByteArray &bytes, QStringView separator);
+
+// Starts the second thread that reads a big file's second half; throws std::system_error when there
+// is none to be had, and the reader then reads both halves on one. Tests put in one that fails.
+extern std::jthread (*startReaderThread)(std::function<void()> work);
 
 // The header line, then term + separator + definition per entry; UTF-8 without BOM, CR LF line ends.
 // `write` receives the file in consecutive chunks.

@@ -32,10 +32,13 @@ QByteArray readTextFileBytes(const QString &path)
     // A pipe or a device could block or never end: only plain files are read.
     if (!info.isFile())
         throw Failure(QStringLiteral("%1 is not a regular file").arg(path));
-    if (info.size() > maxDefinitionFileBytes)
-        throw Failure(QStringLiteral("%1 is too large to load: files of up to %2 MB can be read")
-                          .arg(path)
-                          .arg(maxDefinitionFileBytes / (1024 * 1024)));
+    const auto refuseAbove = [&](qint64 size) {
+        if (size > maxDefinitionFileBytes)
+            throw Failure(QStringLiteral("%1 is too large to load: files of up to %2 MB can be read")
+                              .arg(path)
+                              .arg(maxDefinitionFileBytes / (1024 * 1024)));
+    };
+    refuseAbove(info.size());
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw Failure(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
@@ -56,10 +59,7 @@ QByteArray readTextFileBytes(const QString &path)
         bytes += file.read(maxDefinitionFileBytes + 1 - bytes.size());
     if (file.error() != QFileDevice::NoError)
         throw Failure(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
-    if (bytes.size() > maxDefinitionFileBytes)
-        throw Failure(QStringLiteral("%1 is too large to load: files of up to %2 MB can be read")
-                          .arg(path)
-                          .arg(maxDefinitionFileBytes / (1024 * 1024)));
+    refuseAbove(bytes.size());
     return bytes;
 }
 
@@ -149,16 +149,14 @@ bool DefManager::loadDefinitionFile(const QString &path, const QString &separato
     std::optional<TermStore> entries = readDefinitionFile(path, separator);
     if (!entries)
         return false;
-    takeGathered(std::move(*entries), path, false);
-    return true;
-}
-
-void DefManager::takeGathered(TermStore entries, const QString &lastPath, bool fromSeveralFiles)
-{
     ErrorTrap trap(m_prompts, id("loadDefinitionFile"));
-    trap.step(114, [&] { m_list.replaceAll(std::move(entries)); });
-    trap.step(120, [&] { m_modifiedFlag = fromSeveralFiles; });
-    trap.step(124, [&] { m_currentFileName = fileNameFromPath(lastPath, m_currentFileName); });
+    trap.step(114, [&] {
+        m_list.replaceAll(std::move(*entries));
+        // None of the steps before applies to these entries.
+        m_list.history().clear();
+    });
+    trap.step(124, [&] { m_currentFileName = fileNameFromPath(path, m_currentFileName); });
+    return true;
 }
 
 bool DefManager::writeAtomically(ErrorTrap &trap,
@@ -207,7 +205,7 @@ bool DefManager::saveDefinitionFile(const QString &path, const QString &separato
         }))
         return false;
     trap.step(118, [&] { m_currentFileName = fileNameFromPath(path, m_currentFileName); });
-    trap.step(126, [&] { m_modifiedFlag = false; });
+    trap.step(126, [&] { m_list.history().setClean(); });
     return true;
 }
 
@@ -256,5 +254,5 @@ int DefManager::GetEntryCount() const
 
 bool DefManager::IsFileUpToDate() const
 {
-    return !m_modifiedFlag;
+    return m_list.history().isClean();
 }

@@ -22,7 +22,8 @@ public:
 
     DefManager(Prompts &prompts, TermListModel &list);
 
-    // Replaces the list with the file's entries; on failure reports once and keeps the list as it was.
+    // Replaces the list with the file's entries, with no history before them; on failure reports once
+    // and keeps the list as it was.
     bool loadDefinitionFile(const QString &path, const QString &separator);
     // Reads a file's entries without touching the list; on failure reports once (as a load).
     std::optional<TermStore> readDefinitionFile(const QString &path, const QString &separator);
@@ -30,10 +31,8 @@ public:
     // failure reports once (as a load) and gives nothing.
     std::optional<TermStore>
     readImportFile(const QString &path, ImportFormat format, const QString &separator);
-    // Replaces the list with entries gathered from files, the last of them at `lastPath`. A list
-    // gathered from several files matches none of them and so counts as modified.
-    void takeGathered(TermStore entries, const QString &lastPath, bool fromSeveralFiles);
-    // Writes the list atomically; on failure reports once and the old file stays as it was.
+    // Writes the list atomically and marks the history saved there; on failure reports once and the
+    // old file stays as it was.
     bool saveDefinitionFile(const QString &path, const QString &separator);
 
     // Writes the list in `format` atomically, as a save does; the file name and up-to-date state stay.
@@ -44,10 +43,8 @@ public:
     QString GetTerm(int index) const;
     QString GetDefinition(int index) const;
     int GetEntryCount() const;
+    // Whether the list's history stands where the list was last loaded or saved.
     bool IsFileUpToDate() const;
-
-    // Whether the list changed since its last load or save.
-    void setModified(bool modified) { m_modifiedFlag = modified; }
 
     // The file the list now stands for, as when a load is undone.
     void setFileName(const QString &name) { m_currentFileName = name; }
@@ -65,7 +62,6 @@ private:
     Prompts &m_prompts;
     TermListModel &m_list;
     QString m_currentFileName;
-    bool m_modifiedFlag = false;
     OutputFilter m_outputFilter;
 };
 

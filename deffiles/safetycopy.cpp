@@ -13,6 +13,8 @@
 #include <QStringDecoder>
 #include <QUrl>
 
+#include <utility>
+
 namespace {
 const QByteArray magic("Glossmere safety copy\r\n");
 const QByteArray plainTexts("Texts: tab-separated\r\n");
@@ -171,7 +173,7 @@ std::vector<SafetyCopyFiles::Orphan> SafetyCopyFiles::orphans() const
     if (!m_usable)
         return found;
     // Names are matched here rather than by QDir's name filters, which would bring in the regular
-    // expression engine (half a megabyte) at every start.
+    // expression engine at every start.
     const QFileInfoList files = QDir(m_folder).entryInfoList(QDir::Files, QDir::Time);
     const QString lockSuffix = copySuffix + QStringLiteral(".lock");
     // Locks of sessions that ended before they wrote any copy: nothing to offer, only litter.
@@ -194,19 +196,14 @@ std::vector<SafetyCopyFiles::Orphan> SafetyCopyFiles::orphans() const
     return found;
 }
 
-QString SafetyCopyFiles::setAside(const QString &path)
+std::optional<QString> SafetyCopyFiles::setAside(const QString &path)
 {
     // No longer ending in the copies' suffix, it is not offered again.
     const QString aside = path + QStringLiteral(".damaged-")
         + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddThhmmsszzz"));
-    QFile::rename(path, aside);
+    if (!QFile::rename(path, aside))
+        return std::nullopt;
     return aside;
-}
-
-void SafetyCopyFiles::removeOrphan(Orphan &orphan)
-{
-    QFile::remove(orphan.path);
-    orphan.lock->unlock();
 }
 
 SafetyCopyWriter::SafetyCopyWriter(QString path)
@@ -223,17 +220,29 @@ SafetyCopyWriter::~SafetyCopyWriter()
 
 void SafetyCopyWriter::write(std::shared_ptr<const TermStore> entries, const QString &fileName)
 {
-    m_pool.start([path = m_path, entries = std::move(entries), fileName] {
-        const QByteArray bytes = encodeSafetyCopy(*entries, fileName);
-        // Written whole or not at all: a kill in the middle leaves the last copy as it was.
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
-            return;
-        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        if (file.write(bytes) == bytes.size())
-            file.commit();
-        else
-            file.cancelWriting();
+    m_pool.start([this, entries = std::move(entries), fileName] {
+        QString failure;
+        try {
+            const QByteArray bytes = encodeSafetyCopy(*entries, fileName);
+            // Written whole or not at all: a kill in the middle leaves the last copy as it was.
+            QSaveFile file(m_path);
+            bool written = false;
+            if (file.open(QIODevice::WriteOnly)) {
+                file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+                written = file.write(bytes) == bytes.size() && file.commit();
+            }
+            if (!written)
+                failure = file.errorString();
+        } catch (const std::bad_alloc &) {
+            failure = QStringLiteral("Out of memory");
+        }
+        // Said once: while the copy keeps failing, every change would only say it again.
+        if (failure.isEmpty())
+            m_failing = false;
+        else if (!std::exchange(m_failing, true))
+            qWarning("The unsaved list cannot be copied to %ls: %ls",
+                     qUtf16Printable(m_path),
+                     qUtf16Printable(failure));
     });
 }
 

@@ -10,6 +10,7 @@
 #include <QThreadPool>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 // When to write or remove the copy: a plain rule over times in milliseconds.
@@ -68,10 +69,9 @@ public:
 
     // Newest first.
     std::vector<Orphan> orphans() const;
-    // Keeps a copy that cannot be read out of the way, without destroying it.
-    // Returns the name it now has.
-    static QString setAside(const QString &path);
-    static void removeOrphan(Orphan &orphan);
+    // Keeps a copy that cannot be read out of the way, without destroying it. Returns the name it
+    // now has; nothing when it could not be renamed and so is still at `path`.
+    static std::optional<QString> setAside(const QString &path);
 
 private:
     QString m_folder;
@@ -81,7 +81,8 @@ private:
 };
 
 // Writes and removes this session's copy one after another on a thread of its own, so that a big
-// list never holds up the window.
+// list never holds up the window. A copy that cannot be written is said once on standard error,
+// and again only after a write has succeeded.
 class SafetyCopyWriter
 {
 public:
@@ -95,5 +96,7 @@ public:
 
 private:
     QString m_path;
+    // Touched only by the jobs, which the pool runs one after another.
+    bool m_failing = false;
     QThreadPool m_pool;
 };

@@ -3,9 +3,79 @@
 #include "common/failure.h"
 #include "common/helpers.h"
 
+#include <QUndoCommand>
+
+namespace {
+class Step : public QUndoCommand
+{
+public:
+    Step(const QString &text,
+         std::function<void()> redo,
+         std::function<void()> undo,
+         TermListModel::StepTold told)
+        : QUndoCommand(text)
+        , m_redo(std::move(redo))
+        , m_undo(std::move(undo))
+        , m_told(std::move(told))
+    { }
+
+    void redo() override
+    {
+        m_redo();
+        tell(m_done ? TermListModel::StepEvent::Redone : TermListModel::StepEvent::Done);
+        m_done = true;
+    }
+
+    void undo() override
+    {
+        m_undo();
+        tell(TermListModel::StepEvent::Undone);
+    }
+
+private:
+    void tell(TermListModel::StepEvent event)
+    {
+        if (m_told)
+            m_told(event);
+    }
+
+    std::function<void()> m_redo;
+    std::function<void()> m_undo;
+    TermListModel::StepTold m_told;
+    bool m_done = false;
+};
+} // namespace
+
 TermListModel::TermListModel(QObject *parent)
     : QAbstractTableModel(parent)
-{ }
+{
+    // Enough to undo a whole session's slips; each step of a big load or clear holds a whole list.
+    m_history.setUndoLimit(100);
+}
+
+void TermListModel::pushStep(const QString &text,
+                             std::function<void()> redo,
+                             std::function<void()> undo,
+                             StepTold told)
+{
+    m_history.push(new Step(text, std::move(redo), std::move(undo), std::move(told)));
+}
+
+bool TermListModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid) || role != Qt::EditRole)
+        return false;
+    const int row = index.row(), column = index.column();
+    const QString text = value.toString(), before = column == TermColumn ? termAt(row) : definitionAt(row);
+    if (text.isEmpty() || text == before)
+        return false;
+    pushStep(
+        QStringLiteral("Edit"),
+        [this, row, column, text] { setText(row, column, text); },
+        [this, row, column, before] { setText(row, column, before); },
+        m_editTold ? m_editTold(column, text) : StepTold());
+    return true;
+}
 
 QModelIndex TermListModel::index(int row, int column, const QModelIndex &parent) const
 {

@@ -1,9 +1,13 @@
-// The term list: the one store of entries, shown by the main window's list view.
+// The term list: the one store of entries, shown by the main window's list view, and the history of
+// its changes. The history's clean state is the one record of whether the list is saved.
 #pragma once
 
 #include "deffiles/termstore.h"
 
 #include <QAbstractTableModel>
+#include <QUndoStack>
+
+#include <functional>
 
 class TermListModel : public QAbstractTableModel
 {
@@ -37,6 +41,27 @@ public:
     TermEntries entries() const { return m_store.toEntries(); }
 
     Qt::ItemFlags flags(const QModelIndex &index) const override;
+    // An edit in place becomes a step of the history; an empty or unchanged text is refused, as
+    // "Add New Term" refuses one.
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+
+    QUndoStack &history() { return m_history; }
+
+    const QUndoStack &history() const { return m_history; }
+
+    // How a step went, for whoever tells the user of it (a screen reader).
+    enum class StepEvent { Done, Undone, Redone };
+    using StepTold = std::function<void(StepEvent)>;
+
+    // Does `redo` as a step of the history that `undo` takes back; `told` hears each time it runs.
+    void
+    pushStep(const QString &text, std::function<void()> redo, std::function<void()> undo, StepTold told = {});
+
+    // What hears an edit in place, given its column and new text.
+    void setEditTold(std::function<StepTold(int column, const QString &text)> editTold)
+    {
+        m_editTold = std::move(editTold);
+    }
 
     void append(const TermEntry &entry);
     void insertAt(int position, const TermEntry &entry);
@@ -56,4 +81,6 @@ private:
 
     TermStore m_store;
     QString m_headers[ColumnCount];
+    QUndoStack m_history;
+    std::function<StepTold(int column, const QString &text)> m_editTold;
 };

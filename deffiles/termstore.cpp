@@ -32,13 +32,8 @@ QString decodeTermText(QByteArrayView bytes)
 
 TermStore TermStore::snapshot() const
 {
-    TermStore copy;
-    copy.m_blocks = m_blocks;
-    copy.m_runs = m_runs;
-    copy.m_long = m_long;
-    copy.m_spans = m_spans;
-    copy.m_spanCount = m_spanCount;
-    copy.m_spanCapacity = m_spanCapacity;
+    // Every member shares what it holds: Qt's containers implicitly, the records through their pointer.
+    TermStore copy(*this);
     // The copy never writes into a block it shares.
     copy.m_openBlock = -1;
     return copy;

@@ -61,8 +61,6 @@ public:
     TermStore() = default;
     TermStore(TermStore &&) noexcept = default;
     TermStore &operator=(TermStore &&) noexcept = default;
-    // Copies are explicit (snapshot) so that a list is never copied by accident.
-    TermStore(const TermStore &) = delete;
     TermStore &operator=(const TermStore &) = delete;
 
     // A read-only copy in O(1) that shares every block and the entry records; either side may change
@@ -117,6 +115,9 @@ public:
 
 private:
     static constexpr quint16 longMark = 0xFFFF;
+
+    // Copies are explicit (snapshot) so that a list is never copied by accident.
+    TermStore(const TermStore &) = default;
 
     struct Block
     {

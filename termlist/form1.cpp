@@ -49,15 +49,14 @@ Form1::Form1(const Services &services, DefManager &defs, TestOptionsGate &option
     , m_history(defs, [this](const QString &text) { m_announcer->announce(text); })
 {
     buildControls();
-    // After the history's own handlers, so that the up-to-date state is already settled.
-    connect(&m_history.stack(), &QUndoStack::indexChanged, this, &Form1::listStateChanged);
-    connect(&m_history.stack(), &QUndoStack::cleanChanged, this, &Form1::listStateChanged);
+    connect(&m_defs.list().history(), &QUndoStack::indexChanged, this, &Form1::listStateChanged);
+    connect(&m_defs.list().history(), &QUndoStack::cleanChanged, this, &Form1::listStateChanged);
 }
 
 Form1::~Form1()
 {
-    // An editor still open commits as the list goes; the window is no longer there to take it.
-    disconnect(ListView1, nullptr, this, nullptr);
+    // An editor still open commits as the window goes; the list's history outlives it.
+    disconnect(&m_defs.list().history(), nullptr, this, nullptr);
 }
 
 QString Form1::id(const char *procedure) const
@@ -141,7 +140,6 @@ void Form1::buildControls()
     connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
     connect(PushButton7, &QPushButton::clicked, this, &Form1::PushButton7_Click);
     connect(PushButton8, &QPushButton::clicked, this, &Form1::PushButton8_Click);
-    connect(ListView1, &TermListView::cellEdited, this, &Form1::editEntry);
     connect(Text1, &QLineEdit::returnPressed, this, &Form1::Text1_Enter);
 
     // Undo and redo of the list wherever the focus is, except in the entry boxes: their own undo of
@@ -152,7 +150,7 @@ void Form1::buildControls()
                 // Taking back a load or clear of a big list swaps whole stores, but the view lays
                 // out all its rows again.
                 const BusyPointer busy;
-                (m_history.stack().*act)();
+                (m_defs.list().history().*act)();
             }
         };
     };

@@ -44,9 +44,6 @@ public:
     // file name and its up-to-date state stay as they are.
     void exportList();
 
-    // An entry's term (column 0) or definition (column 1) edited in place; an empty text is refused.
-    void editEntry(int row, int column, const QString &text);
-
     // The list of a session that ended without saving it, brought back as unsaved work.
     void restoreList(TermStore entries, const QString &fileName);
 

@@ -146,10 +146,8 @@ bool Form1::saveList()
         const BusyPointer busy;
         saved = m_defs.saveDefinitionFile(path, QStringLiteral("::"));
     });
-    if (saved) {
-        m_history.markSaved();
+    if (saved)
         m_fileFolder = QFileInfo(path).absolutePath();
-    }
     return saved;
 }
 
@@ -326,17 +324,6 @@ void Form1::exportList()
         const BusyPointer busy;
         m_defs.exportFile(target.path, format);
     });
-}
-
-void Form1::editEntry(int row, int column, const QString &text)
-{
-    // The rule of "Add New Term": neither text may be empty.
-    if (text.isEmpty())
-        return;
-    const TermListModel &list = m_defs.list();
-    if ((column == TermListModel::TermColumn ? list.termAt(row) : list.definitionAt(row)) == text)
-        return;
-    m_history.edit(row, column, text);
 }
 
 void Form1::restoreList(TermStore entries, const QString &fileName)

@@ -68,11 +68,11 @@ void Form1::buildListMenu()
     connect(m_removeEntry, &QAction::triggered, this, &Form1::PushButton7_Click);
     connect(m_undo, &QAction::triggered, this, [this] {
         const BusyPointer busy;
-        m_history.stack().undo();
+        m_defs.list().history().undo();
     });
     connect(m_redo, &QAction::triggered, this, [this] {
         const BusyPointer busy;
-        m_history.stack().redo();
+        m_defs.list().history().redo();
     });
     connect(find, &QAction::triggered, this, &Form1::findEntry);
     connect(m_exportList, &QAction::triggered, this, &Form1::exportList);
@@ -103,7 +103,7 @@ void Form1::showListMenu(int row, const QPoint &globalPosition)
     m_editTerm->setEnabled(onEntry);
     m_editDefinition->setEnabled(onEntry);
     m_removeEntry->setEnabled(onEntry);
-    const QUndoStack &stack = m_history.stack();
+    const QUndoStack &stack = m_defs.list().history();
     m_undo->setEnabled(stack.canUndo());
     m_undo->setText(stack.canUndo() ? QStringLiteral("Undo ") + literally(stack.undoText())
                                     : QStringLiteral("Undo"));

@@ -13,19 +13,14 @@
 #include <QStyledItemDelegate>
 
 namespace {
-class CellEditor : public QStyledItemDelegate
+// The stock delegate, lighting the hovered row across both columns and framing the current cell.
+class RowHoverDelegate : public QStyledItemDelegate
 {
 public:
-    explicit CellEditor(TermListView *view)
+    explicit RowHoverDelegate(TermListView *view)
         : QStyledItemDelegate(view)
         , m_view(view)
     { }
-
-    void setModelData(QWidget *editor, QAbstractItemModel *, const QModelIndex &index) const override
-    {
-        if (auto *line = qobject_cast<QLineEdit *>(editor))
-            emit m_view->cellEdited(index.row(), index.column(), line->text());
-    }
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
@@ -62,7 +57,7 @@ TermListView::TermListView(QWidget *parent)
     // only through its commands.
     setAcceptDrops(false);
     setDragDropMode(QAbstractItemView::NoDragDrop);
-    setItemDelegate(new CellEditor(this));
+    setItemDelegate(new RowHoverDelegate(this));
 
     // The look and keys of a report list: no grid, no row numbers, Tab leaves the list.
     setShowGrid(false);

@@ -1,11 +1,11 @@
-// The term list's view: shows a million rows at once; F2 edits the current cell in place.
+// The term list's view: shows a million rows at once; F2 edits the current cell in place, the model
+// taking the text as a step of the list's history.
 #pragma once
 
 #include <QTableView>
 
 // A table rather than a tree: a tree keeps a record for every row and builds them all again whenever
-// the list is loaded, about 40 MB and tens of milliseconds for a million entries. It looks and answers
-// the keys as the tree did.
+// the list is loaded. It looks and answers the keys as the tree did.
 class TermListView : public QTableView
 {
     Q_OBJECT
@@ -17,9 +17,6 @@ public:
     int hoveredRow() const { return m_hoveredRow; }
 
 signals:
-    // An editor was closed with Enter: the change goes through the window's commands, not straight
-    // into the model, so that it can be refused and undone.
-    void cellEdited(int row, int column, const QString &text);
     // The list's menu is asked for `row` (-1: an empty part of the list, or no current entry), to be
     // shown at `globalPosition`: by a right-click, which makes the row current and selected first, or
     // by the Menu key or Shift+F10, for the current row.

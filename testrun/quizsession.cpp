@@ -12,8 +12,6 @@ namespace {
 // Random draws that may repeat a refused candidate before the pool of distinct texts is consulted.
 constexpr int randomAttempts = 64;
 
-const QString definitionDirection = QStringLiteral("Definition:");
-
 // The answers of the entries that share the prompt of `asked` (homonyms, a term with several meanings).
 QList<QString> rightAnswersFor(const TermStore &store, int asked, bool definitionGiven)
 {
@@ -50,8 +48,6 @@ void QuizSession::start(std::vector<int> order, TestOptions options)
     CorrectCount = 0;
     m_mistakes.clear();
     m_options = options;
-    m_questionlistToolTip = options.definitionGiven ? definitionDirection : QStringLiteral("Term:");
-    m_direction = m_questionlistToolTip;
     selectQuestion(0);
 }
 
@@ -65,7 +61,12 @@ void QuizSession::selectQuestion(int position)
 
 bool QuizSession::definitionGiven() const
 {
-    return m_direction == definitionDirection;
+    return m_options.definitionGiven;
+}
+
+QString QuizSession::directionText() const
+{
+    return definitionGiven() ? QStringLiteral("Definition:") : QStringLiteral("Term:");
 }
 
 QString QuizSession::answerText(int entry) const
@@ -81,7 +82,6 @@ void QuizSession::questionlist_Click()
         m_captions = {};
         m_offered = {true, true, true, true};
     });
-    trap.step(102, [&] { m_direction = m_questionlistToolTip; });
     trap.step(106, [&] { AnswerSlots = {}; });
     trap.step(108, [&] { CorrectPosition = std::min(3, int(4 * m_random.draw())); });
     QString right;

@@ -66,8 +66,8 @@ public:
 
     int selectedQuestion() const { return m_selected; }
 
-    // "Term:" or "Definition:", the caption above the prompt.
-    const QString &directionText() const { return m_direction; }
+    // "Term:" or "Definition:", the caption above the prompt: what the test's options give.
+    QString directionText() const;
 
     // The prompt, and after an answer its feedback below it.
     const QString &caption() const { return m_caption; }
@@ -115,9 +115,6 @@ private:
 
     std::vector<int> m_questionList;
     int m_selected = -1;
-    // The direction text as the options window handed it over; copied to the caption per question.
-    QString m_questionlistToolTip;
-    QString m_direction;
     TestOptions m_options;
     QString m_caption;
     QString m_feedback;

@@ -45,7 +45,6 @@ private slots:
     void appTitle();
     void visiblePart_cutsOnlyPastTheLimit();
     void fileExists_answersWithoutFailing();
-    void deleteFile_isSilentAndRemovesReadOnly();
 
     void wait_runsEventsInside();
     void wait_zeroOrLessRunsNoEvent();
@@ -266,17 +265,6 @@ void TestCommon::fileExists_answersWithoutFailing()
     QVERIFY(!FileExists(QString()));
     QVERIFY(!FileExists(dir.filePath(QStringLiteral("missing.txt"))));
     QVERIFY(!FileExists(QString(QChar(0)) + QStringLiteral("bad")));
-}
-
-void TestCommon::deleteFile_isSilentAndRemovesReadOnly()
-{
-    QTemporaryDir dir;
-    DeleteFile(dir.filePath(QStringLiteral("missing.txt")));
-    const QString path = dir.filePath(QStringLiteral("locked.txt"));
-    writeFile(path, "x");
-    QFile::setPermissions(path, QFileDevice::ReadOwner);
-    DeleteFile(path);
-    QVERIFY(!QFile::exists(path));
 }
 
 void TestCommon::wait_runsEventsInside()

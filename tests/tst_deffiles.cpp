@@ -1,5 +1,6 @@
 #include "common/failure.h"
 #include "common/helpers.h"
+#include "deffiles/bulkmemory.h"
 #include "deffiles/definitiontext.h"
 #include "deffiles/defmanager.h"
 #include "deffiles/termsearch.h"
@@ -12,10 +13,69 @@
 #include <QRandomGenerator>
 #include <QStringEncoder>
 
+#include <atomic>
+#include <cstdlib>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace {
+// While positive, counts down the allocations of a megabyte or more; the one that reaches zero fails,
+// as when memory runs out.
+std::atomic<int> g_failLargeAllocation = 0;
+// While set, every allocation on a thread other than the first one fails.
+std::atomic<bool> g_failOffMainThread = false;
+const std::thread::id g_mainThread = std::this_thread::get_id();
+} // namespace
+
+// The array forms too: a sanitizer's own would not come here.
+void *operator new[](std::size_t size)
+{
+    return operator new(size);
+}
+
+void operator delete[](void *memory) noexcept
+{
+    std::free(memory);
+}
+
+void operator delete[](void *memory, std::size_t) noexcept
+{
+    std::free(memory);
+}
+
+void *operator new(std::size_t size)
+{
+    if (size >= (1 << 20) && g_failLargeAllocation.load() > 0 && --g_failLargeAllocation == 0)
+        throw std::bad_alloc();
+    if (g_failOffMainThread && std::this_thread::get_id() != g_mainThread)
+        throw std::bad_alloc();
+    if (void *memory = std::malloc(size ? size : 1))
+        return memory;
+    throw std::bad_alloc();
+}
+
+void operator delete(void *memory) noexcept
+{
+    std::free(memory);
+}
+
+void operator delete(void *memory, std::size_t) noexcept
+{
+    std::free(memory);
+}
+
+namespace {
 const QString sep = QStringLiteral("::");
+
+// A file that the reader cuts in two halves, each of them in several slices.
+QByteArray bigList()
+{
+    QByteArray bytes;
+    for (int i = 0; bytes.size() < (2 << 20); ++i)
+        bytes += "term " + QByteArray::number(i) + "::definition\r\n";
+    return bytes;
+}
 
 TermEntries entriesOf(std::initializer_list<std::pair<const char *, const char *>> pairs)
 {
@@ -57,14 +117,20 @@ private slots:
     void decode_nulAnywhereRefusesTheFile();
     void decode_invalidUtf8AnywhereMeansSingleByte_data();
     void decode_invalidUtf8AnywhereMeansSingleByte();
+    void reader_withoutASecondThreadReadsOnOne();
+    void reader_outOfMemoryInTheSplitIsReported_data();
+    void reader_outOfMemoryInTheSplitIsReported();
+    void load_fileOfExactlyTheLimitIsRead();
+    void readInHalves_failsWhereTheFileEndsEarly();
 
     void differential_rowsOnDemandMatchWholeTextReading_data();
     void differential_rowsOnDemandMatchWholeTextReading();
     void snapshot_staysAsTakenWhileTheListChanges();
     void store_mixesLongAndShortEntriesFromFilesAndTyping();
+    void store_keepsPiecesAroundTheLongMark();
 
     void fileName_takesTextAfterLastSeparator();
-    void flags_loadAndSaveClearModified();
+    void history_editsInPlaceUntilSavedOrLoaded();
 
     void loadFailure_reportsOnceAndKeepsList_data();
     void loadFailure_reportsOnceAndKeepsList();
@@ -87,6 +153,13 @@ private:
     std::unique_ptr<DefManager> m_defs;
 
     QString path(const char *name) const { return m_dir->filePath(QString::fromLatin1(name)); }
+
+    // What F2 and Enter do to the first entry's definition.
+    void editFirstEntry()
+    {
+        QVERIFY(m_list->setData(m_list->index(0, TermListModel::DefinitionColumn),
+                                m_list->definitionAt(0) + QStringLiteral(" (edited)")));
+    }
 };
 
 void TestDefFiles::init()
@@ -300,6 +373,18 @@ void TestDefFiles::decode_invalidUtf8AnywhereMeansSingleByte_data()
         << QByteArray("\xEF\xBB\xBFw\xC4::x\r\n") << entriesOf({{"w\xEF\xBF\xBD", "x"}});
     QTest::newRow("valid astral character")
         << QStringLiteral("𝄞::clef").toUtf8() << entriesOf({{"𝄞", "clef"}});
+    // The UTF-8 pass checks a slice at a time, and a big file in two halves.
+    for (const auto &[name, bytes] : {std::pair("accent beyond the first 256 KiB", 300 << 10),
+                                      std::pair("accent in the second half", 3 << 20)}) {
+        QByteArray filler;
+        TermEntries expected;
+        while (filler.size() < bytes) {
+            filler += "x::y\r\n";
+            expected.append({QStringLiteral("x"), QStringLiteral("y")});
+        }
+        expected.append({QStringLiteral("café"), QStringLiteral("coffee")});
+        QTest::newRow(name) << filler + "caf\xE9::coffee\r\n" << expected;
+    }
 }
 
 void TestDefFiles::decode_invalidUtf8AnywhereMeansSingleByte()
@@ -307,6 +392,83 @@ void TestDefFiles::decode_invalidUtf8AnywhereMeansSingleByte()
     QFETCH(QByteArray, bytes);
     QFETCH(TermEntries, expected);
     QCOMPARE(readDefinitionEntries(bytes, sep).toEntries(), expected);
+}
+
+void TestDefFiles::reader_withoutASecondThreadReadsOnOne()
+{
+    const QByteArray bytes = bigList();
+    const TermEntries expected = readDefinitionEntries(bytes, sep).toEntries();
+    QVERIFY(expected.size() > 50000);
+    const auto usual = startReaderThread;
+    startReaderThread = [](std::function<void()>) -> std::jthread {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    };
+    const TermEntries onOne = readDefinitionEntries(bytes, sep).toEntries();
+    startReaderThread = usual;
+    QCOMPARE(onOne, expected);
+}
+
+void TestDefFiles::reader_outOfMemoryInTheSplitIsReported_data()
+{
+    QTest::addColumn<int>("failing");
+    QTest::addColumn<bool>("offThread");
+    // Room for the first half's entries, then for the second half's; a long entry's lengths in the
+    // second half, kept by the second thread.
+    QTest::newRow("first room") << 1 << false;
+    QTest::newRow("second room") << 2 << false;
+    QTest::newRow("on the second thread") << 0 << true;
+}
+
+void TestDefFiles::reader_outOfMemoryInTheSplitIsReported()
+{
+    QFETCH(int, failing);
+    QFETCH(bool, offThread);
+    writeFile(path("big.txt"), bigList() + "long::" + QByteArray(70000, 'x') + "\r\n");
+    m_list->replaceAll(entriesOf({{"keep", "me"}}));
+    g_failLargeAllocation = failing;
+    g_failOffMainThread = offThread;
+    const bool loaded = m_defs->loadDefinitionFile(path("big.txt"), sep);
+    g_failLargeAllocation = 0;
+    g_failOffMainThread = false;
+    QVERIFY(!loaded);
+    QCOMPARE(m_prompts->records.size(), 1);
+    QVERIFY2(m_prompts->records[0].text.startsWith(QStringLiteral(
+                 "Out of memory\r\nin Glossbox2021/08/31.DefManager.loadDefinitionFile at line 108")),
+             qPrintable(m_prompts->records[0].text));
+    QCOMPARE(m_list->entries(), entriesOf({{"keep", "me"}}));
+}
+
+void TestDefFiles::readInHalves_failsWhereTheFileEndsEarly()
+{
+    // As when the file shrinks between measuring and reading: the second half finds its end early.
+    writeFile(path("short.txt"), QByteArray(1000, 'a'));
+    QFile file(path("short.txt"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QByteArray data(2000, 'x');
+    QVERIFY(!readInHalves(file.handle(), data.data(), 2000));
+    QVERIFY(readInHalves(file.handle(), data.data(), 1000));
+    QCOMPARE(data.first(1000), QByteArray(1000, 'a'));
+}
+
+void TestDefFiles::load_fileOfExactlyTheLimitIsRead()
+{
+    // Long lines: few entries, so that only the file's own bytes take memory.
+    const QByteArray line = "term::" + QByteArray(65000, 'd') + "\r\n";
+    {
+        QFile file(path("limit.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        for (qint64 left = maxDefinitionFileBytes; left > 0; left -= line.size())
+            QVERIFY(file.write(line.first(std::min<qint64>(line.size(), left))) > 0);
+    }
+    QCOMPARE(QFileInfo(path("limit.txt")).size(), maxDefinitionFileBytes);
+    QVERIFY(m_defs->loadDefinitionFile(path("limit.txt"), sep));
+    QCOMPARE(m_list->count(), int(maxDefinitionFileBytes / line.size()) + 1);
+    QVERIFY(m_prompts->records.isEmpty());
+
+    QFile(path("limit.txt")).resize(maxDefinitionFileBytes + 1);
+    QVERIFY(!m_defs->loadDefinitionFile(path("limit.txt"), sep));
+    QVERIFY(m_prompts->records.last().text.contains(QStringLiteral("is too large to load")));
+    QFile::remove(path("limit.txt"));
 }
 
 void TestDefFiles::differential_rowsOnDemandMatchWholeTextReading_data()
@@ -387,13 +549,34 @@ void TestDefFiles::snapshot_staysAsTakenWhileTheListChanges()
     QVERIFY(m_defs->loadDefinitionFile(path("list.txt"), sep));
     m_list->append({QStringLiteral("three"), QStringLiteral("3")});
     TermStore snapshot = m_list->store().snapshot();
-    m_list->append({QStringLiteral("four"), QStringLiteral("4")});
+    // Read on another thread while the list changes, as the safety copy's writer reads it.
+    TermEntries seen;
+    std::jthread reader([&] { seen = snapshot.toEntries(); });
     m_list->removeAt(0);
-    QCOMPARE(snapshot.toEntries(), entriesOf({{"one", "1"}, {"two", "2"}, {"three", "3"}}));
+    m_list->append({QStringLiteral("four"), QStringLiteral("4")});
+    reader.join();
+    QCOMPARE(seen, entriesOf({{"one", "1"}, {"two", "2"}, {"three", "3"}}));
+    QCOMPARE(snapshot.toEntries(), seen);
     QCOMPARE(m_list->entries(), entriesOf({{"two", "2"}, {"three", "3"}, {"four", "4"}}));
     // Moving a store moves it whole.
     TermStore moved = std::move(snapshot);
     QCOMPARE(moved.size(), 3);
+}
+
+void TestDefFiles::store_keepsPiecesAroundTheLongMark()
+{
+    // A record holds lengths below 65,535 bytes; 65,535 itself marks a long entry.
+    TermEntries expected;
+    QByteArray file;
+    for (const int size : {65534, 65535, 65536}) {
+        const QString text(size, u'a');
+        expected.append({text, QStringLiteral("d")});
+        expected.append({QStringLiteral("t"), text});
+    }
+    for (const TermEntry &entry : expected)
+        file += (entry.term + sep + entry.definition + QStringLiteral("\r\n")).toUtf8();
+    QCOMPARE(readDefinitionEntries(file, sep).toEntries(), expected);
+    QCOMPARE(TermStore::fromEntries(expected).toEntries(), expected);
 }
 
 void TestDefFiles::store_mixesLongAndShortEntriesFromFilesAndTyping()
@@ -451,14 +634,31 @@ void TestDefFiles::fileName_takesTextAfterLastSeparator()
     QCOMPARE(m_defs->GetFileName(), QString());
 }
 
-void TestDefFiles::flags_loadAndSaveClearModified()
+void TestDefFiles::history_editsInPlaceUntilSavedOrLoaded()
 {
-    m_defs->setModified(true);
+    m_list->replaceAll(entriesOf({{"cat", "a small animal"}}));
+    const QModelIndex definition = m_list->index(0, TermListModel::DefinitionColumn);
+    // The rule of "Add New Term": no empty text; and an unchanged one is no change.
+    QVERIFY(!m_list->setData(definition, QString()));
+    QVERIFY(!m_list->setData(definition, QStringLiteral("a small animal")));
+    QVERIFY(m_defs->IsFileUpToDate());
+    QVERIFY(m_list->setData(definition, QStringLiteral("a pet")));
+    QCOMPARE(m_list->entries(), entriesOf({{"cat", "a pet"}}));
+    QVERIFY(!m_defs->IsFileUpToDate());
+    m_list->history().undo();
+    QCOMPARE(m_list->entries(), entriesOf({{"cat", "a small animal"}}));
+    QVERIFY(m_defs->IsFileUpToDate());
+
+    m_list->history().redo();
     QVERIFY(m_defs->saveDefinitionFile(path("a.txt"), sep));
     QVERIFY(m_defs->IsFileUpToDate());
-    m_defs->setModified(true);
+    QVERIFY(m_list->setData(m_list->index(0, TermListModel::TermColumn), QStringLiteral("kitten")));
+    QVERIFY(!m_defs->IsFileUpToDate());
     QVERIFY(m_defs->loadDefinitionFile(path("a.txt"), sep));
+    QCOMPARE(m_list->entries(), entriesOf({{"cat", "a pet"}}));
     QVERIFY(m_defs->IsFileUpToDate());
+    // No step taken on the list before applies to the file's entries.
+    QVERIFY(!m_list->history().canUndo());
 }
 
 void TestDefFiles::loadFailure_reportsOnceAndKeepsList_data()
@@ -472,11 +672,10 @@ void TestDefFiles::loadFailure_reportsOnceAndKeepsList()
 {
     QFETCH(QString, name);
     QDir(m_dir->path()).mkdir(QStringLiteral("folder"));
-    const TermEntries before = entriesOf({{"keep", "me"}});
-    m_list->replaceAll(before);
-    m_defs->setModified(true);
+    m_list->replaceAll(entriesOf({{"keep", "me"}}));
     QVERIFY(m_defs->saveDefinitionFile(path("kept.txt"), sep));
-    m_defs->setModified(true);
+    editFirstEntry();
+    const TermEntries before = m_list->entries();
 
     QVERIFY(!m_defs->loadDefinitionFile(m_dir->filePath(name), sep));
     QCOMPARE(m_prompts->records.size(), 1);
@@ -512,8 +711,7 @@ void TestDefFiles::saveFailure_reportsOnceAndKeepsEverything()
     });
     writeFile(path("old.txt"), "Valid Definition File\r\nold::content\r\n");
     QVERIFY(m_defs->loadDefinitionFile(path("old.txt"), sep));
-    m_list->append({QStringLiteral("new"), QStringLiteral("entry")});
-    m_defs->setModified(true);
+    editFirstEntry();
 
     QVERIFY(!m_defs->saveDefinitionFile(m_dir->filePath(target), sep));
     QCOMPARE(m_prompts->records.size(), 1);
@@ -535,7 +733,7 @@ void TestDefFiles::saveFailure_partWayLeavesOldFileIntact()
     for (int i = 0; i < 200000; ++i)
         many.append({QStringLiteral("term %1").arg(i), QStringLiteral("definition %1").arg(i)});
     m_list->replaceAll(many);
-    m_defs->setModified(true);
+    editFirstEntry();
     const QByteArray expected = encodeDefinitionFile(m_list->store(), sep);
     m_defs->setOutputFilter([](QIODevice &file) { return std::make_unique<FailAfterDevice>(file, 1500000); });
 

@@ -221,7 +221,7 @@ void TestHostile::save_failuresKeepTheOldFile()
     writeFile(target, old);
     QVERIFY(defs.loadDefinitionFile(target, sep));
     fixture.setEntries(numberedEntries(50000));
-    defs.setModified(true);
+    fixture.typeEntries({{QStringLiteral("typed"), QStringLiteral("entry")}});
     if (kind == QStringLiteral("folder")) {
         target = m_dir->filePath(QStringLiteral("folder"));
         QDir().mkpath(target);

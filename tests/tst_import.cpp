@@ -360,8 +360,7 @@ void TestImport::export_failureReportedOnce()
 void TestImport::unsavedEdits_askFirst()
 {
     AppFixture fixture;
-    fixture.setEntries(numberedEntries(2));
-    fixture.app.defs().setModified(true);
+    fixture.typeEntries(numberedEntries(2));
     const QString path = file(QStringLiteral("list.txt"), "a::1\r\n");
     fixture.prompts.answerFiles({path});
     fixture.prompts.answerNo();

@@ -16,7 +16,10 @@ private slots:
     void copy_damagedIsRefused();
     void start_offersAnOrphanedCopy_data();
     void start_offersAnOrphanedCopy();
+    void start_damagedCopyIsSetAside_data();
     void start_damagedCopyIsSetAside();
+    void start_restoredCopyThatCannotBeTakenOverStays();
+    void writer_failureIsSaidOnceUntilAWriteSucceeds();
     void twoSessions_keepTheirOwnCopies();
 };
 
@@ -41,6 +44,11 @@ void TestSafetyCopy::schedule_writesAfterAPauseAtTheLatestAfterTwoSeconds()
     QCOMPARE(schedule.take(7200), Action::Remove);
     QCOMPARE(schedule.nextDue(), -1);
     QCOMPARE(schedule.take(99999), Action::None);
+    // Changed again before the removal was taken: the copy is written, not removed.
+    schedule.changed(100000, false);
+    schedule.changed(100001, true);
+    QCOMPARE(schedule.take(100001), Action::None);
+    QCOMPARE(schedule.take(101001), Action::Write);
 }
 
 void TestSafetyCopy::copy_keepsEveryTextExactly()
@@ -48,10 +56,13 @@ void TestSafetyCopy::copy_keepsEveryTextExactly()
     const TermEntries tricky{{QStringLiteral("a::b"), QStringLiteral(" spaced ")},
                              {QString(), QStringLiteral("ÜBER \u05e9\u05dc\u05d5\u05dd 😀")},
                              {QStringLiteral("\uFEFFmark"), QString()}};
-    for (const bool withBreaks : {false, true}) {
+    const QList<TermEntry> extras{{},
+                                  {QStringLiteral("tab\there"), QStringLiteral("no break")},
+                                  {QStringLiteral("tab\there"), QStringLiteral("line\r\nbreak%41\n")}};
+    for (const TermEntry &extra : extras) {
         TermEntries entries = tricky;
-        if (withBreaks)
-            entries.append({QStringLiteral("tab\there"), QStringLiteral("line\r\nbreak%41\n")});
+        if (!extra.term.isEmpty())
+            entries.append(extra);
         const QByteArray bytes =
             encodeSafetyCopy(TermStore::fromEntries(entries), QStringLiteral("my list 100%.txt"));
         const SafetyCopyContent back = decodeSafetyCopy(bytes);
@@ -67,6 +78,8 @@ void TestSafetyCopy::copy_damagedIsRefused_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("empty") << QByteArray();
     QTest::newRow("cut short") << whole.left(whole.size() - 30);
+    // Every entry still counted, the last one cut.
+    QTest::newRow("cut in its last line") << whole.chopped(5);
     QTest::newRow("a line lost") << QByteArray(whole).replace("term 1\tdefinition 1\r\n", "");
     QTest::newRow("garbage") << QByteArray("\x7f"
                                            "ELF\x02\x01\x01",
@@ -133,16 +146,82 @@ void TestSafetyCopy::start_offersAnOrphanedCopy()
     }
 }
 
+void TestSafetyCopy::start_damagedCopyIsSetAside_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("set aside") << QStringLiteral("session-1-dead.copy");
+    // A name that, with the suffix added, is longer than a folder takes: it cannot be renamed.
+    QTest::newRow("cannot be renamed") << QStringLiteral("session-%1.copy").arg(QString(217, u'x'));
+}
+
 void TestSafetyCopy::start_damagedCopyIsSetAside()
 {
+    QFETCH(QString, name);
     QTemporaryDir data;
-    writeFile(data.filePath(QStringLiteral("session-1-dead.copy")), "Glossmere safety copy\r\nFile: ");
+    const QString path = data.filePath(name);
+    writeFile(path, "Glossmere safety copy\r\nFile: ");
     AppFixture fixture(builtProgramFolder(), nullptr, data.path());
     QTRY_COMPARE(fixture.prompts.records.size(), 1);
     QCOMPARE(fixture.prompts.records[0].kind, PromptRecord::Kind::Message);
-    QVERIFY(fixture.prompts.records[0].text.contains(QStringLiteral("cannot be read back")));
-    QCOMPARE(QDir(data.path()).entryList({QStringLiteral("session-1-dead.copy.damaged-*")}).size(), 1);
+    const QString &text = fixture.prompts.records[0].text;
+    QVERIFY(text.startsWith(QStringLiteral("The unsaved list of an earlier session cannot be read back. ")));
+    const QStringList aside = QDir(data.path()).entryList({name + QStringLiteral(".damaged-*")});
+    if (QFile::exists(path)) {
+        QCOMPARE(text.mid(text.indexOf(QStringLiteral("Its "))),
+                 QStringLiteral("Its copy is still at %1.").arg(path));
+        QVERIFY(aside.isEmpty());
+    } else {
+        QCOMPARE(aside.size(), 1);
+        QVERIFY(text.endsWith(QStringLiteral("Its copy was kept as %1.").arg(data.filePath(aside.first()))));
+    }
     QVERIFY(fixture.app.defs().list().entries().isEmpty());
+}
+
+void TestSafetyCopy::start_restoredCopyThatCannotBeTakenOverStays()
+{
+    QTemporaryDir data;
+    const TermEntries entries = numberedEntries(2);
+    const QString orphan = data.filePath(QStringLiteral("session-1-dead.copy"));
+    writeFile(orphan, encodeSafetyCopy(TermStore::fromEntries(entries), QStringLiteral("list.txt")));
+    AppFixture fixture(builtProgramFolder(), nullptr, data.path());
+    // A file already where this session's copy goes: the old copy cannot be renamed to it.
+    const QStringList locks = QDir(data.path()).entryList({QStringLiteral("session-*.copy.lock")});
+    QCOMPARE(locks.size(), 1);
+    writeFile(data.filePath(locks.first().chopped(5)), "in the way");
+    fixture.prompts.answerYes();
+    QTRY_COMPARE(fixture.prompts.records.size(), 1);
+    QCOMPARE(fixture.app.defs().list().entries(), entries);
+    QCOMPARE(decodeSafetyCopy(readAll(orphan)).entries.toEntries(), entries);
+}
+
+void TestSafetyCopy::writer_failureIsSaidOnceUntilAWriteSucceeds()
+{
+    static QStringList warnings;
+    warnings.clear();
+    const QtMessageHandler before = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext &, const QString &text) { warnings.append(text); });
+    QTemporaryDir data;
+    const QString path = data.filePath(QStringLiteral("later/own.copy"));
+    const auto store = std::make_shared<const TermStore>(TermStore::fromEntries(numberedEntries(2)));
+    SafetyCopyWriter writer(path);
+    const auto writeTwice = [&] {
+        writer.write(store, QString());
+        writer.write(store, QString());
+        writer.finish();
+    };
+    writeTwice();
+    QDir(data.path()).mkdir(QStringLiteral("later"));
+    writeTwice();
+    const QStringList whileMissing = warnings;
+    QVERIFY(QFile::exists(path));
+    QDir(data.filePath(QStringLiteral("later"))).removeRecursively();
+    writeTwice();
+    qInstallMessageHandler(before);
+    QCOMPARE(whileMissing.size(), 1);
+    QVERIFY2(
+        whileMissing[0].startsWith(QStringLiteral("The unsaved list cannot be copied to %1: ").arg(path)),
+        qPrintable(whileMissing[0]));
+    QCOMPARE(warnings.size(), 2);
 }
 
 void TestSafetyCopy::twoSessions_keepTheirOwnCopies()

@@ -28,7 +28,8 @@ private slots:
     void add_sameTermTwiceGivesTwoEntries();
     void enter_movesFocusOrAdds();
     void enter_inDefinitionWithEmptyTermMovesToTerm();
-    void remove_middleOfThreeKeepsOrder();
+    void remove_keepsOrderAndUndoPutsItBack_data();
+    void remove_keepsOrderAndUndoPutsItBack();
     void remove_noKeepsTheList();
     void remove_withoutSelectionAsksFirst();
     void removeAndClear_emptyListAsksNothing();
@@ -225,8 +226,16 @@ void TestTermList::enter_inDefinitionWithEmptyTermMovesToTerm()
     QCOMPARE(control<QLineEdit>(m_form, "Text2")->text(), QStringLiteral("orphan definition"));
 }
 
-void TestTermList::remove_middleOfThreeKeepsOrder()
+void TestTermList::remove_keepsOrderAndUndoPutsItBack_data()
 {
+    QTest::addColumn<int>("row");
+    QTest::newRow("the first of three") << 0;
+    QTest::newRow("the middle one") << 1;
+}
+
+void TestTermList::remove_keepsOrderAndUndoPutsItBack()
+{
+    QFETCH(int, row);
     addEntry(QStringLiteral("one"), QStringLiteral("1"));
     addEntry(QStringLiteral("two"), QStringLiteral("2"));
     addEntry(QStringLiteral("three"), QStringLiteral("3"));
@@ -234,11 +243,11 @@ void TestTermList::remove_middleOfThreeKeepsOrder()
                                              QStringLiteral("::")));
     QFile::remove(QDir::tempPath() + QStringLiteral("/glossmere-remove.txt"));
     QVERIFY(m_app->defs().IsFileUpToDate());
+    const TermEntries all = entries();
 
-    const QRect middle = control<QTableView>(m_form, "ListView1")
-                             ->visualRect(control<QTableView>(m_form, "ListView1")->model()->index(1, 0));
+    auto *view = control<QTableView>(m_form, "ListView1");
     QTest::mouseClick(
-        control<QTableView>(m_form, "ListView1")->viewport(), Qt::LeftButton, {}, middle.center());
+        view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(row, 0)).center());
     m_prompts->answerYes();
     QTest::mouseClick(control<QPushButton>(m_form, "PushButton7"), Qt::LeftButton);
 
@@ -247,10 +256,15 @@ void TestTermList::remove_middleOfThreeKeepsOrder()
     QCOMPARE(m_prompts->records[0].text,
              QStringLiteral("Are you sure you wish to delete the selected term?"));
     QCOMPARE(m_prompts->records[0].title, QStringLiteral("Confirm Delete"));
-    QCOMPARE(entries(),
-             (TermEntries{{QStringLiteral("one"), QStringLiteral("1")},
-                          {QStringLiteral("three"), QStringLiteral("3")}}));
+    TermEntries left = all;
+    left.removeAt(row);
+    QCOMPARE(entries(), left);
     QVERIFY(!m_app->defs().IsFileUpToDate());
+
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(entries(), all);
+    QVERIFY(m_app->defs().IsFileUpToDate());
 }
 
 void TestTermList::remove_noKeepsTheList()
@@ -348,7 +362,10 @@ void TestTermList::edit_f2EditsEscCancelsEmptyRefused()
 {
     addEntry(QStringLiteral("one"), QStringLiteral("1"));
     addEntry(QStringLiteral("two"), QStringLiteral("2"));
-    m_app->defs().setModified(false);
+    QTemporaryDir dir;
+    m_prompts->answerSavePath(dir.filePath(QStringLiteral("saved.txt")));
+    QTest::mouseClick(control<QPushButton>(m_form, "PushButton2"), Qt::LeftButton);
+    QVERIFY(m_app->defs().IsFileUpToDate());
     auto *view = control<QTableView>(m_form, "ListView1");
     view->setFocus();
     view->setCurrentIndex(view->model()->index(0, 0));
@@ -438,7 +455,8 @@ void TestTermList::undo_everyChangeBackToTheSavedState()
     QVERIFY(!m_app->defs().IsFileUpToDate());
     undo();
 
-    m_form->editEntry(1, 1, QStringLiteral("zwei"));
+    view->setCurrentIndex(view->model()->index(1, 1));
+    editCell(view, QStringLiteral("zwei"), Qt::Key_Return);
     m_prompts->answerYes();
     QTest::mouseClick(control<QPushButton>(m_form, "PushButton6"), Qt::LeftButton);
     QVERIFY(entries().isEmpty());

@@ -84,9 +84,8 @@ void TestTestRoad::save_cancelWritesNothing()
 void TestTestRoad::save_writesAndNamesTheFile()
 {
     AppFixture fixture;
-    fixture.setEntries({{QStringLiteral("cat"), QStringLiteral("a small animal")},
-                        {QStringLiteral("dog"), QStringLiteral("a loyal pet")}});
-    fixture.app.defs().setModified(true);
+    fixture.typeEntries({{QStringLiteral("cat"), QStringLiteral("a small animal")},
+                         {QStringLiteral("dog"), QStringLiteral("a loyal pet")}});
     fixture.prompts.answerSavePath(m_dir->filePath(QStringLiteral("animals.txt")));
     // The busy pointer while the file is written, and only then; the dialog had the ordinary one.
     std::optional<Qt::CursorShape> whileWriting;
@@ -186,8 +185,7 @@ void TestTestRoad::sample_replacesEntriesAndNamesTheFile()
 void TestTestRoad::sample_overUnsavedEditsAsksFirst()
 {
     AppFixture fixture;
-    fixture.setEntries(numberedEntries(2));
-    fixture.app.defs().setModified(true);
+    fixture.typeEntries(numberedEntries(2));
     fixture.prompts.answerNo();
     QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton3"), Qt::LeftButton);
     QCOMPARE(fixture.app.defs().list().entries(), numberedEntries(2));
@@ -246,8 +244,7 @@ void TestTestRoad::start_notUpToDateAsksAndGoesOnEitherWay()
 {
     QFETCH(bool, save);
     AppFixture fixture;
-    fixture.setEntries(numberedEntries(2));
-    fixture.app.defs().setModified(true);
+    fixture.typeEntries(numberedEntries(2));
     const QString path = m_dir->filePath(QStringLiteral("before-test.txt"));
     if (save) {
         fixture.prompts.answerYes();

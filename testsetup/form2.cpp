@@ -220,20 +220,20 @@ void Form2::PushButton1_Click()
 void Form2::PushButton2_Click()
 {
     ErrorTrap trap(m_services.prompts, id(QStringLiteral("PushButton2_Click")));
-    QString direction;
+    std::optional<bool> definitionGiven;
     int base = 100;
     trap.step(100, [&] {
         if (Option1->isChecked())
-            direction = QStringLiteral("Term:");
+            definitionGiven = false;
     });
-    if (direction.isEmpty()) {
+    if (!definitionGiven) {
         base = 130;
         trap.step(130, [&] {
             if (Option2->isChecked())
-                direction = QStringLiteral("Definition:");
+                definitionGiven = true;
         });
     }
-    if (direction.isEmpty())
+    if (!definitionGiven)
         return;
     bool empty = true;
     trap.step(base + 2, [&] { empty = m_defs.GetEntryCount() <= 0; });
@@ -247,7 +247,7 @@ void Form2::PushButton2_Click()
     std::optional<BusyPointer> busy(std::in_place);
     std::vector<int> order;
     trap.step(base + 8, [&] { order = takeOrder(m_defs.GetEntryCount()); });
-    const TestOptions options{direction == QStringLiteral("Definition:"), Option3->isChecked()};
+    const TestOptions options{*definitionGiven, Option3->isChecked()};
     // The new order, the score back to 0, the direction, and the first question presented.
     trap.step(base + 22, [&] { m_links.startTest(std::move(order), options); });
     busy.reset();

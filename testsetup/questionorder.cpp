@@ -103,9 +103,12 @@ private:
 
 // Resolved backwards: the entry inserted last keeps its place; each earlier one ends in the free slot
 // that has as many free slots before it as the position it was inserted at. Built twice, the second
-// for processors with a popcount instruction (most of them; the baseline lacks it).
-__attribute__((target_clones("popcnt", "default"))) void
-resolveOrder(const int *insertAt, int count, int *order)
+// for processors with a popcount instruction (most of them; the baseline lacks it). ThreadSanitizer
+// cannot run the chooser, which runs before it starts.
+#ifndef __SANITIZE_THREAD__
+__attribute__((target_clones("popcnt", "default")))
+#endif
+void resolveOrder(const int *insertAt, int count, int *order)
 {
     FreeSlots free(count);
     for (int i = count - 1; i >= 0; --i)

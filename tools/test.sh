@@ -2,6 +2,8 @@
 # Builds Glossmere and runs the whole test suite headless.
 #   --werror    warnings are errors
 #   --sanitize  AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan; any report fails
+#   --tsan      ThreadSanitizer build in build-tsan of the tests whose code runs threads (the two-core
+#               reader, the store's snapshots, the safety copy's writer); any report fails
 # Without --sanitize the debug preset builds in build/ (see CMakePresets.json).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,6 +14,7 @@ for option in "$@"; do
     case "$option" in
     --werror) args+=(-DGLOSSMERE_WERROR=ON) ;;
     --sanitize) preset=sanitize ;;
+    --tsan) preset=tsan ;;
     *) echo "unknown option $option" >&2; exit 2 ;;
     esac
 done
@@ -21,5 +24,6 @@ export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:halt_on_error=1:suppressions=$root/tools/asan.supp"
 export LSAN_OPTIONS="suppressions=$root/tools/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$root/tools/tsan.supp"
 cd "$root"
 ctest --preset "$preset"

@@ -10,6 +10,7 @@
 #include "testsetup/form2.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -52,6 +53,16 @@ struct AppFixture
     Form3 &form3() { return app.form3(); }
 
     void setEntries(const TermEntries &entries) { app.defs().list().replaceAll(entries); }
+
+    // Types each entry and adds it, as a user does: the list then holds unsaved work.
+    void typeEntries(const TermEntries &entries)
+    {
+        for (const TermEntry &entry : entries) {
+            control<QLineEdit>(&form1(), "Text1")->setText(entry.term);
+            control<QLineEdit>(&form1(), "Text2")->setText(entry.definition);
+            QTest::mouseClick(control<QPushButton>(&form1(), "PushButton4"), Qt::LeftButton);
+        }
+    }
 
     // Start Taking Test, then Continue with the given direction; the first question is presented.
     void startTest(bool definitionGiven = false)
