@@ -4,7 +4,8 @@
 // program running. Between actions the program is left until it has been quiet for a while, as a user
 // takes a moment before the next click. Every action runs once, in the order of the table below, so
 // each window's first use is what is measured; bench/actions starts it once per run.
-// Usage: actionbench FILE   prints "ACTION<Tab>MILLISECONDS" per action (run under X, not offscreen)
+// Usage: actionbench FILE [IMPORTS]   prints "ACTION<Tab>MILLISECONDS" per action (run under X, not
+//        offscreen); IMPORTS is a folder of import_bench --generate, whose files the imports read
 #include "app/glossmereapp.h"
 #include "bench/benchprompts.h"
 #include "common/pause.h"
@@ -15,9 +16,11 @@
 #include "testrun/sounddevice.h"
 
 #include <QAbstractEventDispatcher>
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -35,7 +38,8 @@
 #include <unistd.h>
 
 namespace {
-// Yes to every question; a save goes to a new file of the run's own.
+// Yes to every question; a save or an export goes to a new file of the run's own, an import reads the
+// file and choice of the action at hand, and a report is kept for the action to look at.
 class ActionPrompts : public BenchPrompts
 {
 public:
@@ -44,10 +48,42 @@ public:
         , m_savePath(std::move(savePath))
     { }
 
+    void message(const QString &text, const QString &, Icon, const QString &) override { lastMessage = text; }
+
+    // Find asks for its text without presets; an import's separator question offers the choices.
+    QString askText(const QString &, const QString &, const QList<Preset> &presets) override
+    {
+        if (presets.isEmpty())
+            return searchText;
+        for (const Preset &preset : presets) {
+            if (preset.label == importChoice)
+                return preset.value;
+        }
+        std::fprintf(stderr, "actionbench: no choice %s\n", qPrintable(importChoice));
+        std::_Exit(1);
+    }
+
+    QStringList chooseFilesToOpen(const QString &, const QString &, const QString &) override
+    {
+        return {importPath};
+    }
+
     QString chooseFileToSave(const QString &, const QString &, const QString &, const QString &) override
     {
         return m_savePath;
     }
+
+    SaveTarget
+    chooseFileToSaveAs(const QString &, const QStringList &, const QString &, const QString &) override
+    {
+        return exportTarget;
+    }
+
+    QString lastMessage;
+    QString searchText;
+    QString importPath;
+    QString importChoice;
+    SaveTarget exportTarget;
 
 private:
     QString m_savePath;
@@ -216,8 +252,8 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("glossmere"));
     QApplication::setOrganizationName(QStringLiteral("Tamberlux"));
     const QStringList args = QCoreApplication::arguments();
-    if (args.size() != 2) {
-        std::fprintf(stderr, "usage: actionbench FILE\n");
+    if (args.size() != 2 && args.size() != 3) {
+        std::fprintf(stderr, "usage: actionbench FILE [IMPORTS]\n");
         return 2;
     }
     QTemporaryDir dir;
@@ -271,6 +307,39 @@ int main(int argc, char *argv[])
     int before = 0;
     QString question;
     const QString edited = QStringLiteral("edited term");
+
+    // Through the list's menu command, as the user picks it there.
+    auto *exportCommand = form1.findChild<QAction *>(QStringLiteral("ExportListCommand"));
+    if (!exportCommand) {
+        std::fprintf(stderr, "actionbench: no ExportListCommand\n");
+        return 1;
+    }
+    const auto exportRow = [&](const QString &name, const QString &file, int filter) {
+        const QString path = dir.filePath(file);
+        return Action{name,
+                      [&prompts, path, filter] {
+                          prompts.exportTarget = {path, filter};
+                      },
+                      [exportCommand] { exportCommand->trigger(); },
+                      mainWindow,
+                      [path] { return QFileInfo::exists(path); },
+                      1200,
+                      false};
+    };
+    // "Load Term/Defs From Text File", the file chosen and the separator question's choice picked.
+    const auto importRow = [&](const QString &name, const QString &file, const QString &choice) {
+        const QString path = QDir(args.value(2)).filePath(file);
+        return Action{name,
+                      [&prompts, path, choice] {
+                          prompts.importPath = path;
+                          prompts.importChoice = choice;
+                      },
+                      [&form1] { click(&form1, "PushButton5"); },
+                      mainWindow,
+                      [&defs, file] {
+                          return defs.GetFileName() == file && defs.GetEntryCount() > 0;
+                      }};
+    };
 
     // New actions go into this table, in the order a user could do them one after the other.
     std::vector<Action> actions{
@@ -332,6 +401,18 @@ int main(int argc, char *argv[])
          [&] {
              return count() == before;
          }},
+        // A text no entry holds: the whole list is searched before the report.
+        {QStringLiteral("Find with no match (Ctrl+F, to the “No entry contains …” report)"),
+         [&] {
+             focusList();
+             prompts.searchText = QStringLiteral("no entry holds ☂ this");
+             prompts.lastMessage.clear();
+         },
+         [&] { QTest::keyClick(view, Qt::Key_F, Qt::ControlModifier); },
+         mainWindow,
+         [&] { return prompts.lastMessage.startsWith(QStringLiteral("No entry contains")); },
+         1200,
+         false},
         {QStringLiteral("Save (to a new file)"),
          nullptr,
          [&] { click(&form1, "PushButton2"); },
@@ -339,6 +420,8 @@ int main(int argc, char *argv[])
          [&] { return defs.IsFileUpToDate(); },
          1200,
          false},
+        exportRow(QStringLiteral("Export List As… CSV (to a new file)"), QStringLiteral("export.csv"), 0),
+        exportRow(QStringLiteral("Export List As… KVTML (to a new file)"), QStringLiteral("export.kvtml"), 3),
         {QStringLiteral("Start Taking Test (options shown)"),
          nullptr,
          [&] { click(&form1, "PushButton1"); },
@@ -382,6 +465,18 @@ int main(int argc, char *argv[])
              return defs.GetFileName().endsWith(QStringLiteral("sample_glossbox.txt"));
          }},
     };
+    // Last, so that every row before runs on the list as loaded; each import replaces the list.
+    if (args.size() == 3) {
+        actions.push_back(importRow(QStringLiteral("Import a CSV file (comma)"),
+                                    QStringLiteral("list.csv"),
+                                    QStringLiteral(", (comma)")));
+        actions.push_back(importRow(QStringLiteral("Import an Anki notes export"),
+                                    QStringLiteral("list-anki.txt"),
+                                    QStringLiteral("Anki notes export (.txt)")));
+        actions.push_back(importRow(QStringLiteral("Import a KVTML file"),
+                                    QStringLiteral("list.kvtml"),
+                                    QStringLiteral("KWordQuiz / Parley vocabulary (.kvtml)")));
+    }
     Driver driver(std::move(actions));
     // As long as a user takes at least to reach for the first command after the list appears.
     driver.run(1500);
