@@ -57,6 +57,8 @@ Form1::~Form1()
 {
     // An editor still open commits as the window goes; the list's history outlives it.
     disconnect(&m_defs.list().history(), nullptr, this, nullptr);
+    // Focus moves while the children go; this is no Form1 any more by then.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
 }
 
 QString Form1::id(const char *procedure) const

@@ -32,6 +32,12 @@ ListHistory::ListHistory(DefManager &defs, std::function<void(const QString &)> 
     });
 }
 
+ListHistory::~ListHistory()
+{
+    // An editor still open commits as the window goes, after this history.
+    m_defs.list().setEditTold({});
+}
+
 TermListModel::StepTold ListHistory::told(const QString &subject, std::function<QString()> done) const
 {
     if (!m_tell)

@@ -15,6 +15,9 @@ class ListHistory
 public:
     // `tell` hears, after every step done, undone or redone, what a screen reader should say of it.
     explicit ListHistory(DefManager &defs, std::function<void(const QString &)> tell = {});
+    ~ListHistory();
+    ListHistory(const ListHistory &) = delete;
+    ListHistory &operator=(const ListHistory &) = delete;
 
     void add(const TermEntry &entry);
     void remove(int position);

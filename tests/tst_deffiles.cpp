@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
@@ -53,6 +54,17 @@ void *operator new(std::size_t size)
     if (void *memory = std::malloc(size ? size : 1))
         return memory;
     throw std::bad_alloc();
+}
+
+// The library's nothrow forms (a stable sort's buffer) are freed by the delete above.
+void *operator new(std::size_t size, const std::nothrow_t &) noexcept
+{
+    return std::malloc(size ? size : 1);
+}
+
+void *operator new[](std::size_t size, const std::nothrow_t &) noexcept
+{
+    return std::malloc(size ? size : 1);
 }
 
 void operator delete(void *memory) noexcept
