@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QStringConverter>
+#include <QStringDecoder>
 #include <QXmlStreamReader>
 
 #include <cstdint>
@@ -20,7 +21,22 @@ bool wellFormedKvtml(const QByteArray &bytes)
             if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r')
                 return false;
         }
+        // Qt drops a broken sequence at the very end without a word; the reader refuses it. A
+        // single-byte document is then not counted here either, which only narrows the check.
+        QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+        [[maybe_unused]] const QString text = utf8.decode(bytes);
+        if (utf8.hasError())
+            return false;
     }
+    // Qt reads any other name starting "UTF" (say "UTF.8") as UTF-8 without a word; such a name is
+    // no encoding, and bytes that are not UTF-8 under it are refused here.
+    static const QStringList unicodeNames{QStringLiteral("UTF-8"),
+                                          QStringLiteral("UTF-16"),
+                                          QStringLiteral("UTF-16LE"),
+                                          QStringLiteral("UTF-16BE"),
+                                          QStringLiteral("UTF-32"),
+                                          QStringLiteral("UTF-32LE"),
+                                          QStringLiteral("UTF-32BE")};
     QXmlStreamReader xml(bytes);
     bool first = true;
     while (!xml.atEnd()) {
@@ -28,7 +44,7 @@ bool wellFormedKvtml(const QByteArray &bytes)
         // Qt reads bytes that a single-byte encoding leaves undefined without a word; they are
         // not in the declared encoding, which this reader refuses.
         if (xml.tokenType() == QXmlStreamReader::StartDocument && !xml.documentEncoding().isEmpty()
-            && !xml.documentEncoding().startsWith(QStringLiteral("UTF"), Qt::CaseInsensitive))
+            && !unicodeNames.contains(xml.documentEncoding().toString().toUpper()))
             return false;
         if (xml.tokenType() == QXmlStreamReader::DTD && !xml.text().contains(u'['))
             continue;

@@ -294,6 +294,9 @@ sleep 0.5
 printf 'GIF89a\0\1\2\0' >"$work/picture.gif"
 click_on "Load Term/Defs From Text File" "push button"
 if check_title "Add File(s) - Hold Ctrl to select multiple files"; then
+    # GTK's chooser takes a typed path only in its location entry (Ctrl+L); Qt's has the name box focused.
+    xdotool key ctrl+l
+    sleep 0.3
     xdotool type --delay 10 "$work/picture.gif"
     xdotool key Return
     if check_title "Unsaved Changes"; then
