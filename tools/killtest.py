@@ -243,7 +243,13 @@ class Run:
         return best[1], best[2]
 
     def click(self, x, y):
+        # Clicks come no faster than a double-click's time apart, as a user's do: a second press
+        # within it in a window the first one opened is ignored by the program.
+        wait = getattr(self, "last_click", 0) + 0.5 - time.monotonic()
+        if wait > 0:
+            time.sleep(wait)
         subprocess.run(["xdotool", "mousemove", str(x), str(y), "click", "1"], timeout=20)
+        self.last_click = time.monotonic()
 
     def control(self, name):
         x, y = self.layout[name]
@@ -462,6 +468,9 @@ class Run:
 
     def restart(self, offered, note):
         self.start()
+        # A copy of an empty list holds nothing to offer: it is removed without a question.
+        if offered is not None and not offered[0]:
+            offered = None
         if offered is None:
             # Nothing to offer: the window must stay alone.
             time.sleep(1.2)
@@ -475,7 +484,8 @@ class Run:
         box = atspi("question", 15)
         if "error" in box:
             raise Mismatch(f"no recovery question for a copy of {len(entries)} entries ({box['error']})")
-        wanted = f"Glossmere did not close normally. Restore the unsaved list from that session ({len(entries)} entries)?"
+        count = "1 entry" if len(entries) == 1 else f"{len(entries)} entries"
+        wanted = f"Glossmere did not close normally. Restore the unsaved list from that session ({count})?"
         if box["text"] != wanted:
             raise Mismatch(f"the question reads \"{box['text']}\"")
         self.stats["offered"] += 1
