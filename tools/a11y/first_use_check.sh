@@ -20,38 +20,7 @@ if [[ ${1:-} != --inner ]]; then
     # shellcheck source=tools/a11y/xvfb.sh
     source "$here/xvfb.sh"
     require_desktop_tools Xvfb xdotool dbus-run-session timeout import
-    [[ -x $bin ]] || { echo "no program at $bin (build it first)" >&2; exit 2; }
-    if [[ -e /tmp/.X11-unix/X${display#:} ]]; then
-        echo "display $display is taken; set A11Y_DISPLAY to a free one" >&2
-        exit 2
-    fi
-    work=$(mktemp -d /tmp/glossmere-first-use.XXXXXX)
-    xvfb_pid=
-    inner_pid=
-    # shellcheck disable=SC2317  # called by the trap
-    cleanup() {
-        local pid
-        for pid in "$(cat "$work/app.pid" 2>/dev/null)" "$inner_pid"; do
-            [[ -n $pid ]] && kill "$pid" 2>/dev/null
-        done
-        [[ -n $inner_pid ]] && wait "$inner_pid" 2>/dev/null
-        [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
-        rm -rf "$work"
-    }
-    trap cleanup EXIT
-    trap 'exit 130' INT TERM
-    if ! start_xvfb "$display" 1280x1024x24 "$work/xvfb.log"; then
-        echo "Xvfb on $display did not start" >&2
-        exit 2
-    fi
-    DISPLAY=$display timeout --kill-after=10 180 \
-        dbus-run-session -- bash "${BASH_SOURCE[0]}" --inner "$bin" "$work" 3>&1 4>&2 >"$work/bus.log" 2>&1 &
-    inner_pid=$!
-    wait "$inner_pid"
-    status=$?
-    inner_pid=
-    ((status == 124)) && echo "FAIL: the check did not finish within 180 s"
-    exit "$status"
+    run_in_session "${BASH_SOURCE[0]}" "$display" A11Y_DISPLAY "$bin" glossmere-first-use 180
 fi
 
 # ---- inside the D-Bus session ----

@@ -35,49 +35,14 @@ if [[ ${1:-} != --inner ]]; then
         echo "missing: speech-dispatcher-espeak-ng" >&2
         exit 2
     fi
-    if [[ ! -x $bin ]]; then
-        echo "no program at $bin (build it first)" >&2
-        exit 2
-    fi
-    if [[ -e /tmp/.X11-unix/X${display#:} ]]; then
-        echo "display $display is taken; set ORCA_DISPLAY to a free one" >&2
-        exit 2
-    fi
-
-    work=$(mktemp -d /tmp/glossmere-orca.XXXXXX)
-    xvfb_pid=
-    inner_pid=
-    # shellcheck disable=SC2317  # called by the trap
-    cleanup() {
-        local pid
-        for pid in $(cat "$work"/*.pid 2>/dev/null) "$inner_pid"; do
-            [[ -n $pid ]] && kill "$pid" 2>/dev/null
-        done
-        [[ -n $inner_pid ]] && wait "$inner_pid" 2>/dev/null
-        [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
-        rm -rf "$work"
+    # shellcheck disable=SC2317  # called by run_in_session
+    after_session() {
+        if [[ -n $keep && -f $work/orca.log ]]; then
+            /usr/bin/python3 "$here/orca_speech.py" "$work/orca.log" --list >"$keep"
+            cp "$work/orca.log" "$keep.debug"
+        fi
     }
-    trap cleanup EXIT
-    trap 'exit 130' INT TERM
-
-    if ! start_xvfb "$display" 1280x1024x24 "$work/xvfb.log"; then
-        echo "Xvfb on $display did not start:" >&2
-        cat "$work/xvfb.log" >&2
-        exit 2
-    fi
-    DISPLAY=$display timeout --kill-after=10 150 \
-        dbus-run-session -- bash "${BASH_SOURCE[0]}" --inner "$bin" "$work" "$entries" 3>&1 4>&2 \
-        >"$work/bus.log" 2>&1 &
-    inner_pid=$!
-    wait "$inner_pid"
-    status=$?
-    inner_pid=
-    ((status == 124)) && echo "FAIL: the check did not finish within 150 s"
-    if [[ -n $keep && -f $work/orca.log ]]; then
-        /usr/bin/python3 "$here/orca_speech.py" "$work/orca.log" --list >"$keep"
-        cp "$work/orca.log" "$keep.debug"
-    fi
-    exit "$status"
+    run_in_session "${BASH_SOURCE[0]}" "$display" ORCA_DISPLAY "$bin" glossmere-orca 150 "$entries"
 fi
 
 # ---- inside the D-Bus session ----

@@ -19,47 +19,7 @@ if [[ ${1:-} != --inner ]]; then
     # shellcheck source=tools/a11y/xvfb.sh
     source "$here/xvfb.sh"
     require_desktop_tools Xvfb xdotool xprop dbus-run-session timeout
-    if [[ ! -x $bin ]]; then
-        echo "no program at $bin (build it first)" >&2
-        exit 2
-    fi
-    if [[ -e /tmp/.X11-unix/X${display#:} ]]; then
-        echo "display $display is taken; set A11Y_DISPLAY to a free one" >&2
-        exit 2
-    fi
-
-    work=$(mktemp -d /tmp/glossmere-a11y.XXXXXX)
-    xvfb_pid=
-    inner_pid=
-    # shellcheck disable=SC2317  # called by the trap
-    cleanup() {
-        # On an interrupt: the program and the inner script by the ids they wrote, then the session.
-        local pid
-        for pid in "$(cat "$work/app.pid" 2>/dev/null)" "$(cat "$work/inner.pid" 2>/dev/null)" "$inner_pid"; do
-            [[ -n $pid ]] && kill "$pid" 2>/dev/null
-        done
-        [[ -n $inner_pid ]] && wait "$inner_pid" 2>/dev/null
-        [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
-        rm -rf "$work"
-    }
-    trap cleanup EXIT
-    trap 'exit 130' INT TERM
-
-    if ! start_xvfb "$display" 1280x1024x24 "$work/xvfb.log"; then
-        echo "Xvfb on $display did not start:" >&2
-        cat "$work/xvfb.log" >&2
-        exit 2
-    fi
-    # dbus-run-session gives the program, the accessibility bus and this check a bus of their own.
-    # The inner script reports on descriptors 3 and 4; the bus daemons' chatter goes to a log.
-    DISPLAY=$display timeout --kill-after=10 240 \
-        dbus-run-session -- bash "${BASH_SOURCE[0]}" --inner "$bin" "$work" 3>&1 4>&2 >"$work/bus.log" 2>&1 &
-    inner_pid=$!
-    wait "$inner_pid"
-    status=$?
-    inner_pid=
-    ((status == 124)) && echo "FAIL: the check did not finish within 240 s"
-    exit "$status"
+    run_in_session "${BASH_SOURCE[0]}" "$display" A11Y_DISPLAY "$bin" glossmere-a11y 240
 fi
 
 # ---- inside the D-Bus session ----

@@ -27,3 +27,55 @@ start_xvfb() {
     done
     return 1
 }
+
+# run_in_session SCRIPT DISPLAY VARIABLE BIN NAME SECONDS [ARG...]: the outer half of a check. Checks
+# BIN and that DISPLAY (set by VARIABLE) is free, makes the work folder $work (/tmp/NAME.XXXXXX),
+# starts Xvfb there and runs `SCRIPT --inner BIN WORK ARG...` in a D-Bus session of its own for at most
+# SECONDS. The inner script reports on descriptors 3 and 4; the bus daemons' chatter goes to a log. An
+# `after_session` function, if the caller has one, runs before the work folder goes. Exits with the
+# inner script's status, ending what it started by the ids in $work/*.pid.
+run_in_session() {
+    local script=$1 display=$2 variable=$3 bin=$4 name=$5 seconds=$6
+    shift 6
+    if [[ ! -x $bin ]]; then
+        echo "no program at $bin (build it first)" >&2
+        exit 2
+    fi
+    if [[ -e /tmp/.X11-unix/X${display#:} ]]; then
+        echo "display $display is taken; set $variable to a free one" >&2
+        exit 2
+    fi
+    work=$(mktemp -d "/tmp/$name.XXXXXX")
+    xvfb_pid=
+    inner_pid=
+    trap session_cleanup EXIT
+    trap 'exit 130' INT TERM
+    if ! start_xvfb "$display" 1280x1024x24 "$work/xvfb.log"; then
+        echo "Xvfb on $display did not start:" >&2
+        cat "$work/xvfb.log" >&2
+        exit 2
+    fi
+    DISPLAY=$display timeout --kill-after=10 "$seconds" \
+        dbus-run-session -- bash "$script" --inner "$bin" "$work" "$@" 3>&1 4>&2 >"$work/bus.log" 2>&1 &
+    inner_pid=$!
+    wait "$inner_pid"
+    local status=$?
+    inner_pid=
+    ((status == 124)) && echo "FAIL: the check did not finish within $seconds s"
+    if declare -F after_session >/dev/null; then
+        after_session
+    fi
+    exit "$status"
+}
+
+# shellcheck disable=SC2317  # called by the trap
+session_cleanup() {
+    # On an interrupt: the program and the inner script by the ids they wrote, then the session.
+    local pid
+    for pid in $(cat "$work"/*.pid 2>/dev/null) "$inner_pid"; do
+        [[ -n $pid ]] && kill "$pid" 2>/dev/null
+    done
+    [[ -n $inner_pid ]] && wait "$inner_pid" 2>/dev/null
+    [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+    rm -rf "$work"
+}
