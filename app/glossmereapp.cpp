@@ -15,6 +15,8 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <cstring>
+#include <filesystem>
 #include <fontconfig/fontconfig.h>
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -98,6 +100,19 @@ std::jthread GlossmereApp::prepareFonts()
 {
     // Qt asks the same shared configuration later; fontconfig builds it only once.
     return std::jthread([] { FcInit(); });
+}
+
+void GlossmereApp::chooseTitleBar()
+{
+    // The title bar module is built against this very Qt's Wayland client: with any other Qt, or
+    // when the user chose a title bar, Qt's own stays. Without the module Qt would warn.
+    if (qEnvironmentVariableIsSet("QT_WAYLAND_DECORATION") || std::strcmp(qVersion(), QT_VERSION_STR) != 0)
+        return;
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::canonical("/proc/self/exe", error).parent_path();
+    if (!error
+        && std::filesystem::exists(folder / "wayland-decoration-client/libglossmere-titlebar.so", error))
+        qputenv("QT_WAYLAND_DECORATION", "glossmere");
 }
 
 void GlossmereApp::start()

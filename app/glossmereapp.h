@@ -43,6 +43,9 @@ public:
     // Called before the application object exists: reads the system's font set-up on the other core
     // while the application connects to the display, so the window's first text does not wait for it.
     static std::jthread prepareFonts();
+    // Called before the application object exists: on Wayland, where the compositor draws no title
+    // bar, the program's own draws it (no maximise on windows of fixed size).
+    static void chooseTitleBar();
 
     Form1 &form1() { return *m_form1; }
 

@@ -5,6 +5,7 @@
 
 int main(int argc, char *argv[])
 {
+    GlossmereApp::chooseTitleBar();
     const std::jthread fonts = GlossmereApp::prepareFonts();
     QApplication application(argc, argv);
     ClickGuard clickGuard;

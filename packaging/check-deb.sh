@@ -30,6 +30,7 @@ expected_files=(
     usr/bin/glossmere
     usr/lib/glossmere/glossmere
     usr/lib/glossmere/libglossmere-sound.so
+    usr/lib/glossmere/wayland-decoration-client/libglossmere-titlebar.so
     usr/lib/glossmere/HAND-M.CUR
     usr/lib/glossmere/Sample/sample_glossbox.txt
     usr/lib/glossmere/Sounds/right.wav
