@@ -869,6 +869,19 @@ void TestDefFiles::search_findsFoldedTextAfterTheCurrentEntry_data()
     QTest::newRow("not found") << words << QStringLiteral("pear") << 3 << -1 << 0;
     QTest::newRow("accents only") << words << QStringLiteral("\u0301") << -1 << -1 << 0;
     QTest::newRow("empty list") << TermEntries() << QStringLiteral("a") << -1 << -1 << 0;
+    // The pieces of these lie one after the other in one block, and a scan runs on through them.
+    const TermEntries adjacent =
+        entriesOf({{"ab", "cd"}, {"ef", "øre"}, {"x", "\u212A"}, {"Éclair", "a cake"}});
+    QTest::newRow("never across entries") << adjacent << QStringLiteral("de") << -1 << -1 << 0;
+    QTest::newRow("first letter only beyond ASCII") << adjacent << QStringLiteral("ØRE") << -1 << 1 << 1;
+    QTest::newRow("sign folding to a letter") << adjacent << QStringLiteral("k") << -1 << 2 << 1;
+    QTest::newRow("capital with accent folding to a letter")
+        << adjacent << QStringLiteral("eclair") << -1 << 3 << 0;
+    const TermEntries longWords = entriesOf(
+        {{"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxZebra", "x"}, {"xxxxxxxxxxxxxxxZebra", "xxxxxxxxxxxxxxxxxqrs"}});
+    QTest::newRow("starting at the last of sixteen bytes")
+        << longWords << QStringLiteral("zebra") << -1 << 0 << 0;
+    QTest::newRow("in the last bytes of the block") << longWords << QStringLiteral("QRS") << 0 << 1 << 1;
 }
 
 void TestDefFiles::search_findsFoldedTextAfterTheCurrentEntry()
