@@ -37,6 +37,10 @@ bool isAccent(char32_t character)
 // A character whose canonical decomposition is a base and accents stands for its base.
 char32_t withoutAccents(char32_t character)
 {
+    // Hangul syllables decompose into their letters, never into accents; passing them by spares a
+    // good part of the table's making at the first search.
+    if (character >= 0xAC00 && character <= 0xD7A3)
+        return character;
     // Decompositions nest (ǖ is ü and a macron, ü is u and a diaeresis), a few levels deep at most.
     for (int level = 0; level < 4 && QChar::decompositionTag(character) == QChar::Canonical; ++level) {
         const QString parts = QChar::decomposition(character);
