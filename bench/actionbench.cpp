@@ -5,7 +5,8 @@
 // takes a moment before the next click. Every action runs once, in the order of the table below, so
 // each window's first use is what is measured; bench/actions starts it once per run.
 // Usage: actionbench FILE [IMPORTS]   prints "ACTION<Tab>MILLISECONDS" per action (run under X, not
-//        offscreen); IMPORTS is a folder of import_bench --generate, whose files the imports read
+//        offscreen); IMPORTS is a folder of import_bench --generate, whose files the imports read;
+//        ACTIONBENCH_ONLY=TEXT in the environment keeps only the actions whose names hold TEXT
 #include "app/glossmereapp.h"
 #include "bench/benchprompts.h"
 #include "common/pause.h"
@@ -36,6 +37,7 @@
 #include <functional>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 // Yes to every question; a save or an export goes to a new file of the run's own, an import reads the
@@ -477,6 +479,9 @@ int main(int argc, char *argv[])
                                     QStringLiteral("list.kvtml"),
                                     QStringLiteral("KWordQuiz / Parley vocabulary (.kvtml)")));
     }
+    // bench/actions --only TEXT: only the actions whose names hold TEXT, each on the list as loaded.
+    if (const QString only = qEnvironmentVariable("ACTIONBENCH_ONLY"); !only.isEmpty())
+        std::erase_if(actions, [&only](const Action &action) { return !action.name.contains(only); });
     Driver driver(std::move(actions));
     // As long as a user takes at least to reach for the first command after the list appears.
     driver.run(1500);

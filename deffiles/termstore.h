@@ -110,6 +110,11 @@ public:
     // Calls `visit(position, termUtf8, definitionUtf8)` for every entry in order, without decoding.
     template <typename Visit> void forEachEntryUtf8(Visit visit) const;
 
+    // Calls `visit(position, termUtf8, definitionUtf8, blockUtf8)` for `count` entries from `first` on,
+    // in order, until it returns true, and returns that position (-1 if none). `blockUtf8` is the whole
+    // block the two pieces lie in: a scan may read on in it past the pieces (their neighbours, usually).
+    template <typename Visit> int findEntryUtf8(int first, int count, Visit visit) const;
+
     TermEntries toEntries() const;
     static TermStore fromEntries(const TermEntries &entries);
 
@@ -183,6 +188,31 @@ template <typename Visit> void TermStore::forEachEntryUtf8(Visit visit) const
             visit(int(i), termBytes(block, piece), definitionBytes(block, piece));
         }
     }
+}
+
+template <typename Visit> int TermStore::findEntryUtf8(int first, int count, Visit visit) const
+{
+    if (count <= 0)
+        return -1;
+    const qsizetype last = qsizetype(first) + count;
+    qsizetype run = std::prev(std::upper_bound(m_runs.begin(),
+                                               m_runs.end(),
+                                               qsizetype(first),
+                                               [](qsizetype p, const Run &r) { return p < r.first; }))
+        - m_runs.begin();
+    for (qsizetype i = first; i < last; ++run) {
+        const Block &block = m_blocks[m_runs[run].block];
+        const qsizetype end = std::min(last, run + 1 < m_runs.size() ? m_runs[run + 1].first : m_spanCount);
+        for (; i < end; ++i) {
+            const LongSpan piece = entry(m_spans.get()[i]);
+            if (visit(int(i),
+                      termBytes(block, piece),
+                      definitionBytes(block, piece),
+                      QByteArrayView(block.text)))
+                return int(i);
+        }
+    }
+    return -1;
 }
 
 template <typename Write>

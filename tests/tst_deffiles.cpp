@@ -156,6 +156,8 @@ private slots:
     void search_findsFoldedTextAfterTheCurrentEntry_data();
     void search_findsFoldedTextAfterTheCurrentEntry();
     void search_wrapsThroughEverySliceAndEveryBlock();
+    void search_twoThreadsFindTheFirstMatchAfterTheCurrent_data();
+    void search_twoThreadsFindTheFirstMatchAfterTheCurrent();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -869,6 +871,19 @@ void TestDefFiles::search_findsFoldedTextAfterTheCurrentEntry_data()
     QTest::newRow("not found") << words << QStringLiteral("pear") << 3 << -1 << 0;
     QTest::newRow("accents only") << words << QStringLiteral("\u0301") << -1 << -1 << 0;
     QTest::newRow("empty list") << TermEntries() << QStringLiteral("a") << -1 << -1 << 0;
+    // The pieces of these lie one after the other in one block, and a scan runs on through them.
+    const TermEntries adjacent =
+        entriesOf({{"ab", "cd"}, {"ef", "øre"}, {"x", "\u212A"}, {"Éclair", "a cake"}});
+    QTest::newRow("never across entries") << adjacent << QStringLiteral("de") << -1 << -1 << 0;
+    QTest::newRow("first letter only beyond ASCII") << adjacent << QStringLiteral("ØRE") << -1 << 1 << 1;
+    QTest::newRow("sign folding to a letter") << adjacent << QStringLiteral("k") << -1 << 2 << 1;
+    QTest::newRow("capital with accent folding to a letter")
+        << adjacent << QStringLiteral("eclair") << -1 << 3 << 0;
+    const TermEntries longWords = entriesOf(
+        {{"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxZebra", "x"}, {"xxxxxxxxxxxxxxxZebra", "xxxxxxxxxxxxxxxxxqrs"}});
+    QTest::newRow("starting at the last of sixteen bytes")
+        << longWords << QStringLiteral("zebra") << -1 << 0 << 0;
+    QTest::newRow("in the last bytes of the block") << longWords << QStringLiteral("QRS") << 0 << 1 << 1;
 }
 
 void TestDefFiles::search_findsFoldedTextAfterTheCurrentEntry()
@@ -911,6 +926,49 @@ void TestDefFiles::search_wrapsThroughEverySliceAndEveryBlock()
     // Every entry once: the slices of the two stretches around the end, the last one not counted.
     QCOMPARE(slices, 3);
     QCOMPARE(TermSearch(u"t39999").findAfter(store, 39990).position, 39999 + 1);
+}
+
+void TestDefFiles::search_twoThreadsFindTheFirstMatchAfterTheCurrent_data()
+{
+    QTest::addColumn<QList<int>>("holding");
+    QTest::addColumn<int>("current");
+    QTest::addColumn<int>("position");
+
+    // Slices of 16,384 entries from the one after the current.
+    QTest::newRow("in the first slice") << QList<int>{99000, 100} << -1 << 100;
+    QTest::newRow("earlier slice wins") << QList<int>{99000, 40000, 20000} << -1 << 20000;
+    QTest::newRow("last of a slice") << QList<int>{32768, 32767} << -1 << 32767;
+    QTest::newRow("after the current, not the first") << QList<int>{10, 70000} << 50000 << 70000;
+    QTest::newRow("wraps round") << QList<int>{500} << 60000 << 500;
+    QTest::newRow("the last entry") << QList<int>{0, 99999} << 80000 << 99999;
+    QTest::newRow("only the current") << QList<int>{42000} << 42000 << 42000;
+    QTest::newRow("none") << QList<int>{} << 7 << -1;
+}
+
+void TestDefFiles::search_twoThreadsFindTheFirstMatchAfterTheCurrent()
+{
+    QFETCH(QList<int>, holding);
+    QFETCH(int, current);
+    QFETCH(int, position);
+    TermEntries entries;
+    for (int i = 0; i < 100000; ++i)
+        entries.append({QStringLiteral("t%1").arg(i), QStringLiteral("x")});
+    for (const int i : holding)
+        entries[i].definition = QStringLiteral("a Ñandú");
+    const TermStore store = TermStore::fromEntries(entries);
+    const TermSearch search(u"ñandu");
+    QCOMPARE(search.findAfter(store, current).position, position);
+    const auto usual = startSearchThread;
+    startSearchThread = [](std::function<void(std::stop_token)>) -> std::jthread {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    };
+    int slices = 0;
+    const TermSearch::Match onOne = search.findAfter(store, current, [&] { ++slices; });
+    startSearchThread = usual;
+    QCOMPARE(onOne.position, position);
+    // Without a second thread, this one tells between all the slices it searched.
+    if (position < 0)
+        QCOMPARE(slices, 100000 / (1 << 14) + 1);
 }
 
 QTEST_GUILESS_MAIN(TestDefFiles)
