@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QStringEncoder>
 #include <QTest>
 #include <QXmlStreamReader>
@@ -85,6 +86,7 @@ private slots:
     void roundTrip_data();
     void roundTrip();
     void export_quotesOnlyWhereNeeded();
+    void export_markedByteAtAnyPlaceOfAnyLength();
 };
 
 void TestForeignFormats::quotedFields_data()
@@ -373,6 +375,35 @@ void TestForeignFormats::export_quotesOnlyWhereNeeded()
     const TermStore store = TermStore::fromEntries(entriesOf({{"plain", "a,b"}, {"say \"hi\"", "x"}}));
     QCOMPARE(encodeExport(store, ExportFormat::Csv), QByteArray("plain,\"a,b\"\r\n\"say \"\"hi\"\"\",x\r\n"));
     QCOMPARE(encodeExport(store, ExportFormat::Tsv), QByteArray("plain\ta,b\r\n\"say \"\"hi\"\"\"\tx\r\n"));
+}
+
+void TestForeignFormats::export_markedByteAtAnyPlaceOfAnyLength()
+{
+    // Texts are looked at many bytes at a time: a byte that needs quotes or escaping must be found
+    // wherever it stands, in texts shorter and longer than one such look.
+    TermEntries entries;
+    QByteArray csv;
+    TermEntries inXml;
+    for (int length = 1; length <= 35; ++length) {
+        for (int at = 0; at < length; ++at) {
+            for (const char marked : {',', '"', '\n', '\r', '&', '<', '\x01'}) {
+                QByteArray text(length, 'x');
+                text[at] = marked;
+                entries.append({QString::fromLatin1(text), QStringLiteral("d")});
+                const bool quoted = QByteArrayView(",\"\n\r").contains(marked);
+                csv += quoted ? '"' + QByteArray(text).replace("\"", "\"\"") + '"' : text;
+                csv += ",d\r\n";
+                // Control characters XML cannot hold are written as U+FFFD.
+                inXml.append(
+                    {QString::fromLatin1(text).replace(QRegularExpression(QStringLiteral("[\\x01\\n\\r]")),
+                                                       QString(QChar::ReplacementCharacter)),
+                     QStringLiteral("d")});
+            }
+        }
+    }
+    const TermStore store = TermStore::fromEntries(entries);
+    QCOMPARE(encodeExport(store, ExportFormat::Csv), csv);
+    QCOMPARE(referenceKvtml(encodeExport(store, ExportFormat::Kvtml)), inXml);
 }
 
 QTEST_GUILESS_MAIN(TestForeignFormats)
