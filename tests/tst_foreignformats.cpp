@@ -1,3 +1,4 @@
+#include "deffiles/definitiontext.h"
 #include "deffiles/foreignformats.h"
 
 #include <QDir>
@@ -81,6 +82,8 @@ private slots:
     void kvtml_data();
     void kvtml();
     void kvtml_debianExamplesMatchAnIndependentReader();
+    void kvtml_bigDocumentAsIfReadInOnePass_data();
+    void kvtml_bigDocumentAsIfReadInOnePass();
     void recognise_data();
     void recognise();
     void roundTrip_data();
@@ -297,6 +300,65 @@ void TestForeignFormats::kvtml_debianExamplesMatchAnIndependentReader()
         QVERIFY2(!expected.isEmpty(), qPrintable(name));
         QCOMPARE(readKvtml(bytes).toEntries(), expected);
     }
+}
+
+void TestForeignFormats::kvtml_bigDocumentAsIfReadInOnePass_data()
+{
+    // Big enough to be read in two halves; what stands at the middle decides whether the second half
+    // is taken.
+    QTest::addColumn<QByteArray>("middle");
+    QTest::addColumn<QByteArray>("lastQuarter");
+    QTest::addColumn<QByteArray>("firstQuarter");
+    const QByteArray entries = QByteArray("<entry id=\"7\"><translation id=\"0\"><text>x</text></translation>"
+                                          "<translation id=\"1\"><text>y</text></translation></entry>\n")
+                                   .repeated(3000);
+    QTest::newRow("between entries") << QByteArray() << QByteArray() << QByteArray();
+    QTest::newRow("in a comment") << "<!--" + entries + "-->" << QByteArray() << QByteArray();
+    QTest::newRow("in a CDATA section")
+        << "<entry><translation id=\"0\"><text>a<![CDATA[" + entries + "]]></text></translation></entry>"
+        << QByteArray() << QByteArray();
+    QTest::newRow("in lessons referring to entries") << "</entries><lessons><container>"
+            + QByteArray("<entry id=\"1\"/>\n").repeated(20000) + "</container></lessons><entries>"
+                                                     << QByteArray() << QByteArray();
+    QTest::newRow("a fault in the second half")
+        << QByteArray() << QByteArray("<entry>\n<text>a</txt></entry>") << QByteArray();
+    QTest::newRow("faults in both halves") << QByteArray() << QByteArray("<entry>\n<text>a</txt></entry>")
+                                           << QByteArray("<entry>\n\n<text>&nbsp;</text></entry>");
+}
+
+void TestForeignFormats::kvtml_bigDocumentAsIfReadInOnePass()
+{
+    QFETCH(QByteArray, middle);
+    QFETCH(QByteArray, lastQuarter);
+    QFETCH(QByteArray, firstQuarter);
+    QByteArray quarters[4];
+    for (int i = 0; i < 12000; ++i) {
+        quarters[i / 3000] += "<entry id=\"" + QByteArray::number(i) + "\"><translation id=\"0\"><text>t"
+            + QByteArray::number(i) + "</text></translation><translation id=\"1\"><text>d &amp; "
+            + QByteArray::number(i) + "</text></translation></entry>\n";
+    }
+    const QByteArray bytes =
+        kvtml2(quarters[0] + firstQuarter + quarters[1] + middle + quarters[2] + lastQuarter + quarters[3]);
+    const auto read = [&] {
+        try {
+            return std::make_pair(readKvtml(bytes).toEntries(), QString());
+        } catch (const FormatFault &fault) {
+            return std::make_pair(TermEntries(),
+                                  QStringLiteral("%1: %2").arg(fault.line()).arg(fault.reason()));
+        }
+    };
+    const auto inHalves = read();
+    const auto usual = startReaderThread;
+    startReaderThread = [](std::function<void()>) -> std::jthread {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    };
+    const auto inOnePass = read();
+    startReaderThread = usual;
+    QCOMPARE(inHalves, inOnePass);
+    if (lastQuarter.isEmpty())
+        QCOMPARE(inHalves.first, referenceKvtml(bytes));
+    else
+        QVERIFY(!inHalves.second.isEmpty());
 }
 
 void TestForeignFormats::recognise_data()
