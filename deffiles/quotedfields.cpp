@@ -2,6 +2,7 @@
 #include "deffiles/definitiontext.h"
 #include "deffiles/foreignformats.h"
 #include "deffiles/piecesink.h"
+#include "deffiles/readertools.h"
 
 #include <QStringConverter>
 
@@ -19,7 +20,9 @@ QByteArray utf8TextOf(const QByteArray &bytes, qsizetype &begin)
     const auto bom = QStringConverter::encodingForData(bytes);
     begin = bom == QStringConverter::Utf8 ? 3 : 0;
     // The store keeps valid UTF-8 only: broken bytes behind a UTF-8 mark become U+FFFD here.
-    if ((!bom || bom == QStringConverter::Utf8) && QByteArrayView(bytes).sliced(begin).isValidUtf8())
+    if ((!bom || bom == QStringConverter::Utf8)
+        && holdsForBothHalves(QByteArrayView(bytes).sliced(begin),
+                              [](QByteArrayView part) { return part.isValidUtf8(); }))
         return bytes;
     begin = 0;
     return decodeDefinitionText(bytes).toUtf8();
@@ -83,12 +86,7 @@ public:
         : m_p(text.data())
         , m_end(text.data() + text.size())
         , m_separator(separator)
-    {
-        m_ends.fill(false);
-        m_ends[static_cast<unsigned char>(separator)] = true;
-        m_ends['\n'] = true;
-        m_ends['\r'] = true;
-    }
+    { }
 
     bool atEnd() const { return m_p >= m_end; }
 
@@ -115,8 +113,7 @@ public:
                 return quotedField(close, scratch, end);
         }
         const char *start = m_p;
-        while (m_p < m_end && !m_ends[static_cast<unsigned char>(*m_p)])
-            ++m_p;
+        m_p = findFirstOf(m_p, m_end, m_separator, '\n', '\r');
         const QByteArrayView text(start, m_p - start);
         end = finishField();
         return text;
@@ -148,7 +145,7 @@ private:
         const char *start = m_p + 1;
         QByteArrayView inner(start, close - start);
         m_p = close + 1;
-        const bool plain = !inner.contains('"') && !inner.contains('\n') && !inner.contains('\r')
+        const bool plain = !holdsAnyOf(inner, '"', '\n', '\r')
             && (m_p >= m_end || *m_p == m_separator || *m_p == '\n' || *m_p == '\r');
         if (plain) {
             end = finishField();
@@ -200,7 +197,6 @@ private:
     const char *m_p;
     const char *m_end;
     char m_separator;
-    std::array<bool, 256> m_ends;
     const char *m_unclosed = nullptr;
 };
 
@@ -280,12 +276,6 @@ qsizetype readRecords(const QByteArray &file,
     return reader.position() - file.constData();
 }
 
-#ifndef GLOSSMERE_SMALL_READER_SLICES
-constexpr qsizetype parallelRecordBytes = qsizetype(1) << 20;
-#else
-constexpr qsizetype parallelRecordBytes = 2048;
-#endif
-
 // A big file is read in two halves, one per core: the second from a line start after the middle,
 // taken only when the first half's last record ends exactly there (the middle may lie in a quoted
 // field); otherwise the first half simply reads on.
@@ -294,7 +284,7 @@ void readAllRecords(
 {
     const qsizetype size = file.size();
     const qsizetype newline =
-        size - begin >= parallelRecordBytes ? file.indexOf('\n', begin + (size - begin) / 2) : -1;
+        size - begin >= parallelReaderBytes ? file.indexOf('\n', begin + (size - begin) / 2) : -1;
     if (newline < 0) {
         readRecords(file, begin, size, separator, rules, store);
         return;
@@ -302,29 +292,26 @@ void readAllRecords(
     const qsizetype middle = newline + 1;
     TermStore second;
     std::exception_ptr secondFailure;
-    std::thread secondHalf;
-    try {
-        secondHalf = std::thread([&] {
-            try {
-                readRecords(file, middle, size, separator, rules, second);
-            } catch (...) {
-                secondFailure = std::current_exception();
-            }
-        });
-    } catch (const std::system_error &) {
-        // No thread to be had: all on this one.
-    }
+    const auto readSecondHalf = [&] {
+        try {
+            readRecords(file, middle, size, separator, rules, second);
+        } catch (...) {
+            secondFailure = std::current_exception();
+        }
+    };
     qsizetype reached = 0;
-    try {
+    bool split = false;
+    {
+        std::jthread secondHalf;
+        try {
+            secondHalf = startReaderThread(readSecondHalf);
+        } catch (const std::system_error &) {
+            // No thread to be had: all on this one.
+        }
+        // Leaving this block joins the second half, however the first one ends.
         reached = readRecords(file, begin, middle, separator, rules, store);
-    } catch (...) {
-        if (secondHalf.joinable())
-            secondHalf.join();
-        throw;
+        split = secondHalf.joinable();
     }
-    const bool split = secondHalf.joinable();
-    if (split)
-        secondHalf.join();
     if (split && reached == middle) {
         if (secondFailure)
             std::rethrow_exception(secondFailure);
