@@ -209,9 +209,56 @@ struct RecordRules
     bool comments = false;
 };
 
-// The text a reader sees; fields without markup, entities or runs of spaces are taken as they are.
-QByteArrayView plainField(QByteArrayView field, QByteArray &scratch)
+// Whether a field is plain text as it stands: no markup, entity or sound may start in it, and it
+// has no white space at its ends or two white space bytes in a row.
+bool plainAsItStands(QByteArrayView field)
 {
+    const char *p = field.data();
+    const qsizetype size = field.size();
+#ifdef __SSE2__
+    // Sixteen bytes at once: which may start markup, which are white space.
+    const auto look = [](__m128i bytes, unsigned &space) {
+        const auto is = [&](char c) {
+            return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c));
+        };
+        space = unsigned(_mm_movemask_epi8(
+            _mm_or_si128(_mm_or_si128(is(' '), is('\t')), _mm_or_si128(is('\n'), is('\r')))));
+        return unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(is('<'), is('&')), is('['))));
+    };
+    const auto load = [p]<typename T>(T, qsizetype at) {
+        T value;
+        std::memcpy(&value, p + at, sizeof value);
+        return value;
+    };
+    unsigned space = 0;
+    if (size >= 16) {
+        bool spaceBefore = true;
+        qsizetype at = 0;
+        for (; at + 16 <= size; at += 16) {
+            if (look(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + at)), space)
+                || (space & (space >> 1)) || (spaceBefore && (space & 1)))
+                return false;
+            spaceBefore = space & 0x8000;
+        }
+        if (at < size) {
+            // The last sixteen bytes, overlapping those before: the pair across `at` lies inside.
+            if (look(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + size - 16)), space)
+                || (space & (space >> 1)))
+                return false;
+        }
+        return !(space & 0x8000);
+    }
+    if (size >= 4) {
+        // The first and the last bytes side by side, each group's pairs on their own.
+        const bool eight = size >= 8;
+        const __m128i bytes = eight
+            ? _mm_set_epi64x(load(qint64(), size - 8), load(qint64(), 0))
+            : _mm_set1_epi64x((qint64(load(qint32(), size - 4)) << 32) | quint32(load(qint32(), 0)));
+        const unsigned pairs = eight ? 0x7F7F : 0x77;
+        const unsigned last = eight ? 0x8000 : 0x80;
+        return !look(bytes, space) && !(space & (space >> 1) & pairs) && !(space & (1 | last));
+    }
+#endif
     // 1: markup, an entity or a sound may start here; 2: white space.
     static const auto kinds = [] {
         std::array<quint8, 256> table{};
@@ -219,17 +266,20 @@ QByteArrayView plainField(QByteArrayView field, QByteArray &scratch)
         table[' '] = table['\t'] = table['\n'] = table['\r'] = 2;
         return table;
     }();
-    bool work = false;
     quint8 last = 2;
-    for (const char c : field) {
-        const quint8 kind = kinds[static_cast<unsigned char>(c)];
-        if (kind & (last | 1)) {
-            work = true;
-            break;
-        }
+    for (qsizetype i = 0; i < size; ++i) {
+        const quint8 kind = kinds[static_cast<unsigned char>(p[i])];
+        if (kind & (last | 1))
+            return false;
         last = kind;
     }
-    if (!work && last != 2)
+    return last != 2;
+}
+
+// The text a reader sees; fields without markup, entities or runs of spaces are taken as they are.
+QByteArrayView plainField(QByteArrayView field, QByteArray &scratch)
+{
+    if (plainAsItStands(field))
         return field;
     scratch = plainTextOfHtml(QString::fromUtf8(field)).toUtf8();
     return scratch;

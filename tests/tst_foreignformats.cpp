@@ -79,6 +79,7 @@ private slots:
     void quotedFields_bigFileAsIfReadInOnePass();
     void anki_data();
     void anki();
+    void anki_plainAsTheFullReadingOfAnyField();
     void kvtml_data();
     void kvtml();
     void kvtml_debianExamplesMatchAnIndependentReader();
@@ -209,6 +210,25 @@ void TestForeignFormats::anki()
     QFETCH(QByteArray, bytes);
     QFETCH(TermEntries, expected);
     QCOMPARE(readAnkiNotes(bytes).toEntries(), expected);
+}
+
+void TestForeignFormats::anki_plainAsTheFullReadingOfAnyField()
+{
+    // Fields are looked at many bytes at a time for what needs the full reading: white space at an
+    // end or twice in a row, markup, entities; wherever it stands, the result must be the same.
+    QByteArray file("#separator:comma\n#html:true\n");
+    TermEntries expected;
+    for (int length = 1; length <= 35; ++length) {
+        for (int at = 0; at < length; ++at) {
+            for (const QByteArrayView marked : {" ", "  ", " \t", "\t ", "<", "&", "["}) {
+                QByteArray field(length, 'x');
+                field.replace(at, std::min<qsizetype>(marked.size(), length - at), marked.toByteArray());
+                file += field + ",d\n";
+                expected.append({plainTextOfHtml(QString::fromLatin1(field)), QStringLiteral("d")});
+            }
+        }
+    }
+    QCOMPARE(readAnkiNotes(file).toEntries(), expected);
 }
 
 void TestForeignFormats::kvtml_data()
