@@ -151,27 +151,31 @@ private:
             end = finishField();
             return inner;
         }
-        scratch.clear();
+        // Text after the closing quote belongs to the field as it stands.
+        const char *rest = m_p;
+        m_p = findFirstOf(m_p, m_end, m_separator, '\n', '\r');
+        // The unquoted text is never longer than the quoted one.
+        scratch.resize(inner.size() + (m_p - rest));
+        char *out = scratch.data();
         for (qsizetype i = 0; i < inner.size(); ++i) {
             const char c = inner[i];
             if (c == '"') {
                 // A doubled quote: one quote.
-                scratch.append('"');
+                *out++ = '"';
                 ++i;
             } else if (c == '\r' || c == '\n') {
                 // A line break in a field is one space: the list holds one line per text.
-                scratch.append(' ');
+                *out++ = ' ';
                 if (c == '\r' && i + 1 < inner.size() && inner[i + 1] == '\n')
                     ++i;
             } else {
-                scratch.append(c);
+                *out++ = c;
             }
         }
-        // Text after the closing quote belongs to the field as it stands.
-        const char *rest = m_p;
-        while (m_p < m_end && *m_p != m_separator && *m_p != '\n' && *m_p != '\r')
-            ++m_p;
-        scratch.append(rest, m_p - rest);
+        if (m_p != rest)
+            std::memcpy(out, rest, size_t(m_p - rest));
+        out += m_p - rest;
+        scratch.truncate(out - scratch.constData());
         end = finishField();
         return scratch;
     }
@@ -340,7 +344,11 @@ void readAllRecords(
         return;
     }
     const qsizetype middle = newline + 1;
+    // Each entry takes at least a separator and one more byte: room for all of them at once, so that
+    // the records are never copied as they grow (pages never written to cost nothing).
+    store.reserve(store.size() + (size - begin) / 2 + 2);
     TermStore second;
+    second.reserve((size - middle) / 2 + 2);
     std::exception_ptr secondFailure;
     const auto readSecondHalf = [&] {
         try {
