@@ -71,8 +71,39 @@ QByteArray declaredEncoding(QByteArrayView text)
 }
 
 // The document as UTF-8 text, whatever its byte-order mark or declaration names.
-QByteArray utf8Document(const QByteArray &bytes)
+bool isControl(unsigned char byte)
 {
+    return byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r';
+}
+
+bool holdsControl(QByteArrayView text)
+{
+    unsigned char bad = 0;
+    for (const char c : text)
+        bad |= static_cast<unsigned char>(isControl(static_cast<unsigned char>(c)));
+    return bad != 0;
+}
+
+// Valid UTF-8 without the control characters XML forbids: both looked at a slice at a time, while
+// the slice is in the cache. Slices end at a line break, which no character's bytes hold.
+bool isCleanUtf8(QByteArrayView text)
+{
+    constexpr qsizetype slice = qsizetype(256) << 10;
+    for (qsizetype at = 0; at < text.size();) {
+        const qsizetype lineBreak = text.size() - at > slice ? text.indexOf('\n', at + slice) : -1;
+        const qsizetype next = lineBreak < 0 ? text.size() : lineBreak + 1;
+        const QByteArrayView part = text.sliced(at, next - at);
+        if (holdsControl(part) || !part.isValidUtf8())
+            return false;
+        at = next;
+    }
+    return true;
+}
+
+// The document as UTF-8 text; `clean` when it is known to hold no control character XML forbids.
+QByteArray utf8Document(const QByteArray &bytes, bool &clean)
+{
+    clean = false;
     const auto bom = QStringConverter::encodingForData(bytes);
     QByteArray encoding;
     if (bom && bom != QStringConverter::Utf8) {
@@ -82,7 +113,9 @@ QByteArray utf8Document(const QByteArray &bytes)
         const qsizetype begin = bom ? 3 : 0;
         encoding = bom ? QByteArray("utf-8") : declaredEncoding(bytes);
         if (encoding.isEmpty() || encoding == "utf-8" || encoding == "utf8") {
-            const qsizetype bad = firstInvalidUtf8(QByteArrayView(bytes).sliced(begin));
+            // Where this fails, the broken byte is looked for; failing that, a control character.
+            clean = holdsForBothHalves(QByteArrayView(bytes).sliced(begin), isCleanUtf8);
+            const qsizetype bad = clean ? -1 : firstInvalidUtf8(QByteArrayView(bytes).sliced(begin));
             if (bad >= 0)
                 throw FormatFault(lineAt(bytes, begin + bad),
                                   QStringLiteral("its text is not in the declared encoding"));
@@ -626,20 +659,10 @@ TermStore KvtmlScanner::finish()
     return std::move(m_store);
 }
 
-bool isControl(unsigned char byte)
-{
-    return byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r';
-}
-
 // XML allows no control characters but Tab and line breaks, NUL least of all.
 void checkCharacters(const QByteArray &text)
 {
-    const bool clean = holdsForBothHalves(text, [](QByteArrayView part) {
-        unsigned char bad = 0;
-        for (const char c : part)
-            bad |= static_cast<unsigned char>(isControl(static_cast<unsigned char>(c)));
-        return bad == 0;
-    });
+    const bool clean = holdsForBothHalves(text, [](QByteArrayView part) { return !holdsControl(part); });
     if (clean)
         return;
     const auto *at = std::find_if(
@@ -651,9 +674,10 @@ void checkCharacters(const QByteArray &text)
 // A big list is read in two halves, one per core: the second from an entry's start after the middle,
 // taken only when the first half reaches that very place between two entries (it may as well lie in
 // a comment or CDATA section); otherwise the first half simply reads on.
-TermStore readDocument(const QByteArray &text)
+TermStore readDocument(const QByteArray &text, bool clean)
 {
-    checkCharacters(text);
+    if (!clean)
+        checkCharacters(text);
     KvtmlScanner first(text);
     first.prolog();
     const qsizetype split =
@@ -699,5 +723,7 @@ TermStore readDocument(const QByteArray &text)
 
 TermStore readKvtml(const QByteArray &bytes)
 {
-    return readDocument(utf8Document(bytes));
+    bool clean = false;
+    const QByteArray text = utf8Document(bytes, clean);
+    return readDocument(text, clean);
 }

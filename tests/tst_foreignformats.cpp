@@ -342,6 +342,10 @@ void TestForeignFormats::kvtml_bigDocumentAsIfReadInOnePass_data()
                                                      << QByteArray() << QByteArray();
     QTest::newRow("a fault in the second half")
         << QByteArray() << QByteArray("<entry>\n<text>a</txt></entry>") << QByteArray();
+    QTest::newRow("a control character in the second half")
+        << QByteArray() << QByteArray("<entry>\n\x01</entry>") << QByteArray();
+    QTest::newRow("a broken byte in the second half")
+        << QByteArray() << QByteArray("<entry>\n\xC3</entry>") << QByteArray();
     QTest::newRow("faults in both halves") << QByteArray() << QByteArray("<entry>\n<text>a</txt></entry>")
                                            << QByteArray("<entry>\n\n<text>&nbsp;</text></entry>");
 }
@@ -354,7 +358,7 @@ void TestForeignFormats::kvtml_bigDocumentAsIfReadInOnePass()
     QByteArray quarters[4];
     for (int i = 0; i < 12000; ++i) {
         quarters[i / 3000] += "<entry id=\"" + QByteArray::number(i) + "\"><translation id=\"0\"><text>t"
-            + QByteArray::number(i) + "</text></translation><translation id=\"1\"><text>d &amp; "
+            + QByteArray::number(i) + "</text></translation><translation id=\"1\"><text>d \xC3\xA9 &amp; "
             + QByteArray::number(i) + "</text></translation></entry>\n";
     }
     const QByteArray bytes =
