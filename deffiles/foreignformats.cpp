@@ -5,7 +5,12 @@
 
 #include <array>
 #include <cstring>
+#include <iterator>
 #include <memory>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 bool isXmlSpace(char c)
@@ -57,6 +62,8 @@ public:
 
     ~ChunkWriter() = default;
 
+    static constexpr qsizetype capacity = qsizetype(1) << 20;
+
     void put(QByteArrayView piece)
     {
         if (piece.isEmpty())
@@ -79,6 +86,16 @@ public:
         m_buffer[size_t(m_used++)] = c;
     }
 
+    // Room for `bytes` (at most `capacity`) to be written straight into; `commit` takes what was.
+    char *room(qsizetype bytes)
+    {
+        if (bytes > capacity - m_used)
+            flush();
+        return m_buffer.get() + m_used;
+    }
+
+    void commit(const char *end) { m_used = end - m_buffer.get(); }
+
     void flush()
     {
         if (m_used > 0)
@@ -87,68 +104,220 @@ public:
     }
 
 private:
-    static constexpr qsizetype capacity = qsizetype(1) << 20;
     const std::function<void(QByteArrayView)> &m_write;
     std::unique_ptr<char[]> m_buffer;
     qsizetype m_used = 0;
 };
 
+char *copyBytes(char *out, QByteArrayView text)
+{
+    if (!text.isEmpty())
+        std::memcpy(out, text.data(), size_t(text.size()));
+    return out + text.size();
+}
+
+template <size_t N> char *copyLiteral(char *out, const char (&literal)[N])
+{
+    std::memcpy(out, literal, N - 1);
+    return out + N - 1;
+}
+
+// Whether any byte of `text` is one that `table` marks. Texts are short and almost never hold one:
+// sixteen bytes are looked at together, with `matches` telling which of them are marked; a shorter
+// rest is loaded as overlapping pieces of the text itself (a byte looked at twice changes nothing).
+template <typename Matches>
+bool holdsMarked(QByteArrayView text, const std::array<bool, 256> &table, Matches matches)
+{
+    const char *p = text.data();
+    const qsizetype size = text.size();
+#ifdef __SSE2__
+    (void)table;
+    const auto load = [p]<typename T>(T, qsizetype at) {
+        T value;
+        std::memcpy(&value, p + at, sizeof value);
+        return value;
+    };
+    const auto marked = [&](__m128i bytes) {
+        return _mm_movemask_epi8(matches(bytes)) != 0;
+    };
+    if (size >= 16) {
+        for (qsizetype at = 0; at + 16 < size; at += 16) {
+            if (marked(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + at))))
+                return true;
+        }
+        return marked(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + size - 16)));
+    }
+    if (size >= 8)
+        return marked(_mm_set_epi64x(load(qint64(), 0), load(qint64(), size - 8)));
+    if (size >= 4)
+        return marked(_mm_set1_epi64x((qint64(load(qint32(), 0)) << 32) | quint32(load(qint32(), size - 4))));
+    if (size == 0)
+        return false;
+    const auto byte = [p](qsizetype at) {
+        return quint32(static_cast<unsigned char>(p[at]));
+    };
+    return marked(
+        _mm_set1_epi32(qint32(byte(0) | byte(size / 2) << 8 | byte(size - 1) << 16 | byte(0) << 24)));
+#else
+    (void)matches;
+    bool marked = false;
+    for (qsizetype at = 0; at < size; ++at)
+        marked |= table[static_cast<unsigned char>(p[at])];
+    return marked;
+#endif
+}
+
 // A field in quotes only where the reader needs them: the separator, a quote or a line break in it,
 // a leading byte-order mark, and for Anki a '#' that would start a comment line.
 // The bytes that make a field need quotes: its separator, a quote, a line break.
-using QuoteBytes = std::array<bool, 256>;
-
-QuoteBytes quoteBytes(char separator)
+class FieldQuoting
 {
-    QuoteBytes table{};
-    for (const char c : {separator, '"', '\n', '\r'})
-        table[static_cast<unsigned char>(c)] = true;
+public:
+    explicit FieldQuoting(char separator)
+        : m_table{}
+    {
+        for (const char c : {separator, '"', '\n', '\r'})
+            m_table[static_cast<unsigned char>(c)] = true;
+#ifdef __SSE2__
+        m_separator = _mm_set1_epi8(separator);
+#endif
+    }
+
+    bool needsQuotes(QByteArrayView text, bool hashIsComment) const
+    {
+        // A byte-order mark at the start would be taken for the file's own.
+        if ((hashIsComment && text.startsWith('#')) || text.startsWith("\xEF\xBB\xBF"))
+            return true;
+#ifdef __SSE2__
+        const __m128i separator = m_separator;
+        const auto matches = [separator](__m128i bytes) {
+            return _mm_or_si128(
+                _mm_or_si128(_mm_cmpeq_epi8(bytes, separator), _mm_cmpeq_epi8(bytes, _mm_set1_epi8('"'))),
+                _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')),
+                             _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r'))));
+        };
+#else
+        const auto matches = [](int) {
+            return 0;
+        };
+#endif
+        return holdsMarked(text, m_table, matches);
+    }
+
+private:
+    std::array<bool, 256> m_table;
+#ifdef __SSE2__
+    __m128i m_separator;
+#endif
+};
+
+// The most bytes a field can take quoted: its quotes doubled, and the two around it.
+qsizetype quotedBound(QByteArrayView text)
+{
+    return 2 * text.size() + 2;
+}
+
+char *putField(char *out, QByteArrayView text, bool quote)
+{
+    if (!quote)
+        return copyBytes(out, text);
+    *out++ = '"';
+    for (qsizetype start = 0;;) {
+        const qsizetype at = text.indexOf('"', start);
+        out = copyBytes(out, text.sliced(start, (at < 0 ? text.size() : at + 1) - start));
+        if (at < 0)
+            break;
+        *out++ = '"';
+        start = at + 1;
+    }
+    *out++ = '"';
+    return out;
+}
+
+// 1 for the bytes that need escaping in XML text: markup characters and control characters but Tab.
+const std::array<bool, 256> &xmlEscaped()
+{
+    static const auto table = [] {
+        std::array<bool, 256> escaped{};
+        for (int c = 0; c < 0x20; ++c)
+            escaped[size_t(c)] = c != '\t';
+        escaped['&'] = escaped['<'] = escaped['>'] = true;
+        return escaped;
+    }();
     return table;
 }
 
-void putField(ChunkWriter &out, QByteArrayView text, const QuoteBytes &special, bool hashIsComment)
+bool needsXmlEscapes(QByteArrayView text)
 {
-    // A byte-order mark at the start would be taken for the file's own.
-    bool quote = (hashIsComment && text.startsWith('#')) || text.startsWith("\xEF\xBB\xBF");
-    for (const char c : text)
-        quote |= special[static_cast<unsigned char>(c)];
-    if (!quote) {
-        out.put(text);
-        return;
-    }
-    out.put('"');
-    for (qsizetype start = 0;;) {
-        const qsizetype at = text.indexOf('"', start);
-        out.put(text.sliced(start, (at < 0 ? text.size() : at + 1) - start));
-        if (at < 0)
-            break;
-        out.put('"');
-        start = at + 1;
-    }
-    out.put('"');
+#ifdef __SSE2__
+    const auto matches = [](__m128i bytes) {
+        // Below 0x20 (unsigned), but not Tab; or one of the markup characters.
+        const __m128i control =
+            _mm_andnot_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\t')),
+                             _mm_cmpeq_epi8(_mm_min_epu8(bytes, _mm_set1_epi8(0x1F)), bytes));
+        return _mm_or_si128(control,
+                            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('&')),
+                                                      _mm_cmpeq_epi8(bytes, _mm_set1_epi8('<'))),
+                                         _mm_cmpeq_epi8(bytes, _mm_set1_epi8('>'))));
+    };
+#else
+    const auto matches = [](int) {
+        return 0;
+    };
+#endif
+    return holdsMarked(text, xmlEscaped(), matches);
+}
+
+// The most bytes a text can take escaped: "&amp;" for one byte.
+qsizetype xmlBound(QByteArrayView text)
+{
+    return 5 * text.size();
 }
 
 // XML text: markup characters escaped; control characters XML cannot hold become U+FFFD.
-void putXmlText(ChunkWriter &out, QByteArrayView text)
+char *putXmlText(char *out, QByteArrayView text)
 {
-    // 1 for the bytes that need escaping: markup characters and control characters but Tab.
-    static const auto escaped = [] {
-        std::array<bool, 256> table{};
-        for (int c = 0; c < 0x20; ++c)
-            table[size_t(c)] = c != '\t';
-        table['&'] = table['<'] = table['>'] = true;
-        return table;
-    }();
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (!escaped[c])
+    if (!needsXmlEscapes(text))
+        return copyBytes(out, text);
+    const std::array<bool, 256> &escaped = xmlEscaped();
+    for (const char byte : text) {
+        const auto c = static_cast<unsigned char>(byte);
+        if (!escaped[c]) {
+            *out++ = byte;
             continue;
-        out.put(text.sliced(start, i - start));
-        out.put(QByteArrayView(c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : "\xEF\xBF\xBD"));
-        start = i + 1;
+        }
+        const QByteArrayView escape(c == '&'       ? "&amp;"
+                                        : c == '<' ? "&lt;"
+                                        : c == '>' ? "&gt;"
+                                                   : "\xEF\xBF\xBD");
+        out = copyBytes(out, escape);
     }
-    out.put(text.sliced(start));
+    return out;
+}
+
+// Writes an entry of at most `bound` bytes with `write(out)`, straight into the chunk when it fits
+// one, otherwise through a buffer of its own.
+template <typename Write> void putEntry(ChunkWriter &out, qsizetype bound, Write write)
+{
+    if (bound <= ChunkWriter::capacity) {
+        out.commit(write(out.room(bound)));
+        return;
+    }
+    const auto buffer = std::make_unique_for_overwrite<char[]>(size_t(bound));
+    out.put(QByteArrayView(buffer.get(), write(buffer.get()) - buffer.get()));
+}
+
+// The decimal digits of `number`.
+char *putNumber(char *out, int number)
+{
+    char digits[12];
+    char *first = std::end(digits);
+    auto value = unsigned(number);
+    do {
+        *--first = char('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    return copyBytes(out, QByteArrayView(first, std::end(digits) - first));
 }
 
 void writeKvtml(const TermStore &store, const QString &title, ChunkWriter &out)
@@ -159,7 +328,8 @@ void writeKvtml(const TermStore &store, const QString &title, ChunkWriter &out)
                            " <information>\n"
                            "  <generator>Glossmere</generator>\n"
                            "  <title>"));
-    putXmlText(out, title.toUtf8());
+    const QByteArray utf8Title = title.toUtf8();
+    putEntry(out, xmlBound(utf8Title), [&](char *to) { return putXmlText(to, utf8Title); });
     out.put(QByteArrayView("</title>\n"
                            " </information>\n"
                            " <identifiers>\n"
@@ -171,17 +341,24 @@ void writeKvtml(const TermStore &store, const QString &title, ChunkWriter &out)
                            "  </identifier>\n"
                            " </identifiers>\n"
                            " <entries>\n"));
-    char number[16];
-    for (int i = 0; i < store.size(); ++i) {
-        out.put(QByteArrayView("  <entry id=\""));
-        const int digits = std::snprintf(number, sizeof number, "%d", i);
-        out.put(QByteArrayView(number, digits));
-        out.put(QByteArrayView("\"><translation id=\"0\"><text>"));
-        putXmlText(out, store.termUtf8(i));
-        out.put(QByteArrayView("</text></translation><translation id=\"1\"><text>"));
-        putXmlText(out, store.definitionUtf8(i));
-        out.put(QByteArrayView("</text></translation></entry>\n"));
-    }
+    static constexpr char entryStart[] = "  <entry id=\"";
+    static constexpr char termStart[] = "\"><translation id=\"0\"><text>";
+    static constexpr char definitionStart[] = "</text></translation><translation id=\"1\"><text>";
+    static constexpr char entryEnd[] = "</text></translation></entry>\n";
+    // The markup and the most digits an entry's number has.
+    constexpr qsizetype markup =
+        sizeof entryStart + sizeof termStart + sizeof definitionStart + sizeof entryEnd + 12;
+    store.forEachEntryUtf8([&](int i, QByteArrayView term, QByteArrayView definition) {
+        putEntry(out, markup + xmlBound(term) + xmlBound(definition), [&](char *to) {
+            to = copyLiteral(to, entryStart);
+            to = putNumber(to, i);
+            to = copyLiteral(to, termStart);
+            to = putXmlText(to, term);
+            to = copyLiteral(to, definitionStart);
+            to = putXmlText(to, definition);
+            return copyLiteral(to, entryEnd);
+        });
+    });
     out.put(QByteArrayView(" </entries>\n</kvtml>\n"));
 }
 } // namespace
@@ -213,16 +390,18 @@ void writeExport(const TermStore &store,
         writeKvtml(store, title, out);
     } else {
         const char separator = format == ExportFormat::Csv ? ',' : '\t';
-        const QuoteBytes special = quoteBytes(separator);
+        const FieldQuoting quoting(separator);
         const bool anki = format == ExportFormat::Anki;
         if (anki)
             out.put(QByteArrayView("#separator:tab\r\n#html:false\r\n"));
-        for (int i = 0; i < store.size(); ++i) {
-            putField(out, store.termUtf8(i), special, anki);
-            out.put(separator);
-            putField(out, store.definitionUtf8(i), special, false);
-            out.put(QByteArrayView("\r\n"));
-        }
+        store.forEachEntryUtf8([&](int, QByteArrayView term, QByteArrayView definition) {
+            putEntry(out, quotedBound(term) + quotedBound(definition) + 3, [&](char *to) {
+                to = putField(to, term, quoting.needsQuotes(term, anki));
+                *to++ = separator;
+                to = putField(to, definition, quoting.needsQuotes(definition, false));
+                return copyLiteral(to, "\r\n");
+            });
+        });
     }
     out.flush();
 }

@@ -3,12 +3,18 @@
 // a document needs to be taken for what it says: balanced elements, references, encoding, characters.
 #include "deffiles/foreignformats.h"
 #include "deffiles/piecesink.h"
+#include "deffiles/readertools.h"
 
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cctype>
 #include <cstring>
+#include <exception>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -27,7 +33,7 @@ qint64 lineAt(QByteArrayView text, qsizetype at)
 // The offset of the first byte that breaks UTF-8, or -1.
 qsizetype firstInvalidUtf8(QByteArrayView text)
 {
-    if (text.isValidUtf8())
+    if (holdsForBothHalves(text, [](QByteArrayView part) { return part.isValidUtf8(); }))
         return -1;
     qsizetype i = 0;
     while (i < text.size()) {
@@ -65,8 +71,39 @@ QByteArray declaredEncoding(QByteArrayView text)
 }
 
 // The document as UTF-8 text, whatever its byte-order mark or declaration names.
-QByteArray utf8Document(const QByteArray &bytes)
+bool isControl(unsigned char byte)
 {
+    return byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r';
+}
+
+bool holdsControl(QByteArrayView text)
+{
+    unsigned char bad = 0;
+    for (const char c : text)
+        bad |= static_cast<unsigned char>(isControl(static_cast<unsigned char>(c)));
+    return bad != 0;
+}
+
+// Valid UTF-8 without the control characters XML forbids: both looked at a slice at a time, while
+// the slice is in the cache. Slices end at a line break, which no character's bytes hold.
+bool isCleanUtf8(QByteArrayView text)
+{
+    constexpr qsizetype slice = qsizetype(256) << 10;
+    for (qsizetype at = 0; at < text.size();) {
+        const qsizetype lineBreak = text.size() - at > slice ? text.indexOf('\n', at + slice) : -1;
+        const qsizetype next = lineBreak < 0 ? text.size() : lineBreak + 1;
+        const QByteArrayView part = text.sliced(at, next - at);
+        if (holdsControl(part) || !part.isValidUtf8())
+            return false;
+        at = next;
+    }
+    return true;
+}
+
+// The document as UTF-8 text; `clean` when it is known to hold no control character XML forbids.
+QByteArray utf8Document(const QByteArray &bytes, bool &clean)
+{
+    clean = false;
     const auto bom = QStringConverter::encodingForData(bytes);
     QByteArray encoding;
     if (bom && bom != QStringConverter::Utf8) {
@@ -76,7 +113,9 @@ QByteArray utf8Document(const QByteArray &bytes)
         const qsizetype begin = bom ? 3 : 0;
         encoding = bom ? QByteArray("utf-8") : declaredEncoding(bytes);
         if (encoding.isEmpty() || encoding == "utf-8" || encoding == "utf8") {
-            const qsizetype bad = firstInvalidUtf8(QByteArrayView(bytes).sliced(begin));
+            // Where this fails, the broken byte is looked for; failing that, a control character.
+            clean = holdsForBothHalves(QByteArrayView(bytes).sliced(begin), isCleanUtf8);
+            const qsizetype bad = clean ? -1 : firstInvalidUtf8(QByteArrayView(bytes).sliced(begin));
             if (bad >= 0)
                 throw FormatFault(lineAt(bytes, begin + bad),
                                   QStringLiteral("its text is not in the declared encoding"));
@@ -115,6 +154,17 @@ template <qsizetype N> bool is(QByteArrayView name, const char (&literal)[N])
     return name.size() == N - 1 && std::memcmp(name.data(), literal, N - 1) == 0;
 }
 
+// Whether the `size` bytes at `a` and `b` are the same; names are short, a call to memcmp costs more
+// than the comparison.
+bool sameBytes(const char *a, const char *b, qsizetype size)
+{
+    for (qsizetype i = 0; i < size; ++i) {
+        if (a[i] != b[i])
+            return false;
+    }
+    return true;
+}
+
 void appendUtf8(QByteArray &out, char32_t code)
 {
     const QString text = QString::fromUcs4(&code, 1);
@@ -150,7 +200,7 @@ struct CapturedText
     void joinLines()
     {
         const QByteArrayView now = text();
-        if (!now.contains('\n') && !now.contains('\r'))
+        if (!holdsAnyOf(now, '\n', '\r', '\n'))
             return;
         QByteArray joined = now.toByteArray();
         joined.replace("\r\n", " ");
@@ -163,7 +213,9 @@ struct CapturedText
     void clear()
     {
         view = {};
-        owned.clear();
+        // Only an owned text holds anything there.
+        if (isOwned)
+            owned.clear();
         isOwned = false;
     }
 };
@@ -178,7 +230,33 @@ public:
         , m_sink(m_store, text)
     { }
 
-    TermStore read();
+    // A scanner that starts between two entries of a KVTML 2.0 list, at `from`.
+    KvtmlScanner(const QByteArray &text, qsizetype from)
+        : KvtmlScanner(text)
+    {
+        m_p += from;
+        m_open = {QByteArrayView("kvtml"), QByteArrayView("entries")};
+    }
+
+    void prolog();
+    // Reads on until the document's element is closed or, when given, `stop` is reached.
+    void body(const char *stop = nullptr);
+    // What may follow the document's element; the entries read.
+    TermStore finish();
+
+    // Whether this scanner stands at `at` in the state a scanner starting there between two entries
+    // has: the rest of the document then reads the same in either.
+    bool betweenEntriesAt(const char *at) const
+    {
+        return m_p == at && !m_rootClosed && m_open.size() == 2 && is(m_open[0], "kvtml")
+            && is(m_open[1], "entries") && m_capture == Capture::None && !m_inEntry && !m_hasSecond
+            && m_translation == -1 && m_firstTranslation
+            && std::all_of(m_texts.begin(), m_texts.end(), [](const CapturedText &text) {
+                   return text.view.isEmpty() && !text.isOwned;
+               });
+    }
+
+    TermStore &store() { return m_store; }
 
 private:
     enum class Capture { None, Term, Definition, Comment };
@@ -213,8 +291,29 @@ private:
     QByteArrayView name()
     {
         const char *start = m_p;
-        while (m_p < m_end && !endsName(*m_p))
-            ++m_p;
+        const char *p = m_p;
+#ifdef __SSE2__
+        // Names are short: sixteen bytes at once usually hold the end.
+        if (m_end - p >= 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+            __m128i ends = _mm_setzero_si128();
+            for (const char end : {' ', '\n', '\t', '\r', '>', '/', '=', '<', '"', '\'', '&'})
+                ends = _mm_or_si128(ends, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(end)));
+            const auto found = unsigned(_mm_movemask_epi8(ends));
+            p += found ? std::countr_zero(found) : 16;
+            if (!found) {
+                while (p < m_end && !endsName(*p))
+                    ++p;
+            }
+        } else {
+            while (p < m_end && !endsName(*p))
+                ++p;
+        }
+#else
+        while (p < m_end && !endsName(*p))
+            ++p;
+#endif
+        m_p = p;
         if (m_p == start)
             fail(start, QStringLiteral("a name is missing"));
         return QByteArrayView(start, m_p - start);
@@ -224,7 +323,6 @@ private:
     void characterData(CapturedText *out);
     // One reference after '&', decoded into `out` when given.
     void reference(QByteArray *out);
-    void prolog();
     void doctype();
     // Comments, processing instructions and white space; false at anything else.
     bool misc();
@@ -291,21 +389,18 @@ void KvtmlScanner::reference(QByteArray *out)
 void KvtmlScanner::characterData(CapturedText *out)
 {
     QByteArray decoded;
-    // Looked for once: a reference never reaches past the next '<'.
-    const auto *markup = static_cast<const char *>(std::memchr(m_p, '<', size_t(m_end - m_p)));
-    const char *stop = markup ? markup : m_end;
-    while (m_p < stop) {
+    // Up to the next '<': a reference never reaches past it.
+    while (true) {
         const char *start = m_p;
-        const auto *ampersand = static_cast<const char *>(std::memchr(m_p, '&', size_t(stop - m_p)));
-        m_p = ampersand ? ampersand : stop;
+        m_p = findFirstOf(m_p, m_end, '<', '&', '<');
         if (out)
             out->append(QByteArrayView(start, m_p - start), true);
-        if (m_p < stop) {
-            decoded.clear();
-            reference(out ? &decoded : nullptr);
-            if (out)
-                out->append(decoded, false);
-        }
+        if (m_p >= m_end || *m_p == '<')
+            return;
+        decoded.clear();
+        reference(out ? &decoded : nullptr);
+        if (out)
+            out->append(decoded, false);
     }
 }
 
@@ -413,7 +508,7 @@ void KvtmlScanner::startTag()
             fail(m_p, QStringLiteral("an attribute value must be in quotes"));
         const char quote = *m_p++;
         const char *valueStart = m_p;
-        while (m_p < m_end && *m_p != quote) {
+        while ((m_p = findFirstOf(m_p, m_end, quote, '<', '&')) < m_end && *m_p != quote) {
             if (*m_p == '<')
                 fail(m_p, QStringLiteral("an attribute value holds '<'"));
             if (*m_p == '&')
@@ -481,12 +576,22 @@ void KvtmlScanner::endTag()
 {
     const char *start = m_p;
     m_p += 2;
-    const QByteArrayView element = name();
-    skipSpace();
-    if (m_p >= m_end || *m_p != '>')
-        fail(m_p, QStringLiteral("an end tag is not closed"));
-    ++m_p;
-    if (m_open.empty() || m_open.back() != element)
+    QByteArrayView element;
+    // Almost always the element that is open, closed at once: its name is known.
+    const QByteArrayView open = m_open.empty() ? QByteArrayView() : m_open.back();
+    const bool closesOpen = !open.isEmpty() && m_end - m_p > open.size() && m_p[open.size()] == '>'
+        && sameBytes(m_p, open.data(), open.size());
+    if (closesOpen) {
+        element = open;
+        m_p += open.size() + 1;
+    } else {
+        element = name();
+        skipSpace();
+        if (m_p >= m_end || *m_p != '>')
+            fail(m_p, QStringLiteral("an end tag is not closed"));
+        ++m_p;
+    }
+    if (!closesOpen && (m_open.empty() || m_open.back() != element))
         fail(start,
              m_open.empty() ? QStringLiteral("an end tag closes nothing")
                             : QStringLiteral("</%1> stands where </%2> belongs")
@@ -515,23 +620,11 @@ void KvtmlScanner::cdata()
     m_p += close + 3;
 }
 
-TermStore KvtmlScanner::read()
+void KvtmlScanner::body(const char *stop)
 {
-    // XML allows no control characters but Tab and line breaks, NUL least of all.
-    unsigned char bad = 0;
-    for (const char c : m_text) {
-        const auto byte = static_cast<unsigned char>(c);
-        bad |= static_cast<unsigned char>(byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r');
-    }
-    if (bad) {
-        const auto *at = std::find_if(m_text.begin(), m_text.end(), [](char c) {
-            const auto byte = static_cast<unsigned char>(c);
-            return byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r';
-        });
-        fail(at, QStringLiteral("it holds a control character that XML does not allow"));
-    }
-    prolog();
     while (!m_rootClosed) {
+        if (stop && m_p >= stop)
+            return;
         if (m_p >= m_end)
             fail(m_end,
                  QStringLiteral("it ends before the element %1 is closed")
@@ -555,16 +648,82 @@ TermStore KvtmlScanner::read()
             startTag();
         }
     }
+}
+
+TermStore KvtmlScanner::finish()
+{
     while (misc()) {
     }
     if (m_p < m_end)
         fail(m_p, QStringLiteral("something follows the document's end"));
     return std::move(m_store);
 }
+
+// XML allows no control characters but Tab and line breaks, NUL least of all.
+void checkCharacters(const QByteArray &text)
+{
+    const bool clean = holdsForBothHalves(text, [](QByteArrayView part) { return !holdsControl(part); });
+    if (clean)
+        return;
+    const auto *at = std::find_if(
+        text.begin(), text.end(), [](char c) { return isControl(static_cast<unsigned char>(c)); });
+    throw FormatFault(lineAt(text, at - text.begin()),
+                      QStringLiteral("it holds a control character that XML does not allow"));
+}
+
+// A big list is read in two halves, one per core: the second from an entry's start after the middle,
+// taken only when the first half reaches that very place between two entries (it may as well lie in
+// a comment or CDATA section); otherwise the first half simply reads on.
+TermStore readDocument(const QByteArray &text, bool clean)
+{
+    if (!clean)
+        checkCharacters(text);
+    KvtmlScanner first(text);
+    first.prolog();
+    const qsizetype split =
+        text.size() >= parallelReaderBytes ? QByteArrayView(text).indexOf("<entry", text.size() / 2) : -1;
+    if (split < 0) {
+        first.body();
+        return first.finish();
+    }
+    TermStore second;
+    std::exception_ptr secondFailure;
+    const auto readSecondHalf = [&] {
+        try {
+            KvtmlScanner scanner(text, split);
+            scanner.body();
+            second = scanner.finish();
+        } catch (...) {
+            secondFailure = std::current_exception();
+        }
+    };
+    bool landed = false;
+    {
+        std::jthread secondHalf;
+        try {
+            secondHalf = startReaderThread(readSecondHalf);
+        } catch (const std::system_error &) {
+            // No thread to be had: all on this one.
+        }
+        // Leaving this block joins the second half, however the first one ends.
+        first.body(text.constData() + split);
+        landed = secondHalf.joinable() && first.betweenEntriesAt(text.constData() + split);
+        if (!landed) {
+            first.body();
+            return first.finish();
+        }
+    }
+    if (secondFailure)
+        std::rethrow_exception(secondFailure);
+    TermStore entries = std::move(first.store());
+    entries.appendAll(std::move(second));
+    return entries;
+}
 } // namespace
 
 TermStore readKvtml(const QByteArray &bytes)
 {
-    const QByteArray text = utf8Document(bytes);
-    return KvtmlScanner(text).read();
+    bool clean = false;
+    const QByteArray text = utf8Document(bytes, clean);
+    return readDocument(text, clean);
 }

@@ -2,6 +2,7 @@
 #include "deffiles/definitiontext.h"
 #include "deffiles/foreignformats.h"
 #include "deffiles/piecesink.h"
+#include "deffiles/readertools.h"
 
 #include <QStringConverter>
 
@@ -19,7 +20,9 @@ QByteArray utf8TextOf(const QByteArray &bytes, qsizetype &begin)
     const auto bom = QStringConverter::encodingForData(bytes);
     begin = bom == QStringConverter::Utf8 ? 3 : 0;
     // The store keeps valid UTF-8 only: broken bytes behind a UTF-8 mark become U+FFFD here.
-    if ((!bom || bom == QStringConverter::Utf8) && QByteArrayView(bytes).sliced(begin).isValidUtf8())
+    if ((!bom || bom == QStringConverter::Utf8)
+        && holdsForBothHalves(QByteArrayView(bytes).sliced(begin),
+                              [](QByteArrayView part) { return part.isValidUtf8(); }))
         return bytes;
     begin = 0;
     return decodeDefinitionText(bytes).toUtf8();
@@ -83,12 +86,7 @@ public:
         : m_p(text.data())
         , m_end(text.data() + text.size())
         , m_separator(separator)
-    {
-        m_ends.fill(false);
-        m_ends[static_cast<unsigned char>(separator)] = true;
-        m_ends['\n'] = true;
-        m_ends['\r'] = true;
-    }
+    { }
 
     bool atEnd() const { return m_p >= m_end; }
 
@@ -115,8 +113,7 @@ public:
                 return quotedField(close, scratch, end);
         }
         const char *start = m_p;
-        while (m_p < m_end && !m_ends[static_cast<unsigned char>(*m_p)])
-            ++m_p;
+        m_p = findFirstOf(m_p, m_end, m_separator, '\n', '\r');
         const QByteArrayView text(start, m_p - start);
         end = finishField();
         return text;
@@ -148,33 +145,37 @@ private:
         const char *start = m_p + 1;
         QByteArrayView inner(start, close - start);
         m_p = close + 1;
-        const bool plain = !inner.contains('"') && !inner.contains('\n') && !inner.contains('\r')
+        const bool plain = !holdsAnyOf(inner, '"', '\n', '\r')
             && (m_p >= m_end || *m_p == m_separator || *m_p == '\n' || *m_p == '\r');
         if (plain) {
             end = finishField();
             return inner;
         }
-        scratch.clear();
+        // Text after the closing quote belongs to the field as it stands.
+        const char *rest = m_p;
+        m_p = findFirstOf(m_p, m_end, m_separator, '\n', '\r');
+        // The unquoted text is never longer than the quoted one.
+        scratch.resize(inner.size() + (m_p - rest));
+        char *out = scratch.data();
         for (qsizetype i = 0; i < inner.size(); ++i) {
             const char c = inner[i];
             if (c == '"') {
                 // A doubled quote: one quote.
-                scratch.append('"');
+                *out++ = '"';
                 ++i;
             } else if (c == '\r' || c == '\n') {
                 // A line break in a field is one space: the list holds one line per text.
-                scratch.append(' ');
+                *out++ = ' ';
                 if (c == '\r' && i + 1 < inner.size() && inner[i + 1] == '\n')
                     ++i;
             } else {
-                scratch.append(c);
+                *out++ = c;
             }
         }
-        // Text after the closing quote belongs to the field as it stands.
-        const char *rest = m_p;
-        while (m_p < m_end && *m_p != m_separator && *m_p != '\n' && *m_p != '\r')
-            ++m_p;
-        scratch.append(rest, m_p - rest);
+        if (m_p != rest)
+            std::memcpy(out, rest, size_t(m_p - rest));
+        out += m_p - rest;
+        scratch.truncate(out - scratch.constData());
         end = finishField();
         return scratch;
     }
@@ -200,7 +201,6 @@ private:
     const char *m_p;
     const char *m_end;
     char m_separator;
-    std::array<bool, 256> m_ends;
     const char *m_unclosed = nullptr;
 };
 
@@ -213,9 +213,56 @@ struct RecordRules
     bool comments = false;
 };
 
-// The text a reader sees; fields without markup, entities or runs of spaces are taken as they are.
-QByteArrayView plainField(QByteArrayView field, QByteArray &scratch)
+// Whether a field is plain text as it stands: no markup, entity or sound may start in it, and it
+// has no white space at its ends or two white space bytes in a row.
+bool plainAsItStands(QByteArrayView field)
 {
+    const char *p = field.data();
+    const qsizetype size = field.size();
+#ifdef __SSE2__
+    // Sixteen bytes at once: which may start markup, which are white space.
+    const auto look = [](__m128i bytes, unsigned &space) {
+        const auto is = [&](char c) {
+            return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c));
+        };
+        space = unsigned(_mm_movemask_epi8(
+            _mm_or_si128(_mm_or_si128(is(' '), is('\t')), _mm_or_si128(is('\n'), is('\r')))));
+        return unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(is('<'), is('&')), is('['))));
+    };
+    const auto load = [p]<typename T>(T, qsizetype at) {
+        T value;
+        std::memcpy(&value, p + at, sizeof value);
+        return value;
+    };
+    unsigned space = 0;
+    if (size >= 16) {
+        bool spaceBefore = true;
+        qsizetype at = 0;
+        for (; at + 16 <= size; at += 16) {
+            if (look(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + at)), space)
+                || (space & (space >> 1)) || (spaceBefore && (space & 1)))
+                return false;
+            spaceBefore = space & 0x8000;
+        }
+        if (at < size) {
+            // The last sixteen bytes, overlapping those before: the pair across `at` lies inside.
+            if (look(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + size - 16)), space)
+                || (space & (space >> 1)))
+                return false;
+        }
+        return !(space & 0x8000);
+    }
+    if (size >= 4) {
+        // The first and the last bytes side by side, each group's pairs on their own.
+        const bool eight = size >= 8;
+        const __m128i bytes = eight
+            ? _mm_set_epi64x(load(qint64(), size - 8), load(qint64(), 0))
+            : _mm_set1_epi64x((qint64(load(qint32(), size - 4)) << 32) | quint32(load(qint32(), 0)));
+        const unsigned pairs = eight ? 0x7F7F : 0x77;
+        const unsigned last = eight ? 0x8000 : 0x80;
+        return !look(bytes, space) && !(space & (space >> 1) & pairs) && !(space & (1 | last));
+    }
+#endif
     // 1: markup, an entity or a sound may start here; 2: white space.
     static const auto kinds = [] {
         std::array<quint8, 256> table{};
@@ -223,17 +270,20 @@ QByteArrayView plainField(QByteArrayView field, QByteArray &scratch)
         table[' '] = table['\t'] = table['\n'] = table['\r'] = 2;
         return table;
     }();
-    bool work = false;
     quint8 last = 2;
-    for (const char c : field) {
-        const quint8 kind = kinds[static_cast<unsigned char>(c)];
-        if (kind & (last | 1)) {
-            work = true;
-            break;
-        }
+    for (qsizetype i = 0; i < size; ++i) {
+        const quint8 kind = kinds[static_cast<unsigned char>(p[i])];
+        if (kind & (last | 1))
+            return false;
         last = kind;
     }
-    if (!work && last != 2)
+    return last != 2;
+}
+
+// The text a reader sees; fields without markup, entities or runs of spaces are taken as they are.
+QByteArrayView plainField(QByteArrayView field, QByteArray &scratch)
+{
+    if (plainAsItStands(field))
         return field;
     scratch = plainTextOfHtml(QString::fromUtf8(field)).toUtf8();
     return scratch;
@@ -280,12 +330,6 @@ qsizetype readRecords(const QByteArray &file,
     return reader.position() - file.constData();
 }
 
-#ifndef GLOSSMERE_SMALL_READER_SLICES
-constexpr qsizetype parallelRecordBytes = qsizetype(1) << 20;
-#else
-constexpr qsizetype parallelRecordBytes = 2048;
-#endif
-
 // A big file is read in two halves, one per core: the second from a line start after the middle,
 // taken only when the first half's last record ends exactly there (the middle may lie in a quoted
 // field); otherwise the first half simply reads on.
@@ -294,37 +338,38 @@ void readAllRecords(
 {
     const qsizetype size = file.size();
     const qsizetype newline =
-        size - begin >= parallelRecordBytes ? file.indexOf('\n', begin + (size - begin) / 2) : -1;
+        size - begin >= parallelReaderBytes ? file.indexOf('\n', begin + (size - begin) / 2) : -1;
     if (newline < 0) {
         readRecords(file, begin, size, separator, rules, store);
         return;
     }
     const qsizetype middle = newline + 1;
+    // Each entry takes at least a separator and one more byte: room for all of them at once, so that
+    // the records are never copied as they grow (pages never written to cost nothing).
+    store.reserve(store.size() + (size - begin) / 2 + 2);
     TermStore second;
+    second.reserve((size - middle) / 2 + 2);
     std::exception_ptr secondFailure;
-    std::thread secondHalf;
-    try {
-        secondHalf = std::thread([&] {
-            try {
-                readRecords(file, middle, size, separator, rules, second);
-            } catch (...) {
-                secondFailure = std::current_exception();
-            }
-        });
-    } catch (const std::system_error &) {
-        // No thread to be had: all on this one.
-    }
+    const auto readSecondHalf = [&] {
+        try {
+            readRecords(file, middle, size, separator, rules, second);
+        } catch (...) {
+            secondFailure = std::current_exception();
+        }
+    };
     qsizetype reached = 0;
-    try {
+    bool split = false;
+    {
+        std::jthread secondHalf;
+        try {
+            secondHalf = startReaderThread(readSecondHalf);
+        } catch (const std::system_error &) {
+            // No thread to be had: all on this one.
+        }
+        // Leaving this block joins the second half, however the first one ends.
         reached = readRecords(file, begin, middle, separator, rules, store);
-    } catch (...) {
-        if (secondHalf.joinable())
-            secondHalf.join();
-        throw;
+        split = secondHalf.joinable();
     }
-    const bool split = secondHalf.joinable();
-    if (split)
-        secondHalf.join();
     if (split && reached == middle) {
         if (secondFailure)
             std::rethrow_exception(secondFailure);

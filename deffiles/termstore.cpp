@@ -279,7 +279,10 @@ qsizetype TermStore::addSharedTextBlock(const QByteArray &text, qsizetype gap)
     return m_blocks.size() - 1;
 }
 
-void TermStore::appendPiece(qsizetype block, qsizetype offset, qsizetype termBytes, qsizetype definitionBytes)
+void TermStore::appendPieceAnyhow(qsizetype block,
+                                  qsizetype offset,
+                                  qsizetype termBytes,
+                                  qsizetype definitionBytes)
 {
     startRun(block);
     Span *out = reserveSpans(1);

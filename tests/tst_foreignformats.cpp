@@ -1,7 +1,9 @@
+#include "deffiles/definitiontext.h"
 #include "deffiles/foreignformats.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QStringEncoder>
 #include <QTest>
 #include <QXmlStreamReader>
@@ -77,14 +79,18 @@ private slots:
     void quotedFields_bigFileAsIfReadInOnePass();
     void anki_data();
     void anki();
+    void anki_plainAsTheFullReadingOfAnyField();
     void kvtml_data();
     void kvtml();
     void kvtml_debianExamplesMatchAnIndependentReader();
+    void kvtml_bigDocumentAsIfReadInOnePass_data();
+    void kvtml_bigDocumentAsIfReadInOnePass();
     void recognise_data();
     void recognise();
     void roundTrip_data();
     void roundTrip();
     void export_quotesOnlyWhereNeeded();
+    void export_markedByteAtAnyPlaceOfAnyLength();
 };
 
 void TestForeignFormats::quotedFields_data()
@@ -206,6 +212,25 @@ void TestForeignFormats::anki()
     QCOMPARE(readAnkiNotes(bytes).toEntries(), expected);
 }
 
+void TestForeignFormats::anki_plainAsTheFullReadingOfAnyField()
+{
+    // Fields are looked at many bytes at a time for what needs the full reading: white space at an
+    // end or twice in a row, markup, entities; wherever it stands, the result must be the same.
+    QByteArray file("#separator:comma\n#html:true\n");
+    TermEntries expected;
+    for (int length = 1; length <= 35; ++length) {
+        for (int at = 0; at < length; ++at) {
+            for (const QByteArrayView marked : {" ", "  ", " \t", "\t ", "<", "&", "["}) {
+                QByteArray field(length, 'x');
+                field.replace(at, std::min<qsizetype>(marked.size(), length - at), marked.toByteArray());
+                file += field + ",d\n";
+                expected.append({plainTextOfHtml(QString::fromLatin1(field)), QStringLiteral("d")});
+            }
+        }
+    }
+    QCOMPARE(readAnkiNotes(file).toEntries(), expected);
+}
+
 void TestForeignFormats::kvtml_data()
 {
     QTest::addColumn<QByteArray>("bytes");
@@ -297,6 +322,69 @@ void TestForeignFormats::kvtml_debianExamplesMatchAnIndependentReader()
     }
 }
 
+void TestForeignFormats::kvtml_bigDocumentAsIfReadInOnePass_data()
+{
+    // Big enough to be read in two halves; what stands at the middle decides whether the second half
+    // is taken.
+    QTest::addColumn<QByteArray>("middle");
+    QTest::addColumn<QByteArray>("lastQuarter");
+    QTest::addColumn<QByteArray>("firstQuarter");
+    const QByteArray entries = QByteArray("<entry id=\"7\"><translation id=\"0\"><text>x</text></translation>"
+                                          "<translation id=\"1\"><text>y</text></translation></entry>\n")
+                                   .repeated(3000);
+    QTest::newRow("between entries") << QByteArray() << QByteArray() << QByteArray();
+    QTest::newRow("in a comment") << "<!--" + entries + "-->" << QByteArray() << QByteArray();
+    QTest::newRow("in a CDATA section")
+        << "<entry><translation id=\"0\"><text>a<![CDATA[" + entries + "]]></text></translation></entry>"
+        << QByteArray() << QByteArray();
+    QTest::newRow("in lessons referring to entries") << "</entries><lessons><container>"
+            + QByteArray("<entry id=\"1\"/>\n").repeated(20000) + "</container></lessons><entries>"
+                                                     << QByteArray() << QByteArray();
+    QTest::newRow("a fault in the second half")
+        << QByteArray() << QByteArray("<entry>\n<text>a</txt></entry>") << QByteArray();
+    QTest::newRow("a control character in the second half")
+        << QByteArray() << QByteArray("<entry>\n\x01</entry>") << QByteArray();
+    QTest::newRow("a broken byte in the second half")
+        << QByteArray() << QByteArray("<entry>\n\xC3</entry>") << QByteArray();
+    QTest::newRow("faults in both halves") << QByteArray() << QByteArray("<entry>\n<text>a</txt></entry>")
+                                           << QByteArray("<entry>\n\n<text>&nbsp;</text></entry>");
+}
+
+void TestForeignFormats::kvtml_bigDocumentAsIfReadInOnePass()
+{
+    QFETCH(QByteArray, middle);
+    QFETCH(QByteArray, lastQuarter);
+    QFETCH(QByteArray, firstQuarter);
+    QByteArray quarters[4];
+    for (int i = 0; i < 12000; ++i) {
+        quarters[i / 3000] += "<entry id=\"" + QByteArray::number(i) + "\"><translation id=\"0\"><text>t"
+            + QByteArray::number(i) + "</text></translation><translation id=\"1\"><text>d \xC3\xA9 &amp; "
+            + QByteArray::number(i) + "</text></translation></entry>\n";
+    }
+    const QByteArray bytes =
+        kvtml2(quarters[0] + firstQuarter + quarters[1] + middle + quarters[2] + lastQuarter + quarters[3]);
+    const auto read = [&] {
+        try {
+            return std::make_pair(readKvtml(bytes).toEntries(), QString());
+        } catch (const FormatFault &fault) {
+            return std::make_pair(TermEntries(),
+                                  QStringLiteral("%1: %2").arg(fault.line()).arg(fault.reason()));
+        }
+    };
+    const auto inHalves = read();
+    const auto usual = startReaderThread;
+    startReaderThread = [](std::function<void()>) -> std::jthread {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    };
+    const auto inOnePass = read();
+    startReaderThread = usual;
+    QCOMPARE(inHalves, inOnePass);
+    if (lastQuarter.isEmpty())
+        QCOMPARE(inHalves.first, referenceKvtml(bytes));
+    else
+        QVERIFY(!inHalves.second.isEmpty());
+}
+
 void TestForeignFormats::recognise_data()
 {
     QTest::addColumn<QByteArray>("head");
@@ -373,6 +461,35 @@ void TestForeignFormats::export_quotesOnlyWhereNeeded()
     const TermStore store = TermStore::fromEntries(entriesOf({{"plain", "a,b"}, {"say \"hi\"", "x"}}));
     QCOMPARE(encodeExport(store, ExportFormat::Csv), QByteArray("plain,\"a,b\"\r\n\"say \"\"hi\"\"\",x\r\n"));
     QCOMPARE(encodeExport(store, ExportFormat::Tsv), QByteArray("plain\ta,b\r\n\"say \"\"hi\"\"\"\tx\r\n"));
+}
+
+void TestForeignFormats::export_markedByteAtAnyPlaceOfAnyLength()
+{
+    // Texts are looked at many bytes at a time: a byte that needs quotes or escaping must be found
+    // wherever it stands, in texts shorter and longer than one such look.
+    TermEntries entries;
+    QByteArray csv;
+    TermEntries inXml;
+    for (int length = 1; length <= 35; ++length) {
+        for (int at = 0; at < length; ++at) {
+            for (const char marked : {',', '"', '\n', '\r', '&', '<', '\x01'}) {
+                QByteArray text(length, 'x');
+                text[at] = marked;
+                entries.append({QString::fromLatin1(text), QStringLiteral("d")});
+                const bool quoted = QByteArrayView(",\"\n\r").contains(marked);
+                csv += quoted ? '"' + QByteArray(text).replace("\"", "\"\"") + '"' : text;
+                csv += ",d\r\n";
+                // Control characters XML cannot hold are written as U+FFFD.
+                inXml.append(
+                    {QString::fromLatin1(text).replace(QRegularExpression(QStringLiteral("[\\x01\\n\\r]")),
+                                                       QString(QChar::ReplacementCharacter)),
+                     QStringLiteral("d")});
+            }
+        }
+    }
+    const TermStore store = TermStore::fromEntries(entries);
+    QCOMPARE(encodeExport(store, ExportFormat::Csv), csv);
+    QCOMPARE(referenceKvtml(encodeExport(store, ExportFormat::Kvtml)), inXml);
 }
 
 QTEST_GUILESS_MAIN(TestForeignFormats)
