@@ -12,34 +12,9 @@ program=$(realpath "$1")
 file=$(realpath "$2")
 out=$3
 display=${A11Y_DISPLAY:-:95}
-if [[ -e /tmp/.X11-unix/X${display#:} ]]; then
-    echo "display $display is taken; set A11Y_DISPLAY to a free one" >&2
-    exit 2
-fi
-work=$(mktemp -d)
-xvfb_pid=
-app=
-cleanup() {
-    # Ends only what this script started, by process id.
-    [[ -n $app ]] && kill "$app" 2>/dev/null && { wait "$app" 2>/dev/null || true; }
-    [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null && { wait "$xvfb_pid" 2>/dev/null || true; }
-    rm -rf "$work"
-}
-trap cleanup EXIT
 # shellcheck source=tools/a11y/xvfb.sh
 source "$(dirname "${BASH_SOURCE[0]}")/xvfb.sh"
-start_xvfb "$display" 1024x768x24 "$work/xvfb.log" || { echo "Xvfb on $display did not start" >&2; exit 1; }
-export DISPLAY=$display QT_QPA_PLATFORM=xcb HOME=$work XDG_CONFIG_HOME=$work/config
-export XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/runtime
-mkdir -m 0700 "$XDG_RUNTIME_DIR"
-"$program" &
-app=$!
-window=
-for _ in $(seq 50); do
-    window=$(xdotool search --onlyvisible --name '^Glossmere$' 2>/dev/null | head -1) && [[ -n $window ]] && break
-    sleep 0.1
-done
-[[ -n $window ]] || { echo "no main window" >&2; exit 1; }
+start_shot_session "$display" 1024x768x24 "$program"
 sleep 1
 eval "$(xdotool getwindowgeometry --shell "$window")"
 # The middle of "Load Term/Defs From Text File" (twips 120, 3700, 3840 x 405).

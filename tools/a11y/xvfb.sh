@@ -28,6 +28,41 @@ start_xvfb() {
     return 1
 }
 
+# start_shot_session DISPLAY WxHxDEPTH PROGRAM: for the screenshot scripts. Exits 2 when DISPLAY is
+# taken; makes the work folder $work, starts Xvfb and PROGRAM there with a home of their own, sets
+# $window to the main window's id and ends both, by id, when the script exits.
+start_shot_session() {
+    local display=$1 geometry=$2 program=$3 _
+    if [[ -e /tmp/.X11-unix/X${display#:} ]]; then
+        echo "display $display is taken; set A11Y_DISPLAY to a free one" >&2
+        exit 2
+    fi
+    work=$(mktemp -d)
+    xvfb_pid=
+    app=
+    trap shot_session_cleanup EXIT
+    start_xvfb "$display" "$geometry" "$work/xvfb.log" || { echo "Xvfb on $display did not start" >&2; exit 1; }
+    export DISPLAY=$display QT_QPA_PLATFORM=xcb HOME=$work XDG_CONFIG_HOME=$work/config
+    export XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/runtime
+    mkdir -m 0700 "$XDG_RUNTIME_DIR"
+    "$program" &
+    app=$!
+    window=
+    for _ in $(seq 50); do
+        window=$(xdotool search --onlyvisible --name '^Glossmere$' 2>/dev/null | head -1) && [[ -n $window ]] && break
+        sleep 0.1
+    done
+    [[ -n $window ]] || { echo "no main window" >&2; exit 1; }
+}
+
+# shellcheck disable=SC2317  # called by the trap
+shot_session_cleanup() {
+    # Their exit codes do not matter here.
+    [[ -n $app ]] && kill "$app" 2>/dev/null && { wait "$app" 2>/dev/null || true; }
+    [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null && { wait "$xvfb_pid" 2>/dev/null || true; }
+    rm -rf "$work"
+}
+
 # run_in_session SCRIPT DISPLAY VARIABLE BIN NAME SECONDS [ARG...]: the outer half of a check. Checks
 # BIN and that DISPLAY (set by VARIABLE) is free, makes the work folder $work (/tmp/NAME.XXXXXX),
 # starts Xvfb there and runs `SCRIPT --inner BIN WORK ARG...` in a D-Bus session of its own for at most
