@@ -7,6 +7,7 @@
 //                                                     memory; "tree" shows the list in the QTreeView
 //                                                     the program used before its own table view
 #include "bench/benchprompts.h"
+#include "bench/randomwords.h"
 #include "deffiles/definitiontext.h"
 #include "deffiles/defmanager.h"
 #include "deffiles/termsearch.h"
@@ -24,19 +25,6 @@
 #include <sys/resource.h>
 
 namespace {
-QString randomWord(QRandomGenerator &random, int length)
-{
-    static const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyzeeaaiioou");
-    static const QString accented = QStringLiteral("éèàüöñçøß");
-    QString word;
-    for (int i = 0; i < length; ++i) {
-        // About one letter in fifty carries an accent.
-        const bool special = random.bounded(50) == 0;
-        const QString &from = special ? accented : letters;
-        word.append(from[random.bounded(int(from.size()))]);
-    }
-    return word;
-}
 
 int generate(qsizetype count, int definitionLength, const QString &path)
 {
@@ -46,11 +34,8 @@ int generate(qsizetype count, int definitionLength, const QString &path)
     for (qsizetype i = 0; i < count; ++i) {
         // Terms of about 12 characters, definitions of about the length asked for, made of words.
         QString term = randomWord(random, 8 + random.bounded(9));
-        QString definition;
-        const int wanted = definitionLength * 4 / 5 + random.bounded(definitionLength * 2 / 5 + 1);
-        while (definition.size() < wanted)
-            definition += randomWord(random, 2 + random.bounded(8)) + QLatin1Char(' ');
-        definition.chop(1);
+        const QString definition =
+            randomWords(random, definitionLength * 4 / 5 + random.bounded(definitionLength * 2 / 5 + 1));
         entries.append(term, definition);
     }
     QFile file(path);

@@ -8,6 +8,7 @@
 //        import_bench --dump kvtml|anki|csv|tsv FILE   prints the entries read, one "term<TAB>definition"
 //                                               per line (for comparing with other readers)
 #include "bench/benchprompts.h"
+#include "bench/randomwords.h"
 #include "deffiles/definitiontext.h"
 #include "deffiles/defmanager.h"
 
@@ -21,18 +22,6 @@
 #include <cstdio>
 
 namespace {
-QString randomWord(QRandomGenerator &random, int length)
-{
-    static const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyzeeaaiioou");
-    static const QString accented = QStringLiteral("éèàüöñçøß");
-    QString word;
-    for (int i = 0; i < length; ++i) {
-        const bool special = random.bounded(50) == 0;
-        const QString &from = special ? accented : letters;
-        word.append(from[random.bounded(int(from.size()))]);
-    }
-    return word;
-}
 
 bool writeFile(
     const QString &path,
@@ -55,11 +44,7 @@ int generate(qsizetype count, const QString &folder)
         // Terms of about 12 characters, definitions of about 22; one in four holds a comma, so that
         // the CSV quotes it, and one in twenty a quote.
         const QString term = randomWord(random, 8 + random.bounded(9));
-        QString definition;
-        const int wanted = 18 + random.bounded(9);
-        while (definition.size() < wanted)
-            definition += randomWord(random, 2 + random.bounded(8)) + QLatin1Char(' ');
-        definition.chop(1);
+        QString definition = randomWords(random, 18 + random.bounded(9));
         if (random.bounded(4) == 0)
             definition.insert(definition.indexOf(u' ') + 1, QStringLiteral(", "));
         if (random.bounded(20) == 0)
