@@ -54,9 +54,17 @@ private:
             0, 0, window()->width() + m.left() + m.right(), window()->height() + m.top() + m.bottom());
     }
 
+    // Where the window draws itself, in the frame's coordinates.
+    QRectF content() const
+    {
+        return QRectF(frameMargins.left(), frameMargins.top(), window()->width(), window()->height());
+    }
+
+    bool sizeFixed() const { return window()->minimumSize() == window()->maximumSize(); }
+
     bool resizable() const
     {
-        return window()->minimumSize() != window()->maximumSize()
+        return !sizeFixed()
             && !window()->windowStates().testAnyFlags(Qt::WindowMaximized | Qt::WindowFullScreen);
     }
 
@@ -68,7 +76,7 @@ private:
     QList<Button> buttons() const
     {
         QList<Button> shown{Button::Close};
-        if (standsAlone() && window()->minimumSize() != window()->maximumSize())
+        if (standsAlone() && !sizeFixed())
             shown.append(Button::Maximise);
         if (standsAlone())
             shown.append(Button::Minimise);
@@ -142,15 +150,13 @@ bool TitleBar::handleMouse(QWaylandInputDevice *device,
                            Qt::MouseButtons buttons,
                            Qt::KeyboardModifiers)
 {
-    const QMargins m = frameMargins;
-    const QRectF content(m.left(), m.top(), window()->width(), window()->height());
-    if (content.contains(local)) {
+    if (content().contains(local)) {
         setMouseButtons(buttons);
         return false;
     }
     if (const Qt::Edges edges = edgesAt(local)) {
         startResize(device, edges, buttons);
-    } else if (local.y() < m.top()) {
+    } else if (local.y() < frameMargins.top()) {
         const Button over = buttonAt(local);
         if (isLeftClicked(buttons))
             m_pressed = over;
@@ -175,8 +181,7 @@ bool TitleBar::handleTouch(QWaylandInputDevice *,
                            QEventPoint::State state,
                            Qt::KeyboardModifiers)
 {
-    const QMargins m = frameMargins;
-    if (QRectF(m.left(), m.top(), window()->width(), window()->height()).contains(local))
+    if (content().contains(local))
         return false;
     if (state == QEventPoint::Pressed)
         press(buttonAt(local));
@@ -195,7 +200,7 @@ void TitleBar::paint(QPaintDevice *device)
     QPainter painter(device);
     // Only the frame: the window's own content is drawn into the same buffer.
     QRegion frameRegion(all.toRect());
-    frameRegion -= QRect(m.left(), m.top(), window()->width(), window()->height());
+    frameRegion -= content().toRect();
     painter.setClipRegion(frameRegion);
     painter.fillRect(all, background);
     painter.setPen(palette.color(QPalette::Mid));
