@@ -1,26 +1,9 @@
 #include "deffiles/bulkmemory.h"
 
 #include <cerrno>
-#include <cstdint>
-#include <sys/mman.h>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
-
-void adviseHugePages(void *data, std::size_t bytes)
-{
-#ifdef MADV_HUGEPAGE
-    constexpr std::uintptr_t hugePage = std::uintptr_t(2) << 20;
-    const auto begin = reinterpret_cast<std::uintptr_t>(data);
-    const std::uintptr_t first = (begin + hugePage - 1) & ~(hugePage - 1);
-    const std::uintptr_t last = (begin + bytes) & ~(hugePage - 1);
-    if (last > first)
-        madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
-#else
-    (void)data;
-    (void)bytes;
-#endif
-}
 
 namespace {
 bool readFully(int fd, char *out, std::size_t bytes, off_t offset)

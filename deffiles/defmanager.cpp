@@ -43,7 +43,6 @@ QByteArray readTextFileBytes(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         throw Failure(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
     QByteArray bytes(qsizetype(info.size()), Qt::Uninitialized);
-    adviseHugePages(bytes.data(), size_t(bytes.size()));
     qint64 got = -1;
     if (bytes.size() >= parallelReadBytes
         && readInHalves(file.handle(), bytes.data(), size_t(bytes.size()))) {

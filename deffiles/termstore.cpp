@@ -1,7 +1,6 @@
 #include "deffiles/termstore.h"
 
 #include "common/failure.h"
-#include "deffiles/bulkmemory.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -233,7 +232,6 @@ void TermStore::detachSpans(qsizetype more)
         m_spanCount + more, m_spanCapacity - m_spanCount >= more ? m_spanCapacity : 2 * m_spanCapacity);
     // Left uninitialised: pages are touched only as records are written into them.
     std::shared_ptr<Span[]> spans(new Span[size_t(std::max<qsizetype>(capacity, 1))]);
-    adviseHugePages(spans.get(), size_t(capacity) * sizeof(Span));
     if (m_spanCount > 0)
         std::memcpy(spans.get(), m_spans.get(), size_t(m_spanCount) * sizeof(Span));
     m_spans = std::move(spans);
@@ -307,7 +305,6 @@ TermStore::Block &TermStore::openBlock(qsizetype bytes)
         std::max(bytes, previous == 0 ? firstOpenBlockBytes : std::min(largestOpenBlockBytes, previous * 2));
     Block block;
     block.text.reserve(capacity);
-    adviseHugePages(block.text.data(), size_t(capacity));
     m_blocks.append(std::move(block));
     m_openBlock = m_blocks.size() - 1;
     return m_blocks.last();
