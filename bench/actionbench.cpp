@@ -6,7 +6,8 @@
 // each window's first use is what is measured; bench/actions starts it once per run.
 // Usage: actionbench FILE [IMPORTS]   prints "ACTION<Tab>MILLISECONDS" per action (run under X, not
 //        offscreen); IMPORTS is a folder of import_bench --generate, whose files the imports read;
-//        ACTIONBENCH_ONLY=TEXT in the environment keeps only the actions whose names hold TEXT
+//        ACTIONBENCH_ONLY=TEXT in the environment keeps only the actions whose names hold TEXT;
+//        ACTIONBENCH_QUESTION_MS (default 500) is how long an import's separator question stays open
 #include "app/glossmereapp.h"
 #include "bench/benchprompts.h"
 #include "common/pause.h"
@@ -21,6 +22,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -57,6 +59,15 @@ public:
     {
         if (presets.isEmpty())
             return searchText;
+        // The separator question stays open for as long as a user takes to read it and press Enter;
+        // the import is timed from that answer, the user's last input.
+        if (questionMs > 0) {
+            QEventLoop reading;
+            QTimer::singleShot(questionMs, &reading, &QEventLoop::quit);
+            reading.exec();
+        }
+        if (answered)
+            answered();
         for (const Preset &preset : presets) {
             if (preset.label == importChoice)
                 return preset.value;
@@ -86,6 +97,8 @@ public:
     QString importPath;
     QString importChoice;
     SaveTarget exportTarget;
+    int questionMs = 0;
+    std::function<void()> answered;
 
 private:
     QString m_savePath;
@@ -154,6 +167,13 @@ public:
 
     // Waits for the program to settle after start, then runs every action once.
     void run(int restMs) { settle(restMs); }
+
+    // The action's input is the one given now (a question's answer after the click).
+    void restartClock()
+    {
+        m_painted = false;
+        m_clock.start();
+    }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -469,13 +489,13 @@ int main(int argc, char *argv[])
     };
     // Last, so that every row before runs on the list as loaded; each import replaces the list.
     if (args.size() == 3) {
-        actions.push_back(importRow(QStringLiteral("Import a CSV file (comma)"),
+        actions.push_back(importRow(QStringLiteral("Import a CSV file (comma), from the question's answer"),
                                     QStringLiteral("list.csv"),
                                     QStringLiteral(", (comma)")));
-        actions.push_back(importRow(QStringLiteral("Import an Anki notes export"),
+        actions.push_back(importRow(QStringLiteral("Import an Anki notes export, from the question's answer"),
                                     QStringLiteral("list-anki.txt"),
                                     QStringLiteral("Anki notes export (.txt)")));
-        actions.push_back(importRow(QStringLiteral("Import a KVTML file"),
+        actions.push_back(importRow(QStringLiteral("Import a KVTML file, from the question's answer"),
                                     QStringLiteral("list.kvtml"),
                                     QStringLiteral("KWordQuiz / Parley vocabulary (.kvtml)")));
     }
@@ -483,6 +503,12 @@ int main(int argc, char *argv[])
     if (const QString only = qEnvironmentVariable("ACTIONBENCH_ONLY"); !only.isEmpty())
         std::erase_if(actions, [&only](const Action &action) { return !action.name.contains(only); });
     Driver driver(std::move(actions));
+    prompts.questionMs = qEnvironmentVariableIsSet("ACTIONBENCH_QUESTION_MS")
+        ? qEnvironmentVariableIntValue("ACTIONBENCH_QUESTION_MS")
+        : 500;
+    prompts.answered = [&driver] {
+        driver.restartClock();
+    };
     // As long as a user takes at least to reach for the first command after the list appears.
     driver.run(1500);
     return QApplication::exec();

@@ -11,6 +11,12 @@
 #include <QSaveFile>
 #include <QStringConverter>
 
+#include <atomic>
+#include <exception>
+#include <system_error>
+#include <thread>
+#include <tuple>
+
 namespace {
 constexpr qint64 writeChunkBytes = 1 << 20;
 // Below this a second thread costs more than it saves.
@@ -72,75 +78,172 @@ ImportFormat recogniseImportFile(const QString &path)
     return recogniseImportFormat(file.read(64 * 1024));
 }
 
-DefManager::DefManager(Prompts &prompts, TermListModel &list)
-    : m_prompts(prompts)
-    , m_list(list)
-{ }
-
-std::optional<TermStore> DefManager::readDefinitionFile(const QString &path, const QString &separator)
+struct DefManager::Reading
 {
-    ErrorTrap trap(m_prompts, id("loadDefinitionFile"));
-    // Read everything before touching the list, so a file that cannot be read costs nothing.
-    QByteArray bytes;
-    if (!trap.step(104, [&] { bytes = readTextFileBytes(path); }))
-        return std::nullopt;
     std::optional<TermStore> entries;
-    trap.step(108, [&] {
+    std::exception_ptr failure;
+    int failedStep = 0;
+};
+
+namespace {
+// What shows that a file was changed (or made, or removed) since it was last looked at.
+std::tuple<bool, qint64, qint64> fileStamp(const QString &path)
+{
+    const QFileInfo info(path);
+    return {info.exists(), info.size(), info.lastModified().toMSecsSinceEpoch()};
+}
+
+std::optional<TermStore>
+entriesOfFile(const QByteArray &bytes, const QString &path, ImportFormat format, const QString &separator)
+{
+    if (format == ImportFormat::Literal) {
         if (separator.isEmpty())
             throw Failure(QStringLiteral("The separator is empty"));
         std::optional<TermStore> read = readDefinitionTextFile(bytes, separator);
         if (!read)
             throw Failure(
                 QStringLiteral("%1 does not look like a text file: it holds binary data").arg(path));
-        entries = std::move(read);
-    });
-    return entries;
+        return read;
+    }
+    const auto encoding = QStringConverter::encodingForData(bytes);
+    const bool wide = encoding && *encoding != QStringConverter::Utf8;
+    // XML has its own word for NUL bytes, with the line they are on.
+    if (format != ImportFormat::Kvtml && !wide && bytes.contains('\0'))
+        throw Failure(QStringLiteral("%1 does not look like a text file: it holds binary data").arg(path));
+    try {
+        switch (format) {
+        case ImportFormat::Tab:
+            return readQuotedFields(bytes, '\t');
+        case ImportFormat::Comma:
+            return readQuotedFields(bytes, ',');
+        case ImportFormat::Semicolon:
+            return readQuotedFields(bytes, ';');
+        case ImportFormat::Anki:
+            return readAnkiNotes(bytes);
+        case ImportFormat::Kvtml:
+        case ImportFormat::Literal:
+            break;
+        }
+        return readKvtml(bytes);
+    } catch (const FormatFault &fault) {
+        throw Failure(QStringLiteral("%1 cannot be read: at line %2 %3. None of its entries were taken.")
+                          .arg(path)
+                          .arg(fault.line())
+                          .arg(fault.reason()));
+    }
+}
+} // namespace
+
+struct DefManager::ReadAhead
+{
+    QString path;
+    ImportFormat format;
+    QString separator;
+    std::tuple<bool, qint64, qint64> stamp;
+    Reading reading;
+    // Whoever of the two comes second frees a dropped reading's result, so it is never kept unused.
+    std::atomic<bool> dropped = false;
+    std::atomic<bool> finished = false;
+    // Last, so that it is joined before the rest goes.
+    std::jthread worker;
+};
+
+DefManager::DefManager(Prompts &prompts, TermListModel &list)
+    : m_prompts(prompts)
+    , m_list(list)
+{ }
+
+DefManager::~DefManager() = default;
+
+DefManager::Reading DefManager::read(const QString &path, ImportFormat format, const QString &separator)
+{
+    Reading reading;
+    QByteArray bytes;
+    try {
+        bytes = readTextFileBytes(path);
+    } catch (...) {
+        reading.failure = std::current_exception();
+        reading.failedStep = 104;
+        return reading;
+    }
+    try {
+        reading.entries = entriesOfFile(bytes, path, format, separator);
+    } catch (...) {
+        reading.failure = std::current_exception();
+        reading.failedStep = 108;
+    }
+    return reading;
+}
+
+std::optional<TermStore> DefManager::reported(Reading reading)
+{
+    if (!reading.failure)
+        return std::move(reading.entries);
+    ErrorTrap trap(m_prompts, id("loadDefinitionFile"));
+    trap.step(reading.failedStep, [&] { std::rethrow_exception(reading.failure); });
+    return std::nullopt;
+}
+
+std::optional<TermStore> DefManager::readDefinitionFile(const QString &path, const QString &separator)
+{
+    return reported(read(path, ImportFormat::Literal, separator));
 }
 
 std::optional<TermStore>
 DefManager::readImportFile(const QString &path, ImportFormat format, const QString &separator)
 {
-    if (format == ImportFormat::Literal)
-        return readDefinitionFile(path, separator);
-    ErrorTrap trap(m_prompts, id("loadDefinitionFile"));
-    QByteArray bytes;
-    if (!trap.step(104, [&] { bytes = readTextFileBytes(path); }))
+    std::optional<Reading> ahead = takeReadAhead(path, format, separator);
+    return reported(ahead ? std::move(*ahead) : read(path, format, separator));
+}
+
+void DefManager::readAhead(const QString &path, ImportFormat format, const QString &separator)
+{
+    dropReadAhead();
+    auto ahead = std::make_unique<ReadAhead>();
+    ahead->path = path;
+    ahead->format = format;
+    ahead->separator = separator;
+    // Taken before the first byte is read: a change while it reads shows too.
+    ahead->stamp = fileStamp(path);
+    try {
+        ahead->worker = startReaderThread([ahead = ahead.get()] {
+            ahead->reading = read(ahead->path, ahead->format, ahead->separator);
+            ahead->finished = true;
+            if (ahead->dropped)
+                ahead->reading = Reading();
+        });
+    } catch (const std::system_error &) {
+        // No thread to be had: the answer reads the file itself.
+        return;
+    }
+    m_readAhead = std::move(ahead);
+}
+
+void DefManager::dropReadAhead()
+{
+    if (!m_readAhead)
+        return;
+    m_readAhead->dropped = true;
+    if (m_readAhead->finished) {
+        m_readAhead.reset();
+        return;
+    }
+    // Still reading: it ends on its own. The one dropped before has had a whole question's time to end.
+    m_dropped = std::move(m_readAhead);
+}
+
+std::optional<DefManager::Reading>
+DefManager::takeReadAhead(const QString &path, ImportFormat format, const QString &separator)
+{
+    if (!m_readAhead || m_readAhead->path != path || m_readAhead->format != format
+        || m_readAhead->separator != separator || m_readAhead->stamp != fileStamp(path)) {
+        dropReadAhead();
         return std::nullopt;
-    std::optional<TermStore> entries;
-    trap.step(108, [&] {
-        const auto encoding = QStringConverter::encodingForData(bytes);
-        const bool wide = encoding && *encoding != QStringConverter::Utf8;
-        // XML has its own word for NUL bytes, with the line they are on.
-        if (format != ImportFormat::Kvtml && !wide && bytes.contains('\0'))
-            throw Failure(
-                QStringLiteral("%1 does not look like a text file: it holds binary data").arg(path));
-        try {
-            switch (format) {
-            case ImportFormat::Tab:
-                entries = readQuotedFields(bytes, '\t');
-                break;
-            case ImportFormat::Comma:
-                entries = readQuotedFields(bytes, ',');
-                break;
-            case ImportFormat::Semicolon:
-                entries = readQuotedFields(bytes, ';');
-                break;
-            case ImportFormat::Anki:
-                entries = readAnkiNotes(bytes);
-                break;
-            case ImportFormat::Kvtml:
-            case ImportFormat::Literal:
-                entries = readKvtml(bytes);
-                break;
-            }
-        } catch (const FormatFault &fault) {
-            throw Failure(QStringLiteral("%1 cannot be read: at line %2 %3. None of its entries were taken.")
-                              .arg(path)
-                              .arg(fault.line())
-                              .arg(fault.reason()));
-        }
-    });
-    return entries;
+    }
+    const std::unique_ptr<ReadAhead> ahead = std::move(m_readAhead);
+    if (ahead->worker.joinable())
+        ahead->worker.join();
+    return std::move(ahead->reading);
 }
 
 bool DefManager::loadDefinitionFile(const QString &path, const QString &separator)

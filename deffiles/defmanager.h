@@ -21,6 +21,7 @@ public:
     using OutputFilter = std::function<std::unique_ptr<QIODevice>(QIODevice &file)>;
 
     DefManager(Prompts &prompts, TermListModel &list);
+    ~DefManager();
 
     // Replaces the list with the file's entries, with no history before them; on failure reports once
     // and keeps the list as it was.
@@ -31,6 +32,12 @@ public:
     // failure reports once (as a load) and gives nothing.
     std::optional<TermStore>
     readImportFile(const QString &path, ImportFormat format, const QString &separator);
+    // Starts reading `path` as `format` on a thread of its own while the user is asked how to read it,
+    // so that the usual answer finds it read: a readImportFile with the same three (and the file
+    // unchanged since) takes the result, with the same reports. Any other call leaves it unused.
+    void readAhead(const QString &path, ImportFormat format, const QString &separator);
+    // Lets go of a reading ahead that no answer will take.
+    void dropReadAhead();
     // Writes the list atomically and marks the history saved there; on failure reports once and the
     // old file stays as it was.
     bool saveDefinitionFile(const QString &path, const QString &separator);
@@ -54,6 +61,15 @@ public:
     void setOutputFilter(OutputFilter filter) { m_outputFilter = std::move(filter); }
 
 private:
+    // A file's entries, or what failed and at which step; made on any thread, reported on this one.
+    struct Reading;
+    struct ReadAhead;
+
+    static Reading read(const QString &path, ImportFormat format, const QString &separator);
+    // What reading ahead found for these three, or nothing when it read something else (dropped then).
+    std::optional<Reading> takeReadAhead(const QString &path, ImportFormat format, const QString &separator);
+    std::optional<TermStore> reported(Reading reading);
+
     // Writes through a temporary file that replaces `path` only once complete; reports a failure once.
     bool writeAtomically(ErrorTrap &trap,
                          const QString &path,
@@ -63,6 +79,9 @@ private:
     TermListModel &m_list;
     QString m_currentFileName;
     OutputFilter m_outputFilter;
+    std::unique_ptr<ReadAhead> m_readAhead;
+    // A dropped reading still under way: it frees its result itself and is joined later.
+    std::unique_ptr<ReadAhead> m_dropped;
 };
 
 // The name a load or save of `path` leaves as the current file name: its bare name, or `current`

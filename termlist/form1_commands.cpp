@@ -261,15 +261,21 @@ void Form1::importFiles(const QStringList &paths)
     for (const QString &path : paths) {
         // A file that shows what it is offers the choice that reads it, so Enter reads it right.
         const ImportFormat recognised = recogniseImportFile(path);
+        const QString proposed =
+            recognised == ImportFormat::Literal ? QStringLiteral("::") : importChoiceValue(recognised);
+        // While the user reads the question, the file is read as Enter would have it.
+        m_defs.readAhead(path, importFormatOf(proposed), proposed);
         QString separator;
         trap.step(several ? 138 : 120, [&] {
             separator = m_services.prompts.askText(
                 QStringLiteral("Enter separating character that divides the find what and the replace with:"),
-                recognised == ImportFormat::Literal ? QStringLiteral("::") : importChoiceValue(recognised),
+                proposed,
                 presets);
         });
-        if (separator.isEmpty())
+        if (separator.isEmpty()) {
+            m_defs.dropReadAhead();
             continue;
+        }
         const BusyPointer busy;
         std::optional<TermStore> entries = m_defs.readImportFile(path, importFormatOf(separator), separator);
         if (!entries)

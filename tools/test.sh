@@ -3,7 +3,8 @@
 #   --werror    warnings are errors
 #   --sanitize  AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan; any report fails
 #   --tsan      ThreadSanitizer build in build-tsan of the tests whose code runs threads (the two-core
-#               readers, the store's snapshots, the safety copy's writer); any report fails
+#               readers, an import's reading ahead, the store's snapshots, the safety copy's writer);
+#               any report fails
 # Without --sanitize the debug preset builds in build/ (see CMakePresets.json).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
