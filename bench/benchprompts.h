@@ -26,7 +26,11 @@ public:
         return m_yes ? SaveChoice::Discard : SaveChoice::Cancel;
     }
 
-    QString askText(const QString &, const QString &, const QList<Preset> &) override { return {}; }
+    QString
+    askText(const QString &, const QString &, const QList<Preset> &, const std::function<void()> &) override
+    {
+        return {};
+    }
 
     QStringList chooseFilesToOpen(const QString &, const QString &, const QString &) override { return {}; }
 

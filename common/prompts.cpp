@@ -56,6 +56,32 @@ QFileDialog::Options fileDialogOptions()
     return {};
 }
 
+// Runs `then` once the window has been drawn for the first time, after the drawing is on the screen.
+class FirstPaint : public QObject
+{
+public:
+    FirstPaint(QWidget *window, std::function<void()> then)
+        : QObject(window)
+        , m_then(std::move(then))
+    {
+        if (m_then)
+            window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, this, m_then);
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_then;
+};
+
 // The Escape that closes the open drop-down must not cancel the question too. Where the window
 // system hands keys to the question rather than to the drop-down (Wayland), that key still reaches
 // the question after the drop-down has closed; it is known by its time stamp.
@@ -233,7 +259,10 @@ Prompts::SaveChoice QtPrompts::askSaveDiscardCancel(const QString &text, const Q
     }
 }
 
-QString QtPrompts::askText(const QString &text, const QString &defaultAnswer, const QList<Preset> &presets)
+QString QtPrompts::askText(const QString &text,
+                           const QString &defaultAnswer,
+                           const QList<Preset> &presets,
+                           const std::function<void()> &onScreen)
 {
     const ArrowPointer arrow;
     QDialog dialog(dialogParent());
@@ -274,6 +303,7 @@ QString QtPrompts::askText(const QString &text, const QString &defaultAnswer, co
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
     dialog.resize(420, dialog.sizeHint().height());
+    new FirstPaint(&dialog, onScreen);
 
     if (dialog.exec() != QDialog::Accepted)
         return {};

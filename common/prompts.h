@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QWidget;
 
 class Prompts
@@ -40,9 +42,11 @@ public:
     askYesNo(const QString &text, const QString &title = {}, Default preferred = Default::Yes) = 0;
     virtual SaveChoice askSaveDiscardCancel(const QString &text, const QString &title = {}) = 0;
     // Returns the empty text when the user cancels. A default answer that is one of the presets' values
-    // opens the box with that preset chosen.
-    virtual QString
-    askText(const QString &text, const QString &defaultAnswer, const QList<Preset> &presets = {}) = 0;
+    // opens the box with that preset chosen. `onScreen` runs once, when the question has been drawn.
+    virtual QString askText(const QString &text,
+                            const QString &defaultAnswer,
+                            const QList<Preset> &presets = {},
+                            const std::function<void()> &onScreen = {}) = 0;
     // Returns full paths in the order chosen; empty when cancelled. The dialogs open in `folder`.
     virtual QStringList
     chooseFilesToOpen(const QString &title, const QString &filter, const QString &folder = {}) = 0;
@@ -74,7 +78,10 @@ public:
     void message(const QString &text, const QString &title, Icon icon, const QString &details) override;
     bool askYesNo(const QString &text, const QString &title, Default preferred) override;
     SaveChoice askSaveDiscardCancel(const QString &text, const QString &title) override;
-    QString askText(const QString &text, const QString &defaultAnswer, const QList<Preset> &presets) override;
+    QString askText(const QString &text,
+                    const QString &defaultAnswer,
+                    const QList<Preset> &presets,
+                    const std::function<void()> &onScreen) override;
     QStringList
     chooseFilesToOpen(const QString &title, const QString &filter, const QString &folder) override;
     QString chooseFileToSave(const QString &title,

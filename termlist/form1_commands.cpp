@@ -263,14 +263,14 @@ void Form1::importFiles(const QStringList &paths)
         const ImportFormat recognised = recogniseImportFile(path);
         const QString proposed =
             recognised == ImportFormat::Literal ? QStringLiteral("::") : importChoiceValue(recognised);
-        // While the user reads the question, the file is read as Enter would have it.
-        m_defs.readAhead(path, importFormatOf(proposed), proposed);
         QString separator;
         trap.step(several ? 138 : 120, [&] {
             separator = m_services.prompts.askText(
                 QStringLiteral("Enter separating character that divides the find what and the replace with:"),
                 proposed,
-                presets);
+                presets,
+                // While the user reads the question, the file is read as Enter would have it.
+                [&] { m_defs.readAhead(path, importFormatOf(proposed), proposed); });
         });
         if (separator.isEmpty()) {
             m_defs.dropReadAhead();

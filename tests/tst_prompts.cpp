@@ -167,14 +167,22 @@ void TestPrompts::askText_presetAsDefaultOpensChosen()
     const QList<Prompts::Preset> presets{
         {QStringLiteral(", (comma)"), QStringLiteral("\x01comma")},
         {QStringLiteral("Anki notes export (.txt)"), QStringLiteral("\x01anki")}};
+    // What the answer will likely want starts once the question is drawn, and only once.
+    int onScreen = 0;
     whenShown([&](QWidget *dialog) {
         auto *answer = dialog->findChild<QComboBox *>(QStringLiteral("answer"));
         QCOMPARE(answer->currentIndex(), 1);
         QCOMPARE(answer->currentText(), QStringLiteral("Anki notes export (.txt)"));
+        // Another drawing must not start it again; the question is answered either way.
+        (void)QTest::qWaitFor([&] { return onScreen > 0; });
+        dialog->update();
+        QTest::qWait(50);
         QTest::keyClick(answer->lineEdit(), Qt::Key_Return);
     });
-    QCOMPARE(prompts.askText(QStringLiteral("Separator?"), QStringLiteral("\x01anki"), presets),
+    QCOMPARE(prompts.askText(
+                 QStringLiteral("Separator?"), QStringLiteral("\x01anki"), presets, [&] { ++onScreen; }),
              QStringLiteral("\x01anki"));
+    QCOMPARE(onScreen, 1);
 }
 
 void TestPrompts::askText_cancelGivesEmptyText()

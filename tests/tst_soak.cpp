@@ -64,7 +64,8 @@ public:
         return pick == 0 ? SaveChoice::Discard : pick == 1 ? SaveChoice::Save : SaveChoice::Cancel;
     }
 
-    QString askText(const QString &, const QString &, const QList<Preset> &) override
+    QString
+    askText(const QString &, const QString &, const QList<Preset> &, const std::function<void()> &) override
     {
         static const QStringList separators{
             QStringLiteral("::"), QStringLiteral("\t"), QString(), QStringLiteral(" - ")};

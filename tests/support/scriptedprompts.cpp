@@ -47,9 +47,13 @@ Prompts::SaveChoice ScriptedPrompts::askSaveDiscardCancel(const QString &text, c
         SaveChoice::Cancel);
 }
 
-QString
-ScriptedPrompts::askText(const QString &text, const QString &defaultAnswer, const QList<Preset> &presets)
+QString ScriptedPrompts::askText(const QString &text,
+                                 const QString &defaultAnswer,
+                                 const QList<Preset> &presets,
+                                 const std::function<void()> &onScreen)
 {
+    if (onScreen)
+        onScreen();
     return next<QString>(
         {PromptRecord::Kind::Text, text, titleOrAppTitle({}), Icon::None, defaultAnswer, {}, {}, presets, {}},
         QString());
