@@ -330,6 +330,7 @@ private:
     void endTag();
     void cdata();
     void finishEntry();
+    bool plainEntry();
 
     const QByteArray &m_text;
     const char *m_p;
@@ -481,6 +482,55 @@ void KvtmlScanner::finishEntry()
         text.clear();
     m_inEntry = false;
     m_hasSecond = false;
+}
+
+// An entry as this program and KWordQuiz write it (two translations, each one text with nothing to
+// decode), matched tag by tag as a whole; false, having read nothing, at anything else, which the
+// general scanner then reads to the same result.
+bool KvtmlScanner::plainEntry()
+{
+    const char *p = m_p;
+    const auto literal = [&](QByteArrayView text) {
+        if (m_end - p < text.size() || std::memcmp(p, text.data(), size_t(text.size())) != 0)
+            return false;
+        p += text.size();
+        return true;
+    };
+    const auto space = [&] {
+        while (p < m_end && isSpace(*p))
+            ++p;
+    };
+    if (!literal("<entry id=\""))
+        return false;
+    const char *digits = p;
+    while (p < m_end && *p >= '0' && *p <= '9')
+        ++p;
+    if (p == digits || !literal("\">"))
+        return false;
+    std::array<QByteArrayView, 2> texts;
+    for (size_t t = 0; t < texts.size(); ++t) {
+        space();
+        if (!literal(t == 0 ? "<translation id=\"0\">" : "<translation id=\"1\">"))
+            return false;
+        space();
+        if (!literal("<text>"))
+            return false;
+        const char *start = p;
+        p = findFirstOf(p, m_end, '<', '&', '\n');
+        texts[t] = QByteArrayView(start, p - start);
+        if (holdsAnyOf(texts[t], '\r', '\r', '\r') || !literal("</text>"))
+            return false;
+        space();
+        if (!literal("</translation>"))
+            return false;
+    }
+    space();
+    if (!literal("</entry>"))
+        return false;
+    if (!texts[0].isEmpty() && !texts[1].isEmpty())
+        m_sink.add(texts[0], texts[1]);
+    m_p = p;
+    return true;
 }
 
 void KvtmlScanner::startTag()
@@ -644,6 +694,9 @@ void KvtmlScanner::body(const char *stop)
                 cdata();
             else
                 fail(m_p, QStringLiteral("a declaration stands inside the document"));
+        } else if (m_open.size() == 2 && !m_inEntry && m_capture == Capture::None
+                   && is(m_open[1], "entries") && plainEntry()) {
+            continue;
         } else {
             startTag();
         }
