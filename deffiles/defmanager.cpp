@@ -17,10 +17,13 @@
 #include <system_error>
 #include <thread>
 #include <tuple>
+#include <unistd.h>
 
 namespace {
 constexpr qint64 writeChunkBytes = 1 << 20;
 constexpr qint64 syncStartBytes = qint64(8) << 20;
+// Below this a replaced file is freed in no time.
+constexpr qint64 releaseElsewhereBytes = qint64(8) << 20;
 // Below this a second thread costs more than it saves.
 constexpr qint64 parallelReadBytes = qint64(4) << 20;
 
@@ -306,10 +309,31 @@ bool DefManager::writeAtomically(ErrorTrap &trap,
         file.cancelWriting();
         return false;
     }
-    return trap.step(116, [&] {
+    // The rename frees a replaced file's pages and blocks when nothing holds it, tens of milliseconds
+    // for a big one: it is held until the new file is in place, and let go of elsewhere.
+    const QFileInfo old(path);
+    const int replaced = old.isFile() && old.size() >= releaseElsewhereBytes
+        ? ::open(QFile::encodeName(old.absoluteFilePath()).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)
+        : -1;
+    const bool committed = trap.step(116, [&] {
         if (!file.commit())
             throw Failure(QStringLiteral("Cannot save %1: %2").arg(path, file.errorString()));
     });
+    closeLater(replaced);
+    return committed;
+}
+
+void DefManager::closeLater(int fd)
+{
+    if (fd < 0)
+        return;
+    if (m_closing.joinable())
+        m_closing.join();
+    try {
+        m_closing = std::jthread([fd] { ::close(fd); });
+    } catch (const std::system_error &) {
+        ::close(fd);
+    }
 }
 
 bool DefManager::saveDefinitionFile(const QString &path, const QString &separator)

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <thread>
 
 class ErrorTrap;
 class Prompts;
@@ -74,6 +75,8 @@ private:
     bool writeAtomically(ErrorTrap &trap,
                          const QString &path,
                          const std::function<void(const std::function<void(QByteArrayView)> &)> &body);
+    // Closes `fd` (when not -1) on a thread of its own.
+    void closeLater(int fd);
 
     Prompts &m_prompts;
     TermListModel &m_list;
@@ -82,6 +85,8 @@ private:
     std::unique_ptr<ReadAhead> m_readAhead;
     // A dropped reading still under way: it frees its result itself and is joined later.
     std::unique_ptr<ReadAhead> m_dropped;
+    // The last file replaced by a write, let go of off this thread.
+    std::jthread m_closing;
 };
 
 // The name a load or save of `path` leaves as the current file name: its bare name, or `current`

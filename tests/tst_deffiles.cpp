@@ -150,6 +150,7 @@ private slots:
     void saveFailure_reportsOnceAndKeepsEverything();
     void saveFailure_partWayLeavesOldFileIntact();
     void saveFailure_readOnlyFolder();
+    void save_replacesABigFileAndLetsGoOfIt();
 
     void model_holdsAMillionEntriesInOneReset();
 
@@ -777,6 +778,21 @@ void TestDefFiles::saveFailure_readOnlyFolder()
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QCOMPARE(m_prompts->records.size(), 1);
     QCOMPARE(readAll(path("locked/list.txt")), QByteArray("old"));
+}
+
+void TestDefFiles::save_replacesABigFileAndLetsGoOfIt()
+{
+    writeFile(path("list.txt"), QByteArray(9 << 20, 'x'));
+    m_list->replaceAll(entriesOf({{"cat", "a small animal"}}));
+    QVERIFY(m_defs->saveDefinitionFile(path("list.txt"), sep));
+    writeFile(path("list.txt"), QByteArray(9 << 20, 'y'));
+    QVERIFY(m_defs->exportFile(path("list.txt"), ExportFormat::Tsv));
+    QCOMPARE(readAll(path("list.txt")), QByteArray("cat\ta small animal\r\n"));
+    // Once the writer is gone, nothing holds the replaced files.
+    m_defs.reset();
+    const QFileInfoList open = QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::Files | QDir::System);
+    for (const QFileInfo &fd : open)
+        QVERIFY2(!fd.symLinkTarget().startsWith(m_dir->path()), qPrintable(fd.symLinkTarget()));
 }
 
 void TestDefFiles::model_holdsAMillionEntriesInOneReset()
