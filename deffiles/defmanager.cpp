@@ -146,6 +146,8 @@ struct DefManager::ReadAhead
     QString separator;
     std::tuple<bool, qint64, qint64> stamp;
     Reading reading;
+    // The file as read, for an answer that reads it another way; null when it could not be read.
+    QByteArray bytes;
     // Whoever of the two comes second frees a dropped reading's result, so it is never kept unused.
     std::atomic<bool> dropped = false;
     std::atomic<bool> finished = false;
@@ -160,17 +162,29 @@ DefManager::DefManager(Prompts &prompts, TermListModel &list)
 
 DefManager::~DefManager() = default;
 
-DefManager::Reading DefManager::read(const QString &path, ImportFormat format, const QString &separator)
+DefManager::Reading
+DefManager::read(const QString &path, ImportFormat format, const QString &separator, QByteArray *bytesRead)
 {
-    Reading reading;
     QByteArray bytes;
     try {
         bytes = readTextFileBytes(path);
     } catch (...) {
+        Reading reading;
         reading.failure = std::current_exception();
         reading.failedStep = 104;
         return reading;
     }
+    if (bytesRead)
+        *bytesRead = bytes;
+    return interpret(bytes, path, format, separator);
+}
+
+DefManager::Reading DefManager::interpret(const QByteArray &bytes,
+                                          const QString &path,
+                                          ImportFormat format,
+                                          const QString &separator)
+{
+    Reading reading;
     try {
         reading.entries = entriesOfFile(bytes, path, format, separator);
     } catch (...) {
@@ -212,10 +226,12 @@ void DefManager::readAhead(const QString &path, ImportFormat format, const QStri
     ahead->stamp = fileStamp(path);
     try {
         ahead->worker = startReaderThread([ahead = ahead.get()] {
-            ahead->reading = read(ahead->path, ahead->format, ahead->separator);
+            ahead->reading = read(ahead->path, ahead->format, ahead->separator, &ahead->bytes);
             ahead->finished = true;
-            if (ahead->dropped)
+            if (ahead->dropped) {
                 ahead->reading = Reading();
+                ahead->bytes = QByteArray();
+            }
         });
     } catch (const std::system_error &) {
         // No thread to be had: the answer reads the file itself.
@@ -240,10 +256,19 @@ void DefManager::dropReadAhead()
 std::optional<DefManager::Reading>
 DefManager::takeReadAhead(const QString &path, ImportFormat format, const QString &separator)
 {
-    if (!m_readAhead || m_readAhead->path != path || m_readAhead->format != format
-        || m_readAhead->separator != separator || m_readAhead->stamp != fileStamp(path)) {
+    if (!m_readAhead || m_readAhead->path != path || m_readAhead->stamp != fileStamp(path)) {
         dropReadAhead();
         return std::nullopt;
+    }
+    if (m_readAhead->format != format || m_readAhead->separator != separator) {
+        // Another answer: the file need not be read again once it has been, only read another way.
+        if (!m_readAhead->finished || m_readAhead->bytes.isNull()) {
+            dropReadAhead();
+            return std::nullopt;
+        }
+        const QByteArray bytes = std::move(m_readAhead->bytes);
+        m_readAhead.reset();
+        return interpret(bytes, path, format, separator);
     }
     const std::unique_ptr<ReadAhead> ahead = std::move(m_readAhead);
     if (ahead->worker.joinable())

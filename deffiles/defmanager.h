@@ -35,7 +35,8 @@ public:
     readImportFile(const QString &path, ImportFormat format, const QString &separator);
     // Starts reading `path` as `format` on a thread of its own while the user is asked how to read it,
     // so that the usual answer finds it read: a readImportFile with the same three (and the file
-    // unchanged since) takes the result, with the same reports. Any other call leaves it unused.
+    // unchanged since) takes the result, with the same reports; one with another format or separator
+    // reads the bytes already read. A call for another file, or a changed one, leaves it unused.
     void readAhead(const QString &path, ImportFormat format, const QString &separator);
     // Lets go of a reading ahead that no answer will take.
     void dropReadAhead();
@@ -66,8 +67,13 @@ private:
     struct Reading;
     struct ReadAhead;
 
-    static Reading read(const QString &path, ImportFormat format, const QString &separator);
-    // What reading ahead found for these three, or nothing when it read something else (dropped then).
+    // Reads the file, and gives its bytes in `bytesRead` when it could be read.
+    static Reading
+    read(const QString &path, ImportFormat format, const QString &separator, QByteArray *bytesRead = nullptr);
+    static Reading
+    interpret(const QByteArray &bytes, const QString &path, ImportFormat format, const QString &separator);
+    // What reading ahead found for these three (or, the file read, found reading it so), or nothing
+    // when it read another file or an older one (dropped then).
     std::optional<Reading> takeReadAhead(const QString &path, ImportFormat format, const QString &separator);
     std::optional<TermStore> reported(Reading reading);
 

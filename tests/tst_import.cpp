@@ -280,8 +280,12 @@ void TestImport::readAhead_takenOnlyForTheFileAsAnswered_data()
     QTest::newRow("Enter, file unchanged") << QByteArray("x::y,z\r\n") << true << "::" << true << first;
     QTest::newRow("Enter, file changed") << QByteArray("x::yy,z\r\n") << false << "::" << true
                                          << TermEntries{{QStringLiteral("x"), QStringLiteral("yy,z")}};
-    QTest::newRow("another choice") << QByteArray() << false << ", (comma)" << true
-                                    << TermEntries{{QStringLiteral("a::b"), QStringLiteral("c")}};
+    QTest::newRow("another choice, file unchanged")
+        << QByteArray("x::y,z\r\n") << true << ", (comma)" << true
+        << TermEntries{{QStringLiteral("a::b"), QStringLiteral("c")}};
+    QTest::newRow("another choice, file changed")
+        << QByteArray("x::yy,z\r\n") << false << ", (comma)" << true
+        << TermEntries{{QStringLiteral("x::yy"), QStringLiteral("z")}};
     QTest::newRow("no thread to be had") << QByteArray() << false << "::" << false << first;
 }
 
