@@ -35,6 +35,7 @@ private slots:
     void readAhead_takenOnlyForTheFileAsAnswered();
     void export_writesTheChosenFormatListUnchanged_data();
     void export_writesTheChosenFormatListUnchanged();
+    void export_failureReportedOnce_data();
     void export_failureReportedOnce();
     void unsavedEdits_askFirst();
     void nothingFound_saysSoKeepsTheList_data();
@@ -407,14 +408,25 @@ void TestImport::export_writesTheChosenFormatListUnchanged()
     QVERIFY(fixture.prompts.problems().isEmpty());
 }
 
+void TestImport::export_failureReportedOnce_data()
+{
+    QTest::addColumn<int>("entries");
+    QTest::addColumn<qint64>("failAfter");
+    QTest::newRow("at once") << 2 << qint64(3);
+    // Written on another thread while the next chunks are made.
+    QTest::newRow("part-way, chunks still coming") << 300000 << qint64(1500000);
+}
+
 void TestImport::export_failureReportedOnce()
 {
+    QFETCH(int, entries);
+    QFETCH(qint64, failAfter);
     AppFixture fixture;
-    fixture.setEntries(numberedEntries(2));
+    fixture.setEntries(numberedEntries(entries));
     const QString target = m_dir->filePath(QStringLiteral("kept.csv"));
     writeFile(target, "old");
     fixture.app.defs().setOutputFilter(
-        [](QIODevice &file) { return std::make_unique<FailAfterDevice>(file, 3); });
+        [failAfter](QIODevice &file) { return std::make_unique<FailAfterDevice>(file, failAfter); });
     fixture.prompts.answerSaveTarget(target, 0);
     fixture.form1().exportList();
     const QList<PromptRecord> reports = fixture.prompts.ofKind(PromptRecord::Kind::Message);
@@ -423,6 +435,7 @@ void TestImport::export_failureReportedOnce()
     QFile kept(target);
     QVERIFY(kept.open(QIODevice::ReadOnly));
     QCOMPARE(kept.readAll(), QByteArray("old"));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{QStringLiteral("kept.csv")});
 }
 
 void TestImport::unsavedEdits_askFirst()
