@@ -694,8 +694,8 @@ void KvtmlScanner::body(const char *stop)
                 cdata();
             else
                 fail(m_p, QStringLiteral("a declaration stands inside the document"));
-        } else if (m_open.size() == 2 && !m_inEntry && m_capture == Capture::None
-                   && is(m_open[1], "entries") && plainEntry()) {
+        } else if (m_open.size() == 2 && !m_inEntry && m_capture == Capture::None && is(m_open[1], "entries")
+                   && plainEntry()) {
             continue;
         } else {
             startTag();

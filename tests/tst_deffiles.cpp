@@ -790,7 +790,8 @@ void TestDefFiles::save_replacesABigFileAndLetsGoOfIt()
     QCOMPARE(readAll(path("list.txt")), QByteArray("cat\ta small animal\r\n"));
     // Once the writer is gone, nothing holds the replaced files.
     m_defs.reset();
-    const QFileInfoList open = QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::Files | QDir::System);
+    const QFileInfoList open =
+        QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::Files | QDir::System);
     for (const QFileInfo &fd : open)
         QVERIFY2(!fd.symLinkTarget().startsWith(m_dir->path()), qPrintable(fd.symLinkTarget()));
 }
