@@ -282,7 +282,11 @@ if "${tree[@]}" --all --quiet --wait 5 --expect-text 'Enter separating character
         bad "the main window or the question cannot be found on the screen"
     fi
     xdotool key F4
-    sleep 0.5
+    # The compositor may take its time on a loaded machine: up to 3 s for the drop-down.
+    for _ in 1 2 3 4 5 6; do
+        sleep 0.5
+        [[ $("${windows[@]}" popups) == 1 ]] && break
+    done
     if [[ $("${windows[@]}" popups) == 1 ]]; then
         shot drop-down
         xdotool key Escape
