@@ -115,12 +115,10 @@ private:
             lock.lock();
             m_first = (m_first + 1) % m_chunks.size();
             --m_count;
-            if (failure) {
-                m_failure = failure;
-                m_space.notify_one();
-                return;
-            }
+            m_failure = failure;
             m_space.notify_one();
+            if (failure)
+                return;
         }
     }
 

@@ -518,7 +518,7 @@ bool KvtmlScanner::plainEntry()
         const char *start = p;
         p = findFirstOf(p, m_end, '<', '&', '\n');
         texts[t] = QByteArrayView(start, p - start);
-        if (holdsAnyOf(texts[t], '\r', '\r', '\r') || !literal("</text>"))
+        if (texts[t].contains('\r') || !literal("</text>"))
             return false;
         space();
         if (!literal("</translation>"))
