@@ -31,8 +31,9 @@ TermStore readDefinitionEntries(const QByteArray &bytes, QStringView separator);
 // turns out not to be UTF-8 is looked through once more.
 std::optional<TermStore> readDefinitionTextFile(const QByteArray &bytes, QStringView separator);
 
-// Starts the second thread that reads a big file's second half; throws std::system_error when there
-// is none to be had, and the reader then reads both halves on one. Tests put in one that fails.
+// Starts the second thread that reads a big file's second half (or reads ahead, or writes an export);
+// throws std::system_error when there is none to be had, and the work is then done on the calling
+// thread. Tests put in one that fails.
 extern std::jthread (*startReaderThread)(std::function<void()> work);
 
 // The header line, then term + separator + definition per entry; UTF-8 without BOM, CR LF line ends.

@@ -46,7 +46,7 @@ public:
         : m_write(write)
     {
         try {
-            m_thread = std::jthread([this] { run(); });
+            m_thread = startReaderThread([this] { run(); });
         } catch (const std::system_error &) {
             // No thread to be had: every chunk is written as it comes.
         }
