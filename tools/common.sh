@@ -1,6 +1,6 @@
 # Shared by the run, test, bench and package scripts: the packages a build needs, and the build itself.
 build_packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins
-                qt6-wayland-dev
+                qt6-wayland-dev qt6-wayland
                 libfontconfig-dev fonts-liberation2 fontconfig)
 
 # build_preset PRESET [extra cmake arguments...]
