@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <unistd.h>
+
 QString appTitleFrom(const QString &productName)
 {
     QString title = productName;
@@ -80,4 +83,14 @@ bool FileExists(const QString &path)
     if (path.isEmpty() || path.contains(QChar(0)))
         return false;
     return QFileInfo(path).lastModified().isValid();
+}
+
+QString writtenToDisk(QFileDevice &file)
+{
+    if (!file.flush())
+        return file.errorString();
+    // A file system that keeps nothing to sync (a pipe, some special files) has nothing to lose.
+    if (::fdatasync(file.handle()) != 0 && errno != EINVAL && errno != ENOTSUP)
+        return qt_error_string(errno);
+    return {};
 }

@@ -21,3 +21,9 @@ QString visiblePart(const QString &text, qsizetype limit);
 // network prefix where it has one (two backslashes), and the root (one slash) where paths start there.
 QString NormalisePath(const QString &path, QChar separator = QDir::separator());
 bool FileExists(const QString &path);
+
+class QFileDevice;
+// Empty once everything written to `file` is on the disk, else what failed. QSaveFile::commit alone
+// drops the error of its last buffered write and of the sync, and then renames a cut file over the
+// old one.
+QString writtenToDisk(QFileDevice &file);

@@ -2,6 +2,7 @@
 
 #include "common/errortrap.h"
 #include "common/failure.h"
+#include "common/helpers.h"
 #include "deffiles/bulkmemory.h"
 #include "deffiles/definitiontext.h"
 
@@ -403,7 +404,8 @@ bool DefManager::writeAtomically(ErrorTrap &trap,
     const bool opened = trap.step(104, [&] {
         if (QFileInfo(path).isDir())
             throw Failure(QStringLiteral("Cannot save to %1: it is a folder").arg(path));
-        if (!file.open(QIODevice::WriteOnly))
+        // Unbuffered: a write the disk refuses fails where it is made, saying why.
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             throw Failure(QStringLiteral("Cannot save to %1: %2").arg(path, file.errorString()));
     });
     if (!opened)
@@ -432,6 +434,9 @@ bool DefManager::writeAtomically(ErrorTrap &trap,
             }
 #endif
         });
+        const QString error = writtenToDisk(file);
+        if (!error.isEmpty())
+            throw Failure(QStringLiteral("Cannot write %1: %2").arg(path, error));
     });
     if (!written) {
         file.cancelWriting();

@@ -1,6 +1,7 @@
 #include "deffiles/safetycopy.h"
 
 #include "common/failure.h"
+#include "common/helpers.h"
 #include "deffiles/definitiontext.h"
 
 #include <QCoreApplication>
@@ -227,11 +228,14 @@ void SafetyCopyWriter::write(std::shared_ptr<const TermStore> entries, const QSt
             // Written whole or not at all: a kill in the middle leaves the last copy as it was.
             QSaveFile file(m_path);
             bool written = false;
-            if (file.open(QIODevice::WriteOnly)) {
+            if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
                 file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-                written = file.write(bytes) == bytes.size() && file.commit();
+                if (file.write(bytes) != bytes.size())
+                    failure = file.errorString();
+                else if (failure = writtenToDisk(file); failure.isEmpty())
+                    written = file.commit();
             }
-            if (!written)
+            if (!written && failure.isEmpty())
                 failure = file.errorString();
         } catch (const std::bad_alloc &) {
             failure = QStringLiteral("Out of memory");

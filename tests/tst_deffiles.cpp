@@ -3,6 +3,7 @@
 #include "deffiles/bulkmemory.h"
 #include "deffiles/definitiontext.h"
 #include "deffiles/defmanager.h"
+#include "deffiles/foreignformats.h"
 #include "deffiles/termsearch.h"
 #include "tests/support/scriptedprompts.h"
 #include "tests/support/testsupport.h"
@@ -13,6 +14,7 @@
 #include <QRandomGenerator>
 #include <QStringEncoder>
 
+#include <array>
 #include <atomic>
 #include <cstdlib>
 #include <new>
@@ -150,6 +152,8 @@ private slots:
     void saveFailure_reportsOnceAndKeepsEverything();
     void saveFailure_partWayLeavesOldFileIntact();
     void saveFailure_readOnlyFolder();
+    void fullDisk_everyWriteTellsTheTruth_data();
+    void fullDisk_everyWriteTellsTheTruth();
     void save_replacesABigFileAndLetsGoOfIt();
 
     void model_holdsAMillionEntriesInOneReset();
@@ -764,6 +768,65 @@ void TestDefFiles::saveFailure_partWayLeavesOldFileIntact()
     m_defs->setOutputFilter({});
     QVERIFY(m_defs->saveDefinitionFile(path("list.txt"), sep));
     QCOMPARE(readAll(path("list.txt")), expected);
+}
+
+void TestDefFiles::fullDisk_everyWriteTellsTheTruth_data()
+{
+    QTest::addColumn<int>("entries");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<qint64>("free");
+    const std::array<std::pair<int, const char *>, 5> formats{{{-1, "save"},
+                                                               {int(ExportFormat::Csv), "CSV"},
+                                                               {int(ExportFormat::Tsv), "TSV"},
+                                                               {int(ExportFormat::Anki), "Anki"},
+                                                               {int(ExportFormat::Kvtml), "KVTML"}}};
+    for (const auto &[format, name] : formats)
+        for (const int entries : {1, 10, 50, 300, 2000, 20000})
+            for (const qint64 free : {qint64(0), qint64(4096)})
+                QTest::addRow("%s, %d entries, %lld bytes free", name, entries, free)
+                    << entries << format << free;
+}
+
+void TestDefFiles::fullDisk_everyWriteTellsTheTruth()
+{
+    QFETCH(int, entries);
+    QFETCH(int, format);
+    QFETCH(qint64, free);
+    FullFileSystem disk;
+    if (!disk.mounted())
+        QSKIP(qPrintable(disk.why()));
+    const QString target = disk.filePath(QStringLiteral("old.txt"));
+    const QByteArray old("Valid Definition File\r\nold::content\r\n");
+    writeFile(target, old);
+    QVERIFY(m_defs->loadDefinitionFile(target, sep));
+    m_list->replaceAll(numberedEntries(entries));
+    editFirstEntry();
+    QByteArray expected;
+    if (format < 0)
+        expected = encodeDefinitionFile(m_list->store(), sep);
+    else
+        writeExport(m_list->store(), ExportFormat(format), QStringLiteral("old"), [&](QByteArrayView chunk) {
+            expected += chunk;
+        });
+    disk.fill(free);
+    if (QTest::currentTestFailed())
+        return;
+
+    const bool written = format < 0 ? m_defs->saveDefinitionFile(target, sep)
+                                    : m_defs->exportFile(target, ExportFormat(format));
+    // A file that fits in what is left is written whole; any other is refused once, the old one kept.
+    const bool fits = expected.size() <= free;
+    QCOMPARE(written, fits);
+    QCOMPARE(readAll(target), fits ? expected : old);
+    QCOMPARE(disk.files(), QStringList{QStringLiteral("old.txt")});
+    QCOMPARE(m_defs->IsFileUpToDate(), fits && format < 0);
+    if (fits)
+        return;
+    QCOMPARE(m_prompts->records.size(), 1);
+    QVERIFY2(m_prompts->records[0].text.startsWith(
+                 QStringLiteral("Cannot write %1: No space left on device").arg(target)),
+             qPrintable(m_prompts->records[0].text));
+    QCOMPARE(m_defs->GetFileName(), QStringLiteral("old.txt"));
 }
 
 void TestDefFiles::saveFailure_readOnlyFolder()

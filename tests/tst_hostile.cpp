@@ -31,6 +31,7 @@ private slots:
 
     void save_failuresKeepTheOldFile_data();
     void save_failuresKeepTheOldFile();
+    void fullDisk_saveAndCloseKeepTheListAndItsCopy();
 
     void settings_garbageFileStillStarts_data();
     void settings_garbageFileStillStarts();
@@ -246,6 +247,42 @@ void TestHostile::save_failuresKeepTheOldFile()
     QCOMPARE(defs.GetFileName(), QStringLiteral("list.txt"));
     QVERIFY(!defs.IsFileUpToDate());
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files).size(), 1);
+}
+
+void TestHostile::fullDisk_saveAndCloseKeepTheListAndItsCopy()
+{
+    FullFileSystem disk;
+    if (!disk.mounted())
+        QSKIP(qPrintable(disk.why()));
+    QTemporaryDir data;
+    AppFixture fixture(builtProgramFolder(), nullptr, data.path());
+    const QString target = disk.filePath(QStringLiteral("old.txt"));
+    const QByteArray old("Valid Definition File\r\nold::entry\r\n");
+    writeFile(target, old);
+    QVERIFY(fixture.app.defs().loadDefinitionFile(target, sep));
+    fixture.typeEntries(numberedEntries(3));
+    QTRY_COMPARE(QDir(data.path()).entryList({QStringLiteral("*.copy")}).size(), 1);
+    disk.fill();
+
+    fixture.prompts.answerSavePath(target);
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton2"), Qt::LeftButton);
+    fixture.prompts.answerChoice(Prompts::SaveChoice::Save);
+    fixture.prompts.answerSavePath(target);
+    QVERIFY(!fixture.form1().close());
+
+    const QList<PromptRecord> reports = fixture.prompts.ofKind(PromptRecord::Kind::Message);
+    QCOMPARE(reports.size(), 2);
+    for (const PromptRecord &report : reports)
+        QVERIFY2(
+            report.text.startsWith(QStringLiteral("Cannot write %1: No space left on device").arg(target)),
+            qPrintable(report.text));
+    QVERIFY(fixture.form1().isVisible());
+    QVERIFY(!fixture.app.programEnded());
+    QCOMPARE(fixture.app.defs().GetEntryCount(), 4);
+    QCOMPARE(readAll(target), old);
+    QCOMPARE(disk.files(), QStringList{QStringLiteral("old.txt")});
+    QCOMPARE(QDir(data.path()).entryList({QStringLiteral("*.copy")}).size(), 1);
+    QVERIFY2(fixture.prompts.problems().isEmpty(), qPrintable(fixture.prompts.problems()));
 }
 
 void TestHostile::settings_garbageFileStillStarts_data()

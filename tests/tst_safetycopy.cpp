@@ -20,6 +20,7 @@ private slots:
     void start_damagedCopyIsSetAside();
     void start_restoredCopyThatCannotBeTakenOverStays();
     void writer_failureIsSaidOnceUntilAWriteSucceeds();
+    void writer_fullDiskKeepsTheLastCopy();
     void twoSessions_keepTheirOwnCopies();
 };
 
@@ -222,6 +223,27 @@ void TestSafetyCopy::writer_failureIsSaidOnceUntilAWriteSucceeds()
         whileMissing[0].startsWith(QStringLiteral("The unsaved list cannot be copied to %1: ").arg(path)),
         qPrintable(whileMissing[0]));
     QCOMPARE(warnings.size(), 2);
+}
+
+void TestSafetyCopy::writer_fullDiskKeepsTheLastCopy()
+{
+    FullFileSystem disk;
+    if (!disk.mounted())
+        QSKIP(qPrintable(disk.why()));
+    const QString path = disk.filePath(QStringLiteral("own.copy"));
+    SafetyCopyWriter writer(path);
+    writer.write(std::make_shared<const TermStore>(TermStore::fromEntries(numberedEntries(2))), QString());
+    writer.finish();
+    const QByteArray last = readAll(path);
+    disk.fill();
+    QTest::ignoreMessage(
+        QtWarningMsg,
+        qPrintable(
+            QStringLiteral("The unsaved list cannot be copied to %1: No space left on device").arg(path)));
+    writer.write(std::make_shared<const TermStore>(TermStore::fromEntries(numberedEntries(300))), QString());
+    writer.finish();
+    QCOMPARE(readAll(path), last);
+    QCOMPARE(disk.files(), QStringList{QStringLiteral("own.copy")});
 }
 
 void TestSafetyCopy::twoSessions_keepTheirOwnCopies()

@@ -1,8 +1,14 @@
 #include "tests/support/testsupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
 IsolatedSettings::IsolatedSettings(const QByteArray &content)
 {
@@ -45,6 +51,46 @@ qint64 FailAfterDevice::writeData(const char *data, qint64 size)
     if (wrote > 0)
         m_budget -= wrote;
     return wrote;
+}
+
+namespace {
+const QString fillerName = QStringLiteral("filler");
+}
+
+FullFileSystem::FullFileSystem()
+{
+    // Big enough for the files a test keeps there; small enough to fill in no time.
+    if (::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", 0, "size=1m,mode=0700") != 0)
+        m_why = QStringLiteral("cannot mount a tmpfs on %1 (%2): the full-disk cases need root")
+                    .arg(m_dir.path(), qt_error_string(errno));
+}
+
+FullFileSystem::~FullFileSystem()
+{
+    if (mounted())
+        ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
+}
+
+void FullFileSystem::fill(qint64 left)
+{
+    // Written unbuffered, so that the file system's own refusal ends it.
+    const int fd =
+        ::open(QFile::encodeName(filePath(fillerName)).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    QVERIFY2(fd >= 0, qPrintable(qt_error_string(errno)));
+    static const QByteArray block(64 * 1024, 'f');
+    qint64 size = 0;
+    for (ssize_t wrote = 0; (wrote = ::write(fd, block.constData(), size_t(block.size()))) > 0;)
+        size += wrote;
+    QCOMPARE(errno, ENOSPC);
+    QCOMPARE(::ftruncate(fd, off_t(size - left)), 0);
+    ::close(fd);
+}
+
+QStringList FullFileSystem::files() const
+{
+    QStringList names = QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    names.removeAll(fillerName);
+    return names;
 }
 
 QString builtProgramFolder()

@@ -90,6 +90,32 @@ private:
     qint64 m_budget;
 };
 
+// A small file system of its own (a tmpfs on a temporary folder) for the life of the object, so that
+// a test can fill it to the last byte. Mounting needs root, as CI runs; `why()` says what stopped it.
+class FullFileSystem
+{
+public:
+    FullFileSystem();
+    ~FullFileSystem();
+    FullFileSystem(const FullFileSystem &) = delete;
+    FullFileSystem &operator=(const FullFileSystem &) = delete;
+
+    bool mounted() const { return m_why.isEmpty(); }
+
+    QString why() const { return m_why; }
+
+    QString filePath(const QString &name) const { return m_dir.filePath(name); }
+
+    // Takes every free byte but `left` (a multiple of the page size) with a file of its own.
+    void fill(qint64 left = 0);
+    // The names of the files there, the filling one left out.
+    QStringList files() const;
+
+private:
+    QTemporaryDir m_dir;
+    QString m_why;
+};
+
 // Records what the program asks of the sound device, in order.
 class RecordingSoundDevice : public SoundDevice
 {
