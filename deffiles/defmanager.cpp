@@ -187,6 +187,22 @@ ImportFormat recogniseImportFile(const QString &path)
     return recogniseImportFormat(file.read(64 * 1024));
 }
 
+bool holdsAnotherKindOfFile(const QString &path)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || file.size() == 0 || !file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray start = file.read(64);
+    const QStringConverter::Encoding encoding =
+        QStringConverter::encodingForData(start).value_or(QStringConverter::Utf8);
+    QString text = QStringDecoder(encoding).decode(start);
+    if (text.startsWith(QChar::ByteOrderMark))
+        text.remove(0, 1);
+    const QLatin1StringView header("Valid Definition File");
+    return !text.startsWith(header)
+        || (text.size() > header.size() && text[header.size()] != u'\r' && text[header.size()] != u'\n');
+}
+
 struct DefManager::Reading
 {
     std::optional<TermStore> entries;

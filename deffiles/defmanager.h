@@ -102,5 +102,9 @@ QString fileNameFromPath(const QString &path, const QString &current);
 // What the first bytes of a regular file show it to be; Literal when nothing is recognised.
 ImportFormat recogniseImportFile(const QString &path);
 
+// Whether saving over `path` could cost another kind of file: it exists, holds something, and does not
+// start with a definition file's header.
+bool holdsAnotherKindOfFile(const QString &path);
+
 // The whole content of a regular file of at most maxDefinitionFileBytes; throws a Failure otherwise.
 QByteArray readTextFileBytes(const QString &path);

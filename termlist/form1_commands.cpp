@@ -139,7 +139,7 @@ bool Form1::saveList()
                                                    m_defs.GetFileName(),
                                                    m_fileFolder);
     });
-    if (path.isEmpty())
+    if (path.isEmpty() || !mayReplaceOtherKind(path))
         return false;
     bool saved = false;
     trap.step(118, [&] {
@@ -163,6 +163,17 @@ bool Form1::maySaveSeparatorTexts()
                          "from its definition, so they would not read back the same. Save anyway?")
               .arg(holding);
     return m_services.prompts.askYesNo(text, {}, Prompts::Default::No);
+}
+
+bool Form1::mayReplaceOtherKind(const QString &path)
+{
+    if (!holdsAnotherKindOfFile(path))
+        return true;
+    return m_services.prompts.askYesNo(
+        QStringLiteral("“%1” is not a definition file. Replace it with the term list?")
+            .arg(QFileInfo(path).fileName()),
+        {},
+        Prompts::Default::No);
 }
 
 bool Form1::mayReplaceList()

@@ -38,6 +38,8 @@ private slots:
     void export_failureReportedOnce_data();
     void export_failureReportedOnce();
     void unsavedEdits_askFirst();
+    void save_asksBeforeReplacingAnotherKind_data();
+    void save_asksBeforeReplacingAnotherKind();
     void nothingFound_saysSoKeepsTheList_data();
     void nothingFound_saysSoKeepsTheList();
     void dialogs_openWhereTheUsersFileIs();
@@ -445,6 +447,53 @@ void TestImport::export_failureReportedOnce()
     QVERIFY(kept.open(QIODevice::ReadOnly));
     QCOMPARE(kept.readAll(), QByteArray("old"));
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{QStringLiteral("kept.csv")});
+}
+
+void TestImport::save_asksBeforeReplacingAnotherKind_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("old");
+    QTest::addColumn<bool>("asks");
+    QTest::addColumn<bool>("yes");
+    const QByteArray kvtml("<?xml version=\"1.0\"?>\n<kvtml version=\"2.0\"></kvtml>\n");
+    QTest::newRow("KVTML, No") << QStringLiteral("states.kvtml") << kvtml << true << false;
+    QTest::newRow("KVTML, Yes") << QStringLiteral("states.kvtml") << kvtml << true << true;
+    QTest::newRow("CSV, No") << QStringLiteral("words.csv") << QByteArray("a,b\r\n") << true << false;
+    QTest::newRow("header further on")
+        << QStringLiteral("notes.txt") << QByteArray("notes\r\nValid Definition File\r\n") << true << false;
+    QTest::newRow("definition file") << QStringLiteral("list.txt")
+                                     << QByteArray("Valid Definition File\r\na::b\r\n") << false << true;
+    QTest::newRow("definition file with BOM")
+        << QStringLiteral("list.txt") << QByteArray("\xEF\xBB\xBFValid Definition File\na::b\n") << false
+        << true;
+    QTest::newRow("header alone") << QStringLiteral("list.txt") << QByteArray("Valid Definition File")
+                                  << false << true;
+    QTest::newRow("empty file") << QStringLiteral("empty.txt") << QByteArray() << false << true;
+}
+
+void TestImport::save_asksBeforeReplacingAnotherKind()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, old);
+    QFETCH(bool, asks);
+    QFETCH(bool, yes);
+    AppFixture fixture;
+    const QString target = file(name, old);
+    fixture.setEntries({{QStringLiteral("Hund"), QStringLiteral("dog")}});
+    fixture.prompts.answerSavePath(target);
+    if (asks)
+        fixture.prompts.script(yes);
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton2"), Qt::LeftButton);
+    const QList<PromptRecord> questions = fixture.prompts.ofKind(PromptRecord::Kind::YesNo);
+    QCOMPARE(questions.size(), asks ? 1 : 0);
+    if (asks) {
+        QCOMPARE(questions[0].text,
+                 QStringLiteral("“%1” is not a definition file. Replace it with the term list?").arg(name));
+        QCOMPARE(questions[0].preferred, Prompts::Default::No);
+    }
+    QCOMPARE(readAll(target), yes ? QByteArray("Valid Definition File\r\nHund::dog\r\n") : old);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{name});
+    QVERIFY2(fixture.prompts.problems().isEmpty(), qPrintable(fixture.prompts.problems()));
 }
 
 void TestImport::unsavedEdits_askFirst()

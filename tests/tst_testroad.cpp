@@ -108,10 +108,10 @@ void TestTestRoad::save_emptyListAndReplacingAFile()
 {
     AppFixture fixture;
     const QString path = m_dir->filePath(QStringLiteral("list.txt"));
-    writeFile(path, "something else entirely, quite long\r\n");
+    writeFile(path, "Valid Definition File\r\nsomething else entirely::quite long\r\n");
     fixture.prompts.answerSavePath(path);
     QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton2"), Qt::LeftButton);
-    // Replaced without a question, and an empty list writes the header alone.
+    // A definition file is replaced without a question, and an empty list writes the header alone.
     QCOMPARE(fixture.prompts.records.size(), 1);
     QCOMPARE(readAll(path), QByteArray("Valid Definition File\r\n"));
 }
