@@ -25,13 +25,16 @@ bool ClickGuard::eventFilter(QObject *watched, QEvent *event)
     }
     // A second press comes as a double-click event, on some platforms after a press of its own: the
     // two are ignored or neither.
-    const quint64 stamp = static_cast<QMouseEvent *>(event)->timestamp();
+    const auto *mouse = static_cast<QMouseEvent *>(event);
+    const quint64 stamp = mouse->timestamp();
     if (type == QEvent::MouseButtonDblClick && m_pressHandled >= 0 && stamp == m_pressStamp)
         return m_ignoring;
-    const bool second =
-        m_pressHandled >= 0 && stamp >= m_pressStamp && stamp - m_pressStamp <= quint64(interval);
+    // A left click on the menu that a right-click just opened is a click of its own.
+    const bool second = m_pressHandled >= 0 && mouse->button() == m_pressButton && stamp >= m_pressStamp
+        && stamp - m_pressStamp <= quint64(interval);
     const auto shown = m_shownAt.constFind(widget->window());
     m_ignoring = second && shown != m_shownAt.cend() && *shown >= m_pressHandled;
+    m_pressButton = mouse->button();
     m_pressStamp = stamp;
     m_pressHandled = now;
     return m_ignoring;

@@ -6,9 +6,9 @@
 
 class QWidget;
 
-// Installed on the application: a press that follows the one before it within the system's
-// double-click interval (by the presses' own time stamps, however late they are handled) is ignored
-// by a window that appeared after that first press; keys always reach it.
+// Installed on the application: a press that follows the one before it, of the same button, within
+// the system's double-click interval (by the presses' own time stamps, however late they are handled) is
+// ignored by a window that appeared after that first press; keys always reach it.
 class ClickGuard : public QObject
 {
 public:
@@ -19,7 +19,8 @@ public:
 private:
     // When each recently shown window appeared, on a monotonic clock in milliseconds.
     QHash<const QWidget *, qint64> m_shownAt;
-    // The last press: its time stamp, and when it was handled (on the clock above).
+    // The last press: its button, its time stamp, and when it was handled (on the clock above).
+    Qt::MouseButton m_pressButton = Qt::NoButton;
     quint64 m_pressStamp = 0;
     qint64 m_pressHandled = -1;
     // The last press was ignored: so is a double-click event for the same press.
