@@ -2,6 +2,7 @@
 
 #include "common/failure.h"
 #include "common/helpers.h"
+#include "common/waylandtoplevel.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -14,12 +15,14 @@
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QResource>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <QtEndian>
 
 QFont windowFont()
@@ -38,6 +41,11 @@ QFont buttonFont()
 }
 
 namespace {
+bool fixedInSize(const QWidget *window)
+{
+    return window->minimumSize() == window->maximumSize();
+}
+
 class StayUnmaximised : public QObject
 {
 public:
@@ -46,10 +54,12 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
+        auto *window = static_cast<QWidget *>(watched);
+        if (event->type() == QEvent::Show)
+            watch(window);
         if (event->type() != QEvent::WindowStateChange)
             return false;
-        auto *window = static_cast<QWidget *>(watched);
-        if (window->isMaximized() && window->minimumSize() == window->maximumSize()) {
+        if (window->isMaximized() && fixedInSize(window)) {
             // Not from within the change: the compositor's answer is still being taken in.
             QTimer::singleShot(0, window, [window] {
                 window->setWindowState(window->windowState() & ~Qt::WindowMaximized);
@@ -57,6 +67,25 @@ protected:
         }
         return false;
     }
+
+private:
+    // Under Wayland, xdg-shell binds a client to the size of the maximised state it acknowledges, and
+    // Qt acknowledges the compositor's answer to its own title bar's maximise at once: weston ends
+    // a client whose fixed-size window then keeps its size. The window asks to be unmaximised in the
+    // same breath as Qt asks to maximise it, so the compositor's answer is the unmaximised state.
+    void watch(QWidget *window)
+    {
+        QWindow *handle = window->windowHandle();
+        if (!handle || handle == m_watched)
+            return;
+        m_watched = handle;
+        connect(handle, &QWindow::windowStateChanged, this, [window, handle](Qt::WindowState state) {
+            if (state == Qt::WindowMaximized && fixedInSize(window) && askUnmaximised(handle))
+                handle->setWindowStates(handle->windowStates() & ~Qt::WindowMaximized);
+        });
+    }
+
+    QPointer<QWindow> m_watched;
 };
 } // namespace
 

@@ -12,7 +12,9 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QFrame>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,6 +27,7 @@
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QTimer>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 #include <optional>
@@ -173,8 +176,10 @@ QString startFolder(const QString &folder)
     return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::homePath();
 }
 
-// Qt's own dialog opens so small that a long file name is cut at its edge (the name column itself
-// grows to the longest name).
+// Qt's own dialog opens so small, and its name column so narrow (255 pixels until the user has
+// widened it once, which Qt then keeps), that a long file name is cut at its edge. The column
+// takes the longest name of each folder once that folder has been read, which happens in the
+// background after the dialog shows.
 void fitFileDialog(QFileDialog &dialog)
 {
     const QFontMetrics metrics = dialog.fontMetrics();
@@ -182,6 +187,19 @@ void fitFileDialog(QFileDialog &dialog)
     if (const QScreen *screen = dialog.screen())
         size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
     dialog.resize(size.expandedTo(dialog.sizeHint()));
+
+    auto *files = dialog.findChild<QFileSystemModel *>();
+    auto *view = dialog.findChild<QTreeView *>(QStringLiteral("treeView"));
+    if (!files || !view)
+        return; // the desktop's own dialog, which sizes its columns itself
+    QObject::connect(files, &QFileSystemModel::directoryLoaded, view, [view] {
+        // Wider only: a folder of short names keeps the width the user chose.
+        QHeaderView *header = view->header();
+        const int before = header->sectionSize(0);
+        view->resizeColumnToContents(0);
+        if (header->sectionSize(0) < before)
+            header->resizeSection(0, before);
+    });
 }
 
 } // namespace

@@ -526,9 +526,19 @@ void TestDefFiles::differential_rowsOnDemandMatchWholeTextReading_data()
                                  QStringLiteral("\uFEFF"),
                                  QStringLiteral("\r\n")};
     for (const auto &[name, bytes] : files) {
-        for (const QString &separator : separators)
+        // A single-byte file is cut at the separator's Windows-1252 bytes; only an ASCII separator
+        // cuts it where the decoded text would be cut, so only those are compared.
+        const bool singleByte =
+            !QStringConverter::encodingForData(bytes) && !QByteArrayView(bytes).isValidUtf8();
+        for (const QString &separator : separators) {
+            bool ascii = true;
+            for (const QChar c : separator)
+                ascii = ascii && c.unicode() < 0x80;
+            if (singleByte && !ascii)
+                continue;
             QTest::addRow("%s, %s", qPrintable(name), separator.toUtf8().toPercentEncoding().constData())
                 << bytes << separator;
+        }
     }
 }
 
@@ -536,19 +546,17 @@ void TestDefFiles::differential_rowsOnDemandMatchWholeTextReading()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, separator);
-    // A single-byte file is cut at the separator's Windows-1252 bytes; only an ASCII separator cuts it
-    // where the decoded text would be cut.
-    bool ascii = true;
-    for (const QChar c : separator)
-        ascii = ascii && c.unicode() < 0x80;
-    if (!QStringConverter::encodingForData(bytes) && !QByteArrayView(bytes).isValidUtf8() && !ascii)
-        QSKIP("a single-byte file with a separator beyond ASCII");
     TermStore reference;
     appendDefinitionLines(decodeDefinitionText(bytes), separator, reference);
 
     writeFile(path("list.txt"), bytes);
-    if (bytes.contains('\0') && !QStringConverter::encodingForData(bytes))
-        QSKIP("refused as binary");
+    if (bytes.contains('\0') && !QStringConverter::encodingForData(bytes)) {
+        // Binary data is refused once, whatever it would read as, and the list stays empty.
+        QVERIFY(!m_defs->loadDefinitionFile(path("list.txt"), separator));
+        QCOMPARE(m_prompts->records.size(), 1);
+        QCOMPARE(m_defs->GetEntryCount(), 0);
+        return;
+    }
     QVERIFY(m_defs->loadDefinitionFile(path("list.txt"), separator));
     QCOMPARE(m_defs->GetEntryCount(), reference.size());
     for (int i = 0; i < reference.size(); ++i) {

@@ -1,7 +1,11 @@
-# Shared by the run, test, bench and package scripts: the packages a build needs, and the build itself.
+# Shared by the run, test, bench and package scripts: the packages a build and the tests need, and the
+# build itself.
 build_packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins
-                qt6-wayland-dev qt6-wayland
+                qt6-wayland-dev qt6-wayland qt6-base-private-dev wayland-protocols
                 libfontconfig-dev fonts-liberation2 fontconfig)
+# What the test suite reads besides the build: real word lists of KDE's learning programs in KVTML
+# (/usr/share/apps/kvtml), which the KVTML reader is checked against.
+test_packages=(kdeedu-kvtml-data)
 
 # build_preset PRESET [extra cmake arguments...]
 # Configures and builds one of CMakePresets.json's presets (debug: build/, release: build-release/,

@@ -19,7 +19,7 @@ for option in "$@"; do
     *) echo "unknown option $option" >&2; exit 2 ;;
     esac
 done
-"$root/tools/deps.sh" "${build_packages[@]}"
+"$root/tools/deps.sh" "${build_packages[@]}" "${test_packages[@]}"
 build_preset "$preset" "${args[@]}"
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:halt_on_error=1:suppressions=$root/tools/asan.supp"

@@ -4,7 +4,9 @@
 # designed sizes, each question and file chooser tied to the window it blocks (set_parent), a click on
 # the blocked window leaving the question in front, Escape in the open drop-down closing only the
 # drop-down, and no maximise for a window of fixed size. Runs twice: with Qt's own dialogs and with
-# the GTK platform theme (what a GNOME desktop uses).
+# the GTK platform theme (what a GNOME desktop uses). A third run draws Qt's own title bar
+# (QT_WAYLAND_DECORATION=bradient, as where the program's is missing), which offers maximise on every
+# window: a click on it leaves the program running and the main window at its size.
 #
 #   tools/a11y/run_wayland_check.sh [path/to/glossmere]
 #
@@ -12,7 +14,8 @@
 # and keys reach the program as a user's would. Screenshots come from weston-screenshooter.
 # Environment: WAYLAND_CHECK_DISPLAY (default :94), WAYLAND_CHECK_SOCKET (default glossmere-check; the
 # socket lives in a runtime folder of this run), WAYLAND_SHOTS=DIR keeps the screenshots there,
-# WAYLAND_CHECK_KEEP=1 keeps the run's folder (protocol logs, program output).
+# WAYLAND_CHECK_KEEP=1 keeps the run's folder (protocol logs, program output), WAYLAND_CHECK_RUNS picks
+# runs out of "qt gtk3 bradient" (all three by default).
 # Exit status: 0 when every check passed, 2 when something it needs is missing.
 set -uo pipefail
 
@@ -84,8 +87,12 @@ if [[ ${1:-} != --inner ]]; then
     sleep 2
 
     status=0
-    for dialogs in qt gtk3; do
-        printf '\n##### Glossmere on Wayland, %s dialogs\n' "$dialogs"
+    for dialogs in ${WAYLAND_CHECK_RUNS:-qt gtk3 bradient}; do
+        if [[ $dialogs == bradient ]]; then
+            printf "\n##### Glossmere on Wayland, Qt's own title bar\n"
+        else
+            printf '\n##### Glossmere on Wayland, %s dialogs\n' "$dialogs"
+        fi
         DISPLAY=$display XDG_RUNTIME_DIR=$work/runtime WAYLAND_DISPLAY=$socket timeout --kill-after=10 300 \
             dbus-run-session -- bash "${BASH_SOURCE[0]}" --inner "$bin" "$work" "$dialogs" \
             3>&1 4>&2 >"$work/bus-$dialogs.log" 2>&1 &
@@ -116,6 +123,11 @@ else
     export QT_QPA_PLATFORMTHEME=generic
     unset XDG_CURRENT_DESKTOP
 fi
+if [[ $dialogs == bradient ]]; then
+    export QT_WAYLAND_DECORATION=bradient
+else
+    unset QT_WAYLAND_DECORATION
+fi
 export HOME=$work/home-$dialogs XDG_CONFIG_HOME=$work/home-$dialogs/.config
 export XDG_DATA_HOME=$work/home-$dialogs/.local/share
 mkdir -p "$XDG_CONFIG_HOME"
@@ -136,7 +148,9 @@ ok() { echo "PASS: $*"; passed=$((passed + 1)); }
 bad() { echo "FAIL: $*"; failed=$((failed + 1)); }
 summary() {
     echo
-    echo "$passed passed, $failed failed ($dialogs dialogs)"
+    local run="$dialogs dialogs"
+    [[ $dialogs == bradient ]] && run="Qt's own title bar"
+    echo "$passed passed, $failed failed ($run)"
     # A Wayland warning from Qt is a fault of its own: the program must run there as on X11.
     if grep -i -E 'wayland|qt\.qpa' "$work/app-$dialogs.log" | grep -v -i dconf >"$work/warnings"; then
         echo "FAIL: the program printed Wayland warnings:"
@@ -204,6 +218,35 @@ echo "$app_pid" >"$work/app.pid"
 step "(a) the main window: title, designed size, no parent"
 expect Glossmere none 536 473 || summary
 main=$index
+
+if [[ $dialogs == bradient ]]; then
+    step "(g) Qt's own title bar: its maximise leaves the program running and the window at its size"
+    sleep 0.5
+    if corner=$("${windows[@]}" locate Glossmere); then
+        width=$("${windows[@]}" width "$main")
+        shot before-maximise
+        # Qt's title bar has maximise left of close, 40 pixels in from the right edge.
+        xdotool mousemove $((${corner% *} + width - 40)) $((${corner#* } + 15)) click 1
+        sleep 2
+        shot after-maximise
+        asked=$("${windows[@]}" list | sed -n "$((main + 1))p" |
+            /usr/bin/python3 -c 'import json, sys; print(json.loads(sys.stdin.read())["maximize_requests"])')
+        if ((asked > 0)); then
+            ok "the click reached maximise: Qt asked for the maximised state"
+        else
+            bad "the click did not reach maximise: no maximised state asked for"
+        fi
+        if kill -0 "$app_pid" 2>/dev/null; then
+            ok "the program still runs after the click on maximise"
+        else
+            bad "the program ended after the click on maximise: $(grep -i -m1 -E 'error|fatal' "$work/app-$dialogs.log")"
+        fi
+        expect Glossmere none 536 473
+    else
+        bad "the main window cannot be found on the screen"
+    fi
+    summary
+fi
 "${tree[@]}" --window main --quiet >/dev/null || bad "the main window is not on the accessibility bus"
 shot main
 
