@@ -519,21 +519,49 @@ void TestImport::unsavedEdits_askFirst()
 
 void TestImport::nothingFound_saysSoKeepsTheList_data()
 {
+    QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("separator");
-    QTest::addColumn<QString>("shown");
+    // A separator typed, or the label of the pick chosen.
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("pick");
+    QTest::addColumn<QString>("said");
+    const QByteArray tabs("Hund\tdog\r\nKatze\tcat\r\n");
     QTest::newRow("a Tab file read with ::")
-        << QByteArray("Hund\tdog\r\nKatze\tcat\r\n") << QStringLiteral("::") << QStringLiteral("“::”");
-    QTest::newRow("an empty file") << QByteArray() << QStringLiteral("\t") << QStringLiteral("Tab");
-    QTest::newRow("only a header") << QByteArray("Valid Definition File\r\n") << QStringLiteral(" - ")
-                                   << QStringLiteral("“ - ”");
+        << "words.tsv" << tabs << "::" << QString()
+        << "No line of “words.tsv” holds the separator “::”, so nothing was added from it.";
+    QTest::newRow("an empty file, a Tab typed")
+        << "words.tsv" << QByteArray() << "\t" << QString()
+        << "No line of “words.tsv” holds the separator Tab, so nothing was added from it.";
+    QTest::newRow("only a header")
+        << "list.txt" << QByteArray("Valid Definition File\r\n") << " - " << QString()
+        << "No line of “list.txt” holds the separator “ - ”, so nothing was added from it.";
+    QTest::newRow("a comma typed")
+        << "words.tsv" << tabs << "," << QString()
+        << "No line of “words.tsv” holds the separator “,”, so nothing was added from it.";
+    QTest::newRow("the comma picked")
+        << "words.tsv" << tabs << QString() << ", (comma)"
+        << "No line of “words.tsv” holds a comma, so nothing was added from it.";
+    QTest::newRow("the semicolon picked")
+        << "words.tsv" << tabs << QString() << "; (semicolon)"
+        << "No line of “words.tsv” holds a semicolon, so nothing was added from it.";
+    QTest::newRow("the Tab picked") << "words.csv" << QByteArray("a,b\r\n") << QString() << "⇥ Tab character"
+                                    << "No line of “words.csv” holds a Tab, so nothing was added from it.";
+    QTest::newRow("KVTML picked")
+        << "easy.kvtml" << QByteArray("<?xml version=\"1.0\"?>\n<kvtml version=\"2.0\"><entries/></kvtml>\n")
+        << QString() << "KWordQuiz / Parley vocabulary (.kvtml)"
+        << "No KVTML entry was found in “easy.kvtml”, so nothing was added from it.";
+    QTest::newRow("Anki picked") << "notes.txt" << QByteArray("#separator:tab\n#html:true\n# no notes\n")
+                                 << QString() << "Anki notes export (.txt)"
+                                 << "No Anki note was found in “notes.txt”, so nothing was added from it.";
 }
 
 void TestImport::nothingFound_saysSoKeepsTheList()
 {
+    QFETCH(QString, name);
     QFETCH(QByteArray, bytes);
-    QFETCH(QString, separator);
-    QFETCH(QString, shown);
+    QFETCH(QString, typed);
+    QFETCH(QString, pick);
+    QFETCH(QString, said);
     AppFixture fixture;
     fixture.prompts.answerFiles({file(QStringLiteral("first.txt"), "a::1\r\nb::2\r\n")});
     fixture.prompts.answerText(QStringLiteral("::"));
@@ -542,14 +570,15 @@ void TestImport::nothingFound_saysSoKeepsTheList()
     QCOMPARE(first.size(), 2);
 
     fixture.prompts.reset();
-    fixture.prompts.answerFiles({file(QStringLiteral("words.tsv"), bytes)});
-    fixture.prompts.answerText(separator);
+    fixture.prompts.answerFiles({file(name, bytes)});
+    fixture.prompts.whileShown = [&](const PromptRecord &record) {
+        if (record.kind == PromptRecord::Kind::Text)
+            fixture.prompts.answerText(pick.isEmpty() ? typed : choiceValue(record, pick));
+    };
     QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton5"), Qt::LeftButton);
     const QList<PromptRecord> messages = fixture.prompts.ofKind(PromptRecord::Kind::Message);
     QCOMPARE(messages.size(), 1);
-    QCOMPARE(messages[0].text,
-             QStringLiteral("No line of “words.tsv” holds the separator %1, so nothing was added from it.")
-                 .arg(shown));
+    QCOMPARE(messages[0].text, said);
     QCOMPARE(fixture.app.defs().list().entries(), first);
     QCOMPARE(fixture.app.defs().GetFileName(), QStringLiteral("first.txt"));
     QVERIFY(fixture.app.defs().IsFileUpToDate());
