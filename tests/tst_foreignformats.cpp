@@ -194,6 +194,9 @@ void TestForeignFormats::anki_data()
     QTest::newRow("block tags are spaces, escaped markup is text")
         << QByteArray("#html:true\na<div>b</div>c<hr/>d<P>e</p>\t&lt;b&gt; &#233;&#x1F600; &foo;\n")
         << entriesOf({{"a b c d e", "<b> é😀 &foo;"}});
+    QTest::newRow("HTML's named references, legacy ones without ';'") << QByteArray(
+        "#html:true\n&eacute;t&eacute; &mdash; 5&euro;\t&amp;&NotEqualTilde;&foo; &eacutex &mdash "
+        "&notit;\n") << entriesOf({{"été — 5€", "&\u2242\u0338&foo; éx &mdash ¬it;"}});
     QTest::newRow("white space collapsed and trimmed")
         << QByteArray("#separator:tab\n#html:true\n  a \t\"  b\"\n\"x\ny\"\tz\n")
         << entriesOf({{"a", "b"}, {"x y", "z"}});
