@@ -197,6 +197,20 @@ bool Form1::maySaveSeparatorTexts()
     return m_services.prompts.askYesNo(text, {}, Prompts::Default::No);
 }
 
+bool Form1::mayExportToKvtml()
+{
+    const int holding = textsKvtmlCannotHold(m_defs.list().store());
+    if (holding == 0)
+        return true;
+    const QString text = holding == 1
+        ? QStringLiteral("1 text holds characters that a KVTML file cannot hold; they would be written as "
+                         "spaces, so it would not read back the same. Export anyway?")
+        : QStringLiteral("%1 texts hold characters that a KVTML file cannot hold; they would be written as "
+                         "spaces, so they would not read back the same. Export anyway?")
+              .arg(holding);
+    return m_services.prompts.askYesNo(text, {}, Prompts::Default::No);
+}
+
 bool Form1::mayReplaceOtherKind(const QString &path)
 {
     if (!holdsAnotherKindOfFile(path))
@@ -365,6 +379,8 @@ void Form1::exportList()
     // A name typed without an extension gets the chosen type's.
     if (QFileInfo(target.path).suffix().isEmpty())
         target.path += QLatin1Char('.') + QLatin1String(suffix);
+    if (format == ExportFormat::Kvtml && !mayExportToKvtml())
+        return;
     trap.step(102, [&] {
         const BusyPointer busy;
         m_defs.exportFile(target.path, format);

@@ -35,6 +35,8 @@ private slots:
     void readAhead_takenOnlyForTheFileAsAnswered();
     void export_writesTheChosenFormatListUnchanged_data();
     void export_writesTheChosenFormatListUnchanged();
+    void export_kvtmlAsksAboutTextsItCannotHold_data();
+    void export_kvtmlAsksAboutTextsItCannotHold();
     void export_failureReportedOnce_data();
     void export_failureReportedOnce();
     void unsavedEdits_askFirst();
@@ -408,6 +410,75 @@ void TestImport::export_writesTheChosenFormatListUnchanged()
              (TermEntries{{QStringLiteral("Hund"), QStringLiteral("dog, loyal")}}));
     QVERIFY(fixture.app.defs().IsFileUpToDate());
     QVERIFY(fixture.prompts.problems().isEmpty());
+}
+
+void TestImport::export_kvtmlAsksAboutTextsItCannotHold_data()
+{
+    QTest::addColumn<int>("filter");
+    QTest::addColumn<TermEntries>("list");
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<bool>("yes");
+    // What importing the file gives with the matching choice; empty when nothing is written.
+    QTest::addColumn<TermEntries>("back");
+    const TermEntries one{{QStringLiteral("bell\a"), QStringLiteral("x")},
+                          {QStringLiteral("y"), QStringLiteral("z")}};
+    QTest::newRow("one text, No")
+        << 3 << one
+        << "1 text holds characters that a KVTML file cannot hold; they would be written as spaces, so it "
+           "would not read back the same. Export anyway?"
+        << false << TermEntries();
+    QTest::newRow("three texts, Yes")
+        << 3
+        << TermEntries{{QStringLiteral("a\x01"), QStringLiteral("\x02")},
+                       {QStringLiteral("ok"), QStringLiteral("c\x1F")}}
+        << "3 texts hold characters that a KVTML file cannot hold; they would be written as spaces, so they "
+           "would not read back the same. Export anyway?"
+        << true
+        << TermEntries{{QStringLiteral("a "), QStringLiteral(" ")},
+                       {QStringLiteral("ok"), QStringLiteral("c ")}};
+    const TermEntries lines{{QStringLiteral("two\nlines"), QStringLiteral("\ttab\r")},
+                            {QStringLiteral("word"), QString()}};
+    QTest::newRow("line breaks, a Tab and an empty side") << 3 << lines << QString() << false << lines;
+    QTest::newRow("CSV holds them") << 0 << one << QString() << false << one;
+}
+
+void TestImport::export_kvtmlAsksAboutTextsItCannotHold()
+{
+    QFETCH(int, filter);
+    QFETCH(TermEntries, list);
+    QFETCH(QString, question);
+    QFETCH(bool, yes);
+    QFETCH(TermEntries, back);
+    AppFixture fixture;
+    fixture.setEntries(list);
+    const QString target = m_dir->filePath(QStringLiteral("out"));
+    fixture.prompts.answerSaveTarget(target, filter);
+    if (!question.isEmpty())
+        fixture.prompts.script(yes);
+    fixture.form1().exportList();
+    const QList<PromptRecord> asked = fixture.prompts.ofKind(PromptRecord::Kind::YesNo);
+    QCOMPARE(asked.size(), question.isEmpty() ? 0 : 1);
+    if (!question.isEmpty()) {
+        QCOMPARE(asked[0].text, question);
+        QCOMPARE(asked[0].title, QStringLiteral("Glossmere"));
+        QCOMPARE(asked[0].preferred, Prompts::Default::No);
+    }
+    const QString written = target + (filter == 0 ? QStringLiteral(".csv") : QStringLiteral(".kvtml"));
+    QCOMPARE(QFileInfo::exists(written), !back.isEmpty());
+    QVERIFY2(fixture.prompts.problems().isEmpty(), qPrintable(fixture.prompts.problems()));
+    if (back.isEmpty())
+        return;
+    // Imported with the matching choice: the KVTML file is recognised, the CSV one is read with the comma.
+    fixture.prompts.reset();
+    fixture.prompts.answerFiles({written});
+    fixture.prompts.whileShown = [&](const PromptRecord &record) {
+        if (record.kind == PromptRecord::Kind::Text)
+            fixture.prompts.answerText(filter == 0 ? choiceValue(record, QStringLiteral(", (comma)"))
+                                                   : record.defaultAnswer);
+    };
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton5"), Qt::LeftButton);
+    QCOMPARE(fixture.app.defs().list().entries(), back);
+    QVERIFY2(fixture.prompts.problems().isEmpty(), qPrintable(fixture.prompts.problems()));
 }
 
 void TestImport::export_failureReportedOnce_data()
