@@ -183,8 +183,9 @@ struct CapturedText
 
     bool isEmpty() const { return text().isEmpty(); }
 
-    // Text as written: a line break in it becomes one space, as everywhere in the list. A line
-    // break written as a reference (&#10;) is appended as it is, so that it comes back.
+    // Text as written: a line break in it becomes one space, as one in a quoted field does (a
+    // definition file holds one line per text). A line break written as a reference (&#10;) is
+    // appended as it is: that is how the export writes one, so that it comes back.
     void appendWritten(QByteArrayView piece, bool inDocument)
     {
         if (!holdsAnyOf(piece, '\n', '\r', '\n')) {

@@ -200,7 +200,7 @@ private:
                 *out++ = '"';
                 ++i;
             } else if (c == '\r' || c == '\n') {
-                // A line break in a field is one space: the list holds one line per text.
+                // A line break in a field is one space: a definition file holds one line per text.
                 *out++ = ' ';
                 if (c == '\r' && i + 1 < inner.size() && inner[i + 1] == '\n')
                     ++i;
