@@ -45,6 +45,16 @@ QString lineBreaksForDisplay(QString text)
     return text;
 }
 
+QString oneLineText(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    for (QChar &c : text) {
+        if (c == u'\r' || c == u'\n' || c == QChar(0))
+            c = u' ';
+    }
+    return text;
+}
+
 QString visiblePart(const QString &text, qsizetype limit)
 {
     if (text.size() <= limit)

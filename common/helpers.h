@@ -13,6 +13,10 @@ QString appTitle();
 // Texts keep CR and CR LF as the program builds them; labels and boxes show each as one line break.
 QString lineBreaksForDisplay(QString text);
 
+// A term or definition as the list can keep it: a definition file holds one line per text and
+// refuses a NUL as binary, so a line break or NUL pasted into a box becomes one space.
+QString oneLineText(QString text);
+
 // Only the start of a text far longer than any control can show: laying out megabytes of text for
 // a list cell or a label would freeze the window, and no one could see the rest anyway.
 QString visiblePart(const QString &text, qsizetype limit);

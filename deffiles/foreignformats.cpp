@@ -274,7 +274,34 @@ qsizetype xmlBound(QByteArrayView text)
     return 5 * text.size();
 }
 
-// XML text: markup characters escaped; control characters XML cannot hold become U+FFFD.
+// The control characters that XML 1.0 cannot hold, in any form: all below a space but Tab and the
+// line breaks.
+bool holdsUnwritableInXml(QByteArrayView text)
+{
+    static const auto table = [] {
+        std::array<bool, 256> unwritable{};
+        for (int c = 0; c < 0x20; ++c)
+            unwritable[size_t(c)] = c != '\t' && c != '\n' && c != '\r';
+        return unwritable;
+    }();
+#ifdef __SSE2__
+    const auto matches = [](__m128i bytes) {
+        const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(bytes, _mm_set1_epi8(0x1F)), bytes);
+        const __m128i allowed = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\t')),
+                                             _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')),
+                                                          _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r'))));
+        return _mm_andnot_si128(allowed, control);
+    };
+#else
+    const auto matches = [](int) {
+        return 0;
+    };
+#endif
+    return holdsMarked(text, table, matches);
+}
+
+// XML text: markup characters escaped, line breaks as character references (a line break written as
+// it is would be read as a space); the control characters XML cannot hold become spaces.
 char *putXmlText(char *out, QByteArrayView text)
 {
     if (!needsXmlEscapes(text))
@@ -286,10 +313,12 @@ char *putXmlText(char *out, QByteArrayView text)
             *out++ = byte;
             continue;
         }
-        const QByteArrayView escape(c == '&'       ? "&amp;"
-                                        : c == '<' ? "&lt;"
-                                        : c == '>' ? "&gt;"
-                                                   : "\xEF\xBF\xBD");
+        const QByteArrayView escape(c == '&'        ? "&amp;"
+                                        : c == '<'  ? "&lt;"
+                                        : c == '>'  ? "&gt;"
+                                        : c == '\n' ? "&#10;"
+                                        : c == '\r' ? "&#13;"
+                                                    : " ");
         out = copyBytes(out, escape);
     }
     return out;
@@ -404,6 +433,15 @@ void writeExport(const TermStore &store,
         });
     }
     out.flush();
+}
+
+int textsKvtmlCannotHold(const TermStore &store)
+{
+    int holding = 0;
+    store.forEachEntryUtf8([&](int, QByteArrayView term, QByteArrayView definition) {
+        holding += int(holdsUnwritableInXml(term)) + int(holdsUnwritableInXml(definition));
+    });
+    return holding;
 }
 
 QByteArray encodeExport(const TermStore &store, ExportFormat format, const QString &title)

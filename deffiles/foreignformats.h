@@ -53,14 +53,21 @@ TermStore readAnkiNotes(const QByteArray &bytes);
 // The text a reader sees in an Anki field holding HTML.
 QString plainTextOfHtml(QStringView html);
 
-// KVTML 2.0 and 1.x. Throws FormatFault for a document that is not well-formed or declares
-// entities; no DTD or other resource is ever read.
+// KVTML 2.0 and 1.x. A line break written in a text is one space, one written as a character
+// reference stays; an entry with one empty side is taken only from a file that Glossmere wrote (its
+// generator). Throws FormatFault for a document that is not well-formed or declares entities; no
+// DTD or other resource is ever read.
 TermStore readKvtml(const QByteArray &bytes);
 
 // Writes the list in `format`, UTF-8, passing consecutive chunks to `write`; `title` names the list
-// where the format has room for it.
+// where the format has room for it. KVTML holds line breaks as character references and the control
+// characters that XML cannot hold as spaces.
 void writeExport(const TermStore &store,
                  ExportFormat format,
                  const QString &title,
                  const std::function<void(QByteArrayView)> &write);
 QByteArray encodeExport(const TermStore &store, ExportFormat format, const QString &title = {});
+
+// How many terms and definitions hold a control character that XML cannot hold: written to KVTML as
+// spaces, they would not read back the same.
+int textsKvtmlCannotHold(const TermStore &store);

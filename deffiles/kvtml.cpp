@@ -183,6 +183,21 @@ struct CapturedText
 
     bool isEmpty() const { return text().isEmpty(); }
 
+    // Text as written: a line break in it becomes one space, as one in a quoted field does (a
+    // definition file holds one line per text), whether written out or as a reference (&#10;).
+    void appendWritten(QByteArrayView piece, bool inDocument)
+    {
+        if (!holdsAnyOf(piece, '\n', '\r', '\n')) {
+            append(piece, inDocument);
+            return;
+        }
+        QByteArray joined = piece.toByteArray();
+        joined.replace("\r\n", " ");
+        joined.replace('\r', ' ');
+        joined.replace('\n', ' ');
+        append(joined, false);
+    }
+
     void append(QByteArrayView piece, bool inDocument)
     {
         if (!isOwned && view.isEmpty() && inDocument) {
@@ -194,20 +209,6 @@ struct CapturedText
             isOwned = true;
         }
         owned.append(piece);
-    }
-
-    // A line break in a text becomes one space, as everywhere in the list.
-    void joinLines()
-    {
-        const QByteArrayView now = text();
-        if (!holdsAnyOf(now, '\n', '\r', '\n'))
-            return;
-        QByteArray joined = now.toByteArray();
-        joined.replace("\r\n", " ");
-        joined.replace('\r', ' ');
-        joined.replace('\n', ' ');
-        owned = joined;
-        isOwned = true;
     }
 
     void clear()
@@ -230,12 +231,14 @@ public:
         , m_sink(m_store, text)
     { }
 
-    // A scanner that starts between two entries of a KVTML 2.0 list, at `from`.
-    KvtmlScanner(const QByteArray &text, qsizetype from)
+    // A scanner that starts between two entries of a KVTML 2.0 list, at `from`, in a list that
+    // Glossmere wrote or not.
+    KvtmlScanner(const QByteArray &text, qsizetype from, bool byGlossmere)
         : KvtmlScanner(text)
     {
         m_p += from;
         m_open = {QByteArrayView("kvtml"), QByteArrayView("entries")};
+        m_byGlossmere = byGlossmere;
     }
 
     void prolog();
@@ -258,8 +261,11 @@ public:
 
     TermStore &store() { return m_store; }
 
+    // Whether the document's information names Glossmere as the program that wrote it.
+    bool byGlossmere() const { return m_byGlossmere; }
+
 private:
-    enum class Capture { None, Term, Definition, Comment };
+    enum class Capture { None, Term, Definition, Comment, Generator };
 
     [[noreturn]] void fail(const char *at, const QString &reason) const
     {
@@ -331,6 +337,8 @@ private:
     void cdata();
     void finishEntry();
     bool plainEntry();
+    // Whether an entry with these texts is taken; `second` when it has a second translation.
+    bool takes(QByteArrayView term, QByteArrayView definition, bool second) const;
 
     const QByteArray &m_text;
     const char *m_p;
@@ -338,8 +346,9 @@ private:
     std::vector<QByteArrayView> m_open;
     TermStore m_store;
     PieceSink m_sink;
-    // The entry being read: its term, definition, the term's comment, and what is being taken.
-    std::array<CapturedText, 3> m_texts;
+    // The entry being read: its term, definition, the term's comment (and the document's generator),
+    // and what is being taken.
+    std::array<CapturedText, 4> m_texts;
     Capture m_capture = Capture::None;
     size_t m_captureDepth = 0;
     int m_translation = -1;
@@ -347,6 +356,7 @@ private:
     bool m_firstTranslation = true;
     bool m_hasSecond = false;
     bool m_rootClosed = false;
+    bool m_byGlossmere = false;
 };
 
 void KvtmlScanner::reference(QByteArray *out)
@@ -391,17 +401,19 @@ void KvtmlScanner::characterData(CapturedText *out)
 {
     QByteArray decoded;
     // Up to the next '<': a reference never reaches past it.
+    // References in a row are decoded together, so that &#13;&#10; is one line break like CR LF.
     while (true) {
         const char *start = m_p;
         m_p = findFirstOf(m_p, m_end, '<', '&', '<');
-        if (out)
-            out->append(QByteArrayView(start, m_p - start), true);
+        if (out && (m_p > start || m_p >= m_end || *m_p == '<')) {
+            if (!decoded.isEmpty())
+                out->appendWritten(decoded, false);
+            decoded.clear();
+            out->appendWritten(QByteArrayView(start, m_p - start), true);
+        }
         if (m_p >= m_end || *m_p == '<')
             return;
-        decoded.clear();
         reference(out ? &decoded : nullptr);
-        if (out)
-            out->append(decoded, false);
     }
 }
 
@@ -469,17 +481,23 @@ void KvtmlScanner::prolog()
         fail(m_p, QStringLiteral("it is not an XML document"));
 }
 
+bool KvtmlScanner::takes(QByteArrayView term, QByteArrayView definition, bool second) const
+{
+    if (!term.isEmpty() && !definition.isEmpty())
+        return true;
+    // Glossmere writes both translations of every entry, one of them empty where the list's text
+    // was; other programs leave a translation empty that was never filled in.
+    return m_byGlossmere && second && !(term.isEmpty() && definition.isEmpty());
+}
+
 void KvtmlScanner::finishEntry()
 {
     // A word list with a hint per word has one translation, the hint its comment.
-    CapturedText &definition = m_hasSecond ? m_texts[1] : m_texts[2];
-    if (!m_texts[0].isEmpty() && !definition.isEmpty()) {
-        m_texts[0].joinLines();
-        definition.joinLines();
+    const CapturedText &definition = m_hasSecond ? m_texts[1] : m_texts[2];
+    if (takes(m_texts[0].text(), definition.text(), m_hasSecond))
         m_sink.add(m_texts[0].text(), definition.text());
-    }
-    for (CapturedText &text : m_texts)
-        text.clear();
+    for (size_t t = 0; t < 3; ++t)
+        m_texts[t].clear();
     m_inEntry = false;
     m_hasSecond = false;
 }
@@ -527,7 +545,7 @@ bool KvtmlScanner::plainEntry()
     space();
     if (!literal("</entry>"))
         return false;
-    if (!texts[0].isEmpty() && !texts[1].isEmpty())
+    if (takes(texts[0], texts[1], true))
         m_sink.add(texts[0], texts[1]);
     m_p = p;
     return true;
@@ -584,7 +602,9 @@ void KvtmlScanner::startTag()
         fail(start, QStringLiteral("it is not a KVTML document"));
     if (m_capture == Capture::None) {
         // KVTML 2.0: entries > entry > translation (id 0 or 1) > text or comment.
-        if (is(element, "entry") && is(parent, "entries")) {
+        if (is(element, "generator") && is(parent, "information") && m_open.size() == 2) {
+            m_capture = Capture::Generator;
+        } else if (is(element, "entry") && is(parent, "entries")) {
             m_inEntry = true;
         } else if (is(element, "translation") && is(parent, "entry") && m_inEntry) {
             m_translation = hasId && is(id, "0") ? 0 : hasId && is(id, "1") ? 1 : -1;
@@ -646,8 +666,13 @@ void KvtmlScanner::endTag()
              m_open.empty() ? QStringLiteral("an end tag closes nothing")
                             : QStringLiteral("</%1> stands where </%2> belongs")
                                   .arg(QString::fromUtf8(element), QString::fromUtf8(m_open.back())));
-    if (m_open.size() == m_captureDepth)
+    if (m_open.size() == m_captureDepth) {
+        if (m_capture == Capture::Generator) {
+            m_byGlossmere = m_texts[3].text() == QByteArrayView("Glossmere");
+            m_texts[3].clear();
+        }
         m_capture = Capture::None;
+    }
     m_open.pop_back();
     m_rootClosed = m_open.empty();
     const QByteArrayView parent = m_open.empty() ? QByteArrayView() : m_open.back();
@@ -666,7 +691,7 @@ void KvtmlScanner::cdata()
     if (close < 0)
         fail(m_p, QStringLiteral("a CDATA section is never closed"));
     if (m_capture != Capture::None)
-        m_texts[size_t(m_capture) - 1].append(QByteArrayView(m_p, close), false);
+        m_texts[size_t(m_capture) - 1].appendWritten(QByteArrayView(m_p, close), false);
     m_p += close + 3;
 }
 
@@ -739,11 +764,16 @@ TermStore readDocument(const QByteArray &text, bool clean)
         first.body();
         return first.finish();
     }
+    // Entries are taken by who wrote the list: the information before them is read first.
+    const qsizetype entriesStart = QByteArrayView(text).indexOf("<entries");
+    if (entriesStart >= 0 && entriesStart < split)
+        first.body(text.constData() + entriesStart);
+    const bool byGlossmere = first.byGlossmere();
     TermStore second;
     std::exception_ptr secondFailure;
     const auto readSecondHalf = [&] {
         try {
-            KvtmlScanner scanner(text, split);
+            KvtmlScanner scanner(text, split, byGlossmere);
             scanner.body();
             second = scanner.finish();
         } catch (...) {
@@ -760,7 +790,8 @@ TermStore readDocument(const QByteArray &text, bool clean)
         }
         // Leaving this block joins the second half, however the first one ends.
         first.body(text.constData() + split);
-        landed = secondHalf.joinable() && first.betweenEntriesAt(text.constData() + split);
+        landed = secondHalf.joinable() && first.betweenEntriesAt(text.constData() + split)
+            && first.byGlossmere() == byGlossmere;
         if (!landed) {
             first.body();
             return first.finish();

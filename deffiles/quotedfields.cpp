@@ -1,14 +1,17 @@
 // Quoted-field (RFC 4180) files and Anki notes exports, read straight from their UTF-8 bytes.
 #include "deffiles/definitiontext.h"
 #include "deffiles/foreignformats.h"
+#include "deffiles/htmlentitytable.h"
 #include "deffiles/piecesink.h"
 #include "deffiles/readertools.h"
 
 #include <QStringConverter>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <exception>
+#include <string_view>
 #include <system_error>
 #include <thread>
 
@@ -28,46 +31,79 @@ QByteArray utf8TextOf(const QByteArray &bytes, qsizetype &begin)
     return decodeDefinitionText(bytes).toUtf8();
 }
 
+// The entity of `name`, or null.
+const HtmlEntity *htmlEntity(std::string_view name)
+{
+    const auto *found = std::lower_bound(
+        htmlEntities.begin(), htmlEntities.end(), name, [](const HtmlEntity &entity, std::string_view n) {
+            return entity.name < n;
+        });
+    return found != htmlEntities.end() && found->name == name ? found : nullptr;
+}
+
+// The longest of HTML's names that `text` (what follows an '&') starts with, as a browser reads text:
+// a legacy name also stands without its ';' ("&eacutex" is "éx"), any other needs it.
+const HtmlEntity *namedReferenceAt(QStringView text)
+{
+    std::array<char, longestHtmlEntityName> name;
+    size_t size = 0;
+    while (size < name.size() && size < size_t(text.size())) {
+        const char16_t c = text[qsizetype(size)].unicode();
+        const bool alphanumeric =
+            (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
+        if (!alphanumeric && c != u';')
+            break;
+        name[size++] = char(c);
+        if (c == u';')
+            break;
+    }
+    // A name with its ';' can only be all of it; shorter ones are legacy names, which are short.
+    if (size > 0 && name[size - 1] == ';') {
+        if (const HtmlEntity *entity = htmlEntity(std::string_view(name.data(), size)))
+            return entity;
+        --size;
+    }
+    for (size = std::min(size, longestLegacyHtmlEntityName); size > 0; --size) {
+        if (const HtmlEntity *entity = htmlEntity(std::string_view(name.data(), size)))
+            return entity;
+    }
+    return nullptr;
+}
+
 // Named and numeric character references as a browser reads them; anything else stays as written.
 QString decodeHtmlEntities(const QString &text)
 {
-    static const std::array<std::pair<QStringView, QChar>, 6> named{{{u"amp", u'&'},
-                                                                     {u"lt", u'<'},
-                                                                     {u"gt", u'>'},
-                                                                     {u"quot", u'"'},
-                                                                     {u"apos", u'\''},
-                                                                     {u"nbsp", QChar(0xA0)}}};
     if (!text.contains(u'&'))
         return text;
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size();) {
-        // A reference is short: its ';' is looked for nearby only, so that many '&' cost no more.
-        const qsizetype window = std::min<qsizetype>(12, text.size() - i);
-        const qsizetype near = text[i] == u'&' ? QStringView(text).sliced(i, window).indexOf(u';') : -1;
-        const qsizetype semicolon = near < 0 ? -1 : i + near;
-        if (semicolon > i + 1 && semicolon - i <= 12) {
-            const QStringView name = QStringView(text).sliced(i + 1, semicolon - i - 1);
-            bool found = false;
-            if (name.startsWith(u'#')) {
+        if (text[i] != u'&') {
+            out.append(text[i++]);
+            continue;
+        }
+        const QStringView rest = QStringView(text).sliced(i + 1);
+        if (!rest.startsWith(u'#')) {
+            if (const HtmlEntity *entity = namedReferenceAt(rest)) {
+                const std::array<char32_t, 2> characters{entity->first, entity->second};
+                out.append(QString::fromUcs4(characters.data(), entity->second ? 2 : 1));
+                i += 1 + qsizetype(entity->name.size());
+                continue;
+            }
+        } else {
+            // A numeric reference is short: its ';' is looked for nearby only, so that many '&' cost
+            // no more.
+            const qsizetype semicolon = rest.first(std::min<qsizetype>(11, rest.size())).indexOf(u';');
+            if (semicolon > 0) {
+                const QStringView number = rest.sliced(1, semicolon - 1);
                 bool ok = false;
-                const bool hex = name.size() > 1 && (name[1] == u'x' || name[1] == u'X');
-                const uint code = name.sliced(hex ? 2 : 1).toUInt(&ok, hex ? 16 : 10);
+                const bool hex = !number.isEmpty() && (number[0] == u'x' || number[0] == u'X');
+                const uint code = number.sliced(hex ? 1 : 0).toUInt(&ok, hex ? 16 : 10);
                 if (ok && code > 0 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF)) {
                     out.append(QString::fromUcs4(reinterpret_cast<const char32_t *>(&code), 1));
-                    found = true;
+                    i += 2 + semicolon;
+                    continue;
                 }
-            } else {
-                for (const auto &[entity, character] : named) {
-                    if (name == entity) {
-                        out.append(character);
-                        found = true;
-                    }
-                }
-            }
-            if (found) {
-                i = semicolon + 1;
-                continue;
             }
         }
         out.append(text[i++]);
@@ -164,7 +200,7 @@ private:
                 *out++ = '"';
                 ++i;
             } else if (c == '\r' || c == '\n') {
-                // A line break in a field is one space: the list holds one line per text.
+                // A line break in a field is one space: a definition file holds one line per text.
                 *out++ = ' ';
                 if (c == '\r' && i + 1 < inner.size() && inner[i + 1] == '\n')
                     ++i;

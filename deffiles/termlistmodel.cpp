@@ -66,7 +66,8 @@ bool TermListModel::setData(const QModelIndex &index, const QVariant &value, int
     if (!checkIndex(index, CheckIndexOption::IndexIsValid) || role != Qt::EditRole)
         return false;
     const int row = index.row(), column = index.column();
-    const QString text = value.toString(), before = column == TermColumn ? termAt(row) : definitionAt(row);
+    const QString text = oneLineText(value.toString()),
+                  before = column == TermColumn ? termAt(row) : definitionAt(row);
     if (text.isEmpty() || text == before)
         return false;
     pushStep(

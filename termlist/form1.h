@@ -70,6 +70,8 @@ private:
     void loadSample();
     // Before a save: true when no text holds the file's separator or the user saves anyway.
     bool maySaveSeparatorTexts();
+    // Before a KVTML export: true when every text can be written as it is or the user exports anyway.
+    bool mayExportToKvtml();
     // Asks before a save replaces a file that is not a definition file (an imported KVTML, a CSV).
     bool mayReplaceOtherKind(const QString &path);
     // A screen reader hears the list's current row, its place and both its texts, as the list gets

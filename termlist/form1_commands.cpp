@@ -2,6 +2,7 @@
 #include "common/busypointer.h"
 #include "common/contact.h"
 #include "common/errortrap.h"
+#include "common/helpers.h"
 #include "common/prompts.h"
 #include "deffiles/definitiontext.h"
 #include "deffiles/defmanager.h"
@@ -17,46 +18,78 @@
 #include <array>
 
 namespace {
+// A pick of the separator question, and what is said when a file read with it gives nothing.
+struct ImportChoice
+{
+    ImportFormat format;
+    Prompts::Preset preset;
+    // %1 is the file's name.
+    QString nothingFound;
+};
+
 // The picks of the separator question. Their values cannot be typed (they start with a NUL), so a
 // typed "," is still cut literally while the picked comma reads quoted fields.
-const std::array<std::pair<ImportFormat, Prompts::Preset>, 5> &importChoiceTable()
+const std::array<ImportChoice, 5> &importChoiceTable()
 {
     static const auto value = [](const char *name) {
         return QString(QChar(0)) + QLatin1String(name);
     };
-    static const std::array<std::pair<ImportFormat, Prompts::Preset>, 5> table{
-        {{ImportFormat::Tab, {QStringLiteral("⇥ Tab character"), value("tab")}},
-         {ImportFormat::Comma, {QStringLiteral(", (comma)"), value("comma")}},
-         {ImportFormat::Semicolon, {QStringLiteral("; (semicolon)"), value("semicolon")}},
-         {ImportFormat::Kvtml, {QStringLiteral("KWordQuiz / Parley vocabulary (.kvtml)"), value("kvtml")}},
-         {ImportFormat::Anki, {QStringLiteral("Anki notes export (.txt)"), value("anki")}}}};
+    static const std::array<ImportChoice, 5> table{
+        {{ImportFormat::Tab,
+          {QStringLiteral("⇥ Tab character"), value("tab")},
+          QStringLiteral("No line of “%1” holds a Tab, so nothing was added from it.")},
+         {ImportFormat::Comma,
+          {QStringLiteral(", (comma)"), value("comma")},
+          QStringLiteral("No line of “%1” holds a comma, so nothing was added from it.")},
+         {ImportFormat::Semicolon,
+          {QStringLiteral("; (semicolon)"), value("semicolon")},
+          QStringLiteral("No line of “%1” holds a semicolon, so nothing was added from it.")},
+         {ImportFormat::Kvtml,
+          {QStringLiteral("KWordQuiz / Parley vocabulary (.kvtml)"), value("kvtml")},
+          QStringLiteral("No KVTML entry was found in “%1”, so nothing was added from it.")},
+         {ImportFormat::Anki,
+          {QStringLiteral("Anki notes export (.txt)"), value("anki")},
+          QStringLiteral("No Anki note was found in “%1”, so nothing was added from it.")}}};
     return table;
 }
 
 QList<Prompts::Preset> importChoices()
 {
     QList<Prompts::Preset> presets;
-    for (const auto &[format, preset] : importChoiceTable())
-        presets.append(preset);
+    for (const ImportChoice &choice : importChoiceTable())
+        presets.append(choice.preset);
     return presets;
 }
 
 QString importChoiceValue(ImportFormat format)
 {
-    for (const auto &[kind, preset] : importChoiceTable()) {
-        if (kind == format)
-            return preset.value;
+    for (const ImportChoice &choice : importChoiceTable()) {
+        if (choice.format == format)
+            return choice.preset.value;
     }
     return {};
 }
 
 ImportFormat importFormatOf(const QString &answer)
 {
-    for (const auto &[format, preset] : importChoiceTable()) {
-        if (preset.value == answer)
-            return format;
+    for (const ImportChoice &choice : importChoiceTable()) {
+        if (choice.preset.value == answer)
+            return choice.format;
     }
     return ImportFormat::Literal;
+}
+
+// Says what was looked for in words: a pick's value is no text to show.
+QString nothingFoundIn(const QString &fileName, const QString &answer)
+{
+    for (const ImportChoice &choice : importChoiceTable()) {
+        if (choice.preset.value == answer)
+            return choice.nothingFound.arg(fileName);
+    }
+    const QString shownSeparator =
+        answer == u"\t" ? QStringLiteral("Tab") : QStringLiteral("“%1”").arg(answer);
+    return QStringLiteral("No line of “%1” holds the separator %2, so nothing was added from it.")
+        .arg(fileName, shownSeparator);
 }
 } // namespace
 
@@ -67,8 +100,8 @@ void Form1::PushButton4_Click()
     QString definition;
     bool incomplete = true;
     trap.step(104, [&] {
-        term = Text1->text();
-        definition = Text2->text();
+        term = oneLineText(Text1->text());
+        definition = oneLineText(Text2->text());
         incomplete = term.isEmpty() || definition.isEmpty();
     });
     if (incomplete)
@@ -161,6 +194,20 @@ bool Form1::maySaveSeparatorTexts()
                          "its definition, so it would not read back the same. Save anyway?")
         : QStringLiteral("%1 entries contain “::”, which a definition file uses to divide a term "
                          "from its definition, so they would not read back the same. Save anyway?")
+              .arg(holding);
+    return m_services.prompts.askYesNo(text, {}, Prompts::Default::No);
+}
+
+bool Form1::mayExportToKvtml()
+{
+    const int holding = textsKvtmlCannotHold(m_defs.list().store());
+    if (holding == 0)
+        return true;
+    const QString text = holding == 1
+        ? QStringLiteral("1 text holds characters that a KVTML file cannot hold; they would be written as "
+                         "spaces, so it would not read back the same. Export anyway?")
+        : QStringLiteral("%1 texts hold characters that a KVTML file cannot hold; they would be written as "
+                         "spaces, so they would not read back the same. Export anyway?")
               .arg(holding);
     return m_services.prompts.askYesNo(text, {}, Prompts::Default::No);
 }
@@ -292,11 +339,7 @@ void Form1::importFiles(const QStringList &paths)
         if (!entries)
             continue;
         if (entries->isEmpty()) {
-            const QString shownSeparator =
-                separator == u"\t" ? QStringLiteral("Tab") : QStringLiteral("“%1”").arg(separator);
-            m_services.prompts.message(QStringLiteral("No line of “%1” holds the separator %2, so nothing "
-                                                      "was added from it.")
-                                           .arg(QFileInfo(path).fileName(), shownSeparator));
+            m_services.prompts.message(nothingFoundIn(QFileInfo(path).fileName(), separator));
             continue;
         }
         gathered.appendAll(std::move(*entries));
@@ -337,6 +380,8 @@ void Form1::exportList()
     // A name typed without an extension gets the chosen type's.
     if (QFileInfo(target.path).suffix().isEmpty())
         target.path += QLatin1Char('.') + QLatin1String(suffix);
+    if (format == ExportFormat::Kvtml && !mayExportToKvtml())
+        return;
     trap.step(102, [&] {
         const BusyPointer busy;
         m_defs.exportFile(target.path, format);

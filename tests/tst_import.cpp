@@ -35,6 +35,8 @@ private slots:
     void readAhead_takenOnlyForTheFileAsAnswered();
     void export_writesTheChosenFormatListUnchanged_data();
     void export_writesTheChosenFormatListUnchanged();
+    void export_kvtmlAsksAboutTextsItCannotHold_data();
+    void export_kvtmlAsksAboutTextsItCannotHold();
     void export_failureReportedOnce_data();
     void export_failureReportedOnce();
     void unsavedEdits_askFirst();
@@ -410,6 +412,75 @@ void TestImport::export_writesTheChosenFormatListUnchanged()
     QVERIFY(fixture.prompts.problems().isEmpty());
 }
 
+void TestImport::export_kvtmlAsksAboutTextsItCannotHold_data()
+{
+    QTest::addColumn<int>("filter");
+    QTest::addColumn<TermEntries>("list");
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<bool>("yes");
+    // What importing the file gives with the matching choice; empty when nothing is written.
+    QTest::addColumn<TermEntries>("back");
+    const TermEntries one{{QStringLiteral("bell\a"), QStringLiteral("x")},
+                          {QStringLiteral("y"), QStringLiteral("z")}};
+    QTest::newRow("one text, No")
+        << 3 << one
+        << "1 text holds characters that a KVTML file cannot hold; they would be written as spaces, so it "
+           "would not read back the same. Export anyway?"
+        << false << TermEntries();
+    QTest::newRow("three texts, Yes")
+        << 3
+        << TermEntries{{QStringLiteral("a\x01"), QStringLiteral("\x02")},
+                       {QStringLiteral("ok"), QStringLiteral("c\x1F")}}
+        << "3 texts hold characters that a KVTML file cannot hold; they would be written as spaces, so they "
+           "would not read back the same. Export anyway?"
+        << true
+        << TermEntries{{QStringLiteral("a "), QStringLiteral(" ")},
+                       {QStringLiteral("ok"), QStringLiteral("c ")}};
+    const TermEntries tabs{{QStringLiteral("two lines"), QStringLiteral("\ttab")},
+                           {QStringLiteral("word"), QString()}};
+    QTest::newRow("a Tab and an empty side") << 3 << tabs << QString() << false << tabs;
+    QTest::newRow("CSV holds them") << 0 << one << QString() << false << one;
+}
+
+void TestImport::export_kvtmlAsksAboutTextsItCannotHold()
+{
+    QFETCH(int, filter);
+    QFETCH(TermEntries, list);
+    QFETCH(QString, question);
+    QFETCH(bool, yes);
+    QFETCH(TermEntries, back);
+    AppFixture fixture;
+    fixture.setEntries(list);
+    const QString target = m_dir->filePath(QStringLiteral("out"));
+    fixture.prompts.answerSaveTarget(target, filter);
+    if (!question.isEmpty())
+        fixture.prompts.script(yes);
+    fixture.form1().exportList();
+    const QList<PromptRecord> asked = fixture.prompts.ofKind(PromptRecord::Kind::YesNo);
+    QCOMPARE(asked.size(), question.isEmpty() ? 0 : 1);
+    if (!question.isEmpty()) {
+        QCOMPARE(asked[0].text, question);
+        QCOMPARE(asked[0].title, QStringLiteral("Glossmere"));
+        QCOMPARE(asked[0].preferred, Prompts::Default::No);
+    }
+    const QString written = target + (filter == 0 ? QStringLiteral(".csv") : QStringLiteral(".kvtml"));
+    QCOMPARE(QFileInfo::exists(written), !back.isEmpty());
+    QVERIFY2(fixture.prompts.problems().isEmpty(), qPrintable(fixture.prompts.problems()));
+    if (back.isEmpty())
+        return;
+    // Imported with the matching choice: the KVTML file is recognised, the CSV one is read with the comma.
+    fixture.prompts.reset();
+    fixture.prompts.answerFiles({written});
+    fixture.prompts.whileShown = [&](const PromptRecord &record) {
+        if (record.kind == PromptRecord::Kind::Text)
+            fixture.prompts.answerText(filter == 0 ? choiceValue(record, QStringLiteral(", (comma)"))
+                                                   : record.defaultAnswer);
+    };
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton5"), Qt::LeftButton);
+    QCOMPARE(fixture.app.defs().list().entries(), back);
+    QVERIFY2(fixture.prompts.problems().isEmpty(), qPrintable(fixture.prompts.problems()));
+}
+
 void TestImport::export_failureReportedOnce_data()
 {
     QTest::addColumn<int>("entries");
@@ -519,21 +590,49 @@ void TestImport::unsavedEdits_askFirst()
 
 void TestImport::nothingFound_saysSoKeepsTheList_data()
 {
+    QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("separator");
-    QTest::addColumn<QString>("shown");
+    // A separator typed, or the label of the pick chosen.
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("pick");
+    QTest::addColumn<QString>("said");
+    const QByteArray tabs("Hund\tdog\r\nKatze\tcat\r\n");
     QTest::newRow("a Tab file read with ::")
-        << QByteArray("Hund\tdog\r\nKatze\tcat\r\n") << QStringLiteral("::") << QStringLiteral("“::”");
-    QTest::newRow("an empty file") << QByteArray() << QStringLiteral("\t") << QStringLiteral("Tab");
-    QTest::newRow("only a header") << QByteArray("Valid Definition File\r\n") << QStringLiteral(" - ")
-                                   << QStringLiteral("“ - ”");
+        << "words.tsv" << tabs << "::" << QString()
+        << "No line of “words.tsv” holds the separator “::”, so nothing was added from it.";
+    QTest::newRow("an empty file, a Tab typed")
+        << "words.tsv" << QByteArray() << "\t" << QString()
+        << "No line of “words.tsv” holds the separator Tab, so nothing was added from it.";
+    QTest::newRow("only a header")
+        << "list.txt" << QByteArray("Valid Definition File\r\n") << " - " << QString()
+        << "No line of “list.txt” holds the separator “ - ”, so nothing was added from it.";
+    QTest::newRow("a comma typed")
+        << "words.tsv" << tabs << "," << QString()
+        << "No line of “words.tsv” holds the separator “,”, so nothing was added from it.";
+    QTest::newRow("the comma picked")
+        << "words.tsv" << tabs << QString() << ", (comma)"
+        << "No line of “words.tsv” holds a comma, so nothing was added from it.";
+    QTest::newRow("the semicolon picked")
+        << "words.tsv" << tabs << QString() << "; (semicolon)"
+        << "No line of “words.tsv” holds a semicolon, so nothing was added from it.";
+    QTest::newRow("the Tab picked") << "words.csv" << QByteArray("a,b\r\n") << QString() << "⇥ Tab character"
+                                    << "No line of “words.csv” holds a Tab, so nothing was added from it.";
+    QTest::newRow("KVTML picked")
+        << "easy.kvtml" << QByteArray("<?xml version=\"1.0\"?>\n<kvtml version=\"2.0\"><entries/></kvtml>\n")
+        << QString() << "KWordQuiz / Parley vocabulary (.kvtml)"
+        << "No KVTML entry was found in “easy.kvtml”, so nothing was added from it.";
+    QTest::newRow("Anki picked") << "notes.txt" << QByteArray("#separator:tab\n#html:true\n# no notes\n")
+                                 << QString() << "Anki notes export (.txt)"
+                                 << "No Anki note was found in “notes.txt”, so nothing was added from it.";
 }
 
 void TestImport::nothingFound_saysSoKeepsTheList()
 {
+    QFETCH(QString, name);
     QFETCH(QByteArray, bytes);
-    QFETCH(QString, separator);
-    QFETCH(QString, shown);
+    QFETCH(QString, typed);
+    QFETCH(QString, pick);
+    QFETCH(QString, said);
     AppFixture fixture;
     fixture.prompts.answerFiles({file(QStringLiteral("first.txt"), "a::1\r\nb::2\r\n")});
     fixture.prompts.answerText(QStringLiteral("::"));
@@ -542,14 +641,15 @@ void TestImport::nothingFound_saysSoKeepsTheList()
     QCOMPARE(first.size(), 2);
 
     fixture.prompts.reset();
-    fixture.prompts.answerFiles({file(QStringLiteral("words.tsv"), bytes)});
-    fixture.prompts.answerText(separator);
+    fixture.prompts.answerFiles({file(name, bytes)});
+    fixture.prompts.whileShown = [&](const PromptRecord &record) {
+        if (record.kind == PromptRecord::Kind::Text)
+            fixture.prompts.answerText(pick.isEmpty() ? typed : choiceValue(record, pick));
+    };
     QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton5"), Qt::LeftButton);
     const QList<PromptRecord> messages = fixture.prompts.ofKind(PromptRecord::Kind::Message);
     QCOMPARE(messages.size(), 1);
-    QCOMPARE(messages[0].text,
-             QStringLiteral("No line of “words.tsv” holds the separator %1, so nothing was added from it.")
-                 .arg(shown));
+    QCOMPARE(messages[0].text, said);
     QCOMPARE(fixture.app.defs().list().entries(), first);
     QCOMPARE(fixture.app.defs().GetFileName(), QStringLiteral("first.txt"));
     QVERIFY(fixture.app.defs().IsFileUpToDate());

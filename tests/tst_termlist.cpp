@@ -26,6 +26,7 @@ private slots:
     void add_incompleteInputIsIgnoredSilently_data();
     void add_incompleteInputIsIgnoredSilently();
     void add_sameTermTwiceGivesTwoEntries();
+    void add_pastedLineBreaksAndNulsBecomeSpaces();
     void enter_movesFocusOrAdds();
     void enter_inDefinitionWithEmptyTermMovesToTerm();
     void remove_keepsOrderAndUndoPutsItBack_data();
@@ -183,6 +184,18 @@ void TestTermList::add_incompleteInputIsIgnoredSilently()
     QCOMPARE(control<QLineEdit>(m_form, "Text2")->text(), definition);
     QVERIFY(m_prompts->records.isEmpty());
     QVERIFY(m_app->defs().IsFileUpToDate());
+}
+
+void TestTermList::add_pastedLineBreaksAndNulsBecomeSpaces()
+{
+    // A definition file holds one line per text and refuses a NUL: kept, they would lose the list.
+    control<QLineEdit>(m_form, "Text1")->insert(QStringLiteral("two\nlines"));
+    control<QLineEdit>(m_form, "Text2")->insert(QStringLiteral("a\r\nb") + QChar(0) + QStringLiteral("c\r"));
+    QTest::mouseClick(control<QPushButton>(m_form, "PushButton4"), Qt::LeftButton);
+    QCOMPARE(entries(), (TermEntries{{QStringLiteral("two lines"), QStringLiteral("a b c ")}}));
+    QAbstractItemModel *model = control<QTableView>(m_form, "ListView1")->model();
+    QVERIFY(model->setData(model->index(0, 1), QStringLiteral("x\ny")));
+    QCOMPARE(entries(), (TermEntries{{QStringLiteral("two lines"), QStringLiteral("x y")}}));
 }
 
 void TestTermList::add_sameTermTwiceGivesTwoEntries()
