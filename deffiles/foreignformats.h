@@ -53,8 +53,8 @@ TermStore readAnkiNotes(const QByteArray &bytes);
 // The text a reader sees in an Anki field holding HTML.
 QString plainTextOfHtml(QStringView html);
 
-// KVTML 2.0 and 1.x. A line break written in a text is one space, one written as a character
-// reference stays; an entry with one empty side is taken only from a file that Glossmere wrote (its
+// KVTML 2.0 and 1.x. A line break in a text, written out or as a character reference, is one
+// space; an entry with one empty side is taken only from a file that Glossmere wrote (its
 // generator). Throws FormatFault for a document that is not well-formed or declares entities; no
 // DTD or other resource is ever read.
 TermStore readKvtml(const QByteArray &bytes);
