@@ -88,6 +88,9 @@ echo "Depends: $depends"
 for dependency in fonts-liberation2 qt6-qpa-plugins libqt6widgets6 libqt6multimedia6 libc6; do
     [[ ", $depends," == *", $dependency"[\ ,]* ]] || problem "Depends lacks $dependency"
 done
+# The Wayland parts use Qt's private classes: only the exact Qt they were built with will do.
+qt_version=$(dpkg-query -W -f '${Provides}' libqt6core6 | sed -nE 's/.*qt6-base-abi \(= ([^)]+)\).*/\1/p')
+[[ ", $depends," == *", qt6-base-abi (= $qt_version),"* ]] || problem "Depends lacks qt6-base-abi (= $qt_version)"
 
 desktop-file-validate "$work/root/usr/share/applications/glossmere.desktop" ||
     problem "the desktop file does not validate"

@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <cstring>
+
 namespace {
 
 using QtWaylandClient::QWaylandAbstractDecoration;
@@ -249,7 +251,12 @@ class TitleBarPlugin : public QtWaylandClient::QWaylandDecorationPlugin
                           "titlebar.json")
 
 public:
-    QWaylandAbstractDecoration *create(const QString &, const QStringList &) override { return new TitleBar; }
+    // Qt takes the first title-bar plugin it finds when none is named, whatever the program chose: on
+    // a Qt other than the one these classes were declared for, this one declines.
+    QWaylandAbstractDecoration *create(const QString &, const QStringList &) override
+    {
+        return std::strcmp(qVersion(), QT_VERSION_STR) == 0 ? new TitleBar : nullptr;
+    }
 };
 
 } // namespace

@@ -1,8 +1,9 @@
 // The part of Qt's Wayland client that a title-bar plugin builds on. Qt ships these classes only in
 // its private headers, which Debian 12 does not package, so they are declared here as Qt 6.4 has
 // them: same names, same virtual functions in the same order, no data beyond QObject's. The build
-// takes this module only with Qt 6.4, and the program asks for it only when the Qt it runs on is
-// the one it was built with (titlebarchoice.h), so Qt never meets a layout it does not expect.
+// takes this module only with Qt 6.4, the program asks for it only when the Qt it runs on is the one
+// it was built with (GlossmereApp::chooseTitleBar), and the plugin declines on any other, so Qt never
+// meets a layout it does not expect; the package also depends on that Qt's exact ABI.
 #pragma once
 
 #include <QEventPoint>
