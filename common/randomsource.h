@@ -1,6 +1,7 @@
 // Uniform draws in [0, 1); tests put in scripted values.
 #pragma once
 
+#include <memory>
 #include <random>
 
 class RandomSource
@@ -8,6 +9,8 @@ class RandomSource
 public:
     virtual ~RandomSource() = default;
     virtual double draw() = 0;
+    // A source for another thread, drawn from this one, so that no two threads share one.
+    virtual std::unique_ptr<RandomSource> forAnotherThread();
 };
 
 // Seeded once per run: reseeding before every draw from the clock repeats values within one tick.
@@ -15,6 +18,7 @@ class SystemRandom : public RandomSource
 {
 public:
     SystemRandom();
+    explicit SystemRandom(RandomSource &seededFrom);
     double draw() override;
 
 private:

@@ -6,6 +6,7 @@
 #include "common/helpers.h"
 #include "common/look.h"
 #include "common/prompts.h"
+#include "common/randomsource.h"
 #include "common/settings.h"
 #include "deffiles/defmanager.h"
 #include "testsetup/questionorder.h"
@@ -189,10 +190,10 @@ void Form2::drawOrderAhead()
     const int count = m_defs.GetEntryCount();
     if (!isVisible() || m_orderAhead.valid() || count < orderAheadFrom)
         return;
-    // The list cannot change while the options are shown, and nothing else draws meanwhile.
+    // The list cannot change while the options are shown; the thread draws from a source of its own.
     try {
-        m_orderAhead = std::async(std::launch::async, [count, &random = m_services.random] {
-            return buildQuestionOrder(count, random);
+        m_orderAhead = std::async(std::launch::async, [count, source = m_services.random.forAnotherThread()] {
+            return buildQuestionOrder(count, *source);
         });
         m_orderAheadCount = count;
     } catch (const std::system_error &) {

@@ -2,9 +2,8 @@
 # Builds Glossmere and runs the whole test suite headless.
 #   --werror    warnings are errors
 #   --sanitize  AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan; any report fails
-#   --tsan      ThreadSanitizer build in build-tsan of the tests whose code runs threads (the two-core
-#               readers, an import's reading ahead, the store's snapshots, the safety copy's writer);
-#               any report fails
+#   --tsan      ThreadSanitizer build in build-tsan of every test but the soak test (whose memory
+#               figure means nothing beside ThreadSanitizer's shadow memory); any report fails
 # Without --sanitize the debug preset builds in build/ (see CMakePresets.json).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

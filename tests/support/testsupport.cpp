@@ -24,6 +24,11 @@ std::unique_ptr<QSettings> IsolatedSettings::raw() const
     return std::make_unique<QSettings>(m_dir.filePath(QStringLiteral("Tamberlux.ini")), QSettings::IniFormat);
 }
 
+std::unique_ptr<RandomSource> ScriptedRandom::forAnotherThread()
+{
+    return std::make_unique<ScriptedRandom>(m_values.mid(m_drawn));
+}
+
 double ScriptedRandom::draw()
 {
     if (m_drawn >= m_values.size()) {

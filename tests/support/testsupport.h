@@ -64,6 +64,8 @@ public:
     void add(double value) { m_values.append(value); }
 
     double draw() override;
+    // The values not drawn yet, for the other thread to draw in its turn.
+    std::unique_ptr<RandomSource> forAnotherThread() override;
 
     int drawn() const { return m_drawn; }
 
