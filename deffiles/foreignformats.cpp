@@ -3,6 +3,7 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <iterator>
@@ -278,26 +279,11 @@ qsizetype xmlBound(QByteArrayView text)
 // line breaks.
 bool holdsUnwritableInXml(QByteArrayView text)
 {
-    static const auto table = [] {
-        std::array<bool, 256> unwritable{};
-        for (int c = 0; c < 0x20; ++c)
-            unwritable[size_t(c)] = c != '\t' && c != '\n' && c != '\r';
-        return unwritable;
-    }();
-#ifdef __SSE2__
-    const auto matches = [](__m128i bytes) {
-        const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(bytes, _mm_set1_epi8(0x1F)), bytes);
-        const __m128i allowed = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\t')),
-                                             _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')),
-                                                          _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r'))));
-        return _mm_andnot_si128(allowed, control);
-    };
-#else
-    const auto matches = [](int) {
-        return 0;
-    };
-#endif
-    return holdsMarked(text, table, matches);
+    // Asked once per text before an export, which is not a path a user waits on.
+    return std::any_of(text.begin(), text.end(), [](char byte) {
+        const auto c = static_cast<unsigned char>(byte);
+        return c < 0x20 && c != '\t' && c != '\n' && c != '\r';
+    });
 }
 
 // XML text: markup characters escaped, line breaks as character references (a line break written as
