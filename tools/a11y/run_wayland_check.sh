@@ -161,6 +161,17 @@ summary() {
     exit $?
 }
 
+# A click where Qt's own title bar puts maximise: left of close, 40 pixels in from the main window's
+# right edge (the program's title bar has none there), after a screenshot named $1. Fails when the
+# main window is not on the screen.
+click_maximise() {
+    local corner width
+    corner=$("${windows[@]}" locate Glossmere) || return 1
+    width=$("${windows[@]}" width "$main")
+    shot "$1"
+    xdotool mousemove $((${corner% *} + width - 40)) $((${corner#* } + 15)) click 1
+}
+
 shot() {
     [[ -n ${WAYLAND_SHOTS:-} ]] || return 0
     mkdir -p "$WAYLAND_SHOTS"
@@ -222,11 +233,7 @@ main=$index
 if [[ $dialogs == bradient ]]; then
     step "(g) Qt's own title bar: its maximise leaves the program running and the window at its size"
     sleep 0.5
-    if corner=$("${windows[@]}" locate Glossmere); then
-        width=$("${windows[@]}" width "$main")
-        shot before-maximise
-        # Qt's title bar has maximise left of close, 40 pixels in from the right edge.
-        xdotool mousemove $((${corner% *} + width - 40)) $((${corner#* } + 15)) click 1
+    if click_maximise before-maximise; then
         sleep 2
         shot after-maximise
         asked=$("${windows[@]}" list | sed -n "$((main + 1))p" |
@@ -352,12 +359,7 @@ fi
 
 step "(f) no maximise on a window of fixed size"
 sleep 0.5
-if corner=$("${windows[@]}" locate Glossmere); then
-    width=$("${windows[@]}" width "$main")
-    shot title-bar
-    # Where Qt's own title bar puts maximise: left of close, 40 pixels in from the right edge. The
-    # program's title bar has none there.
-    xdotool mousemove $((${corner% *} + width - 40)) $((${corner#* } + 15)) click 1
+if click_maximise title-bar; then
     sleep 1
     if "${windows[@]}" expect Glossmere --size 536 473 --unmaximised >/dev/null; then
         ok "a click where Qt's title bar offers maximise does not ask for the main window to be maximised"
