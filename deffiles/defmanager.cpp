@@ -3,7 +3,6 @@
 #include "common/errortrap.h"
 #include "common/failure.h"
 #include "common/helpers.h"
-#include "deffiles/bulkmemory.h"
 #include "deffiles/definitiontext.h"
 
 #include <QDir>
@@ -14,10 +13,8 @@
 
 #include <array>
 #include <atomic>
-#include <condition_variable>
 #include <exception>
 #include <fcntl.h>
-#include <mutex>
 #include <system_error>
 #include <thread>
 #include <tuple>
@@ -29,112 +26,11 @@ constexpr qint64 writeChunkBytes = 1 << 20;
 constexpr qint64 syncStartBytes = qint64(8) << 20;
 // Below this a replaced file is freed in no time.
 constexpr qint64 releaseElsewhereBytes = qint64(8) << 20;
-// Below this a second thread costs more than it saves.
-constexpr qint64 parallelReadBytes = qint64(4) << 20;
 
 QString id(const char *procedure)
 {
     return procedureId(QStringLiteral("DefManager"), QString::fromLatin1(procedure));
 }
-
-// Writes the chunks handed to it on a thread of its own, so that the next ones are made meanwhile:
-// making an export's text and copying it into the file take about as long as each other. A failure
-// of the write comes back at the next chunk handed over, or at the end.
-class WritingThread
-{
-public:
-    explicit WritingThread(const std::function<void(QByteArrayView)> &write)
-        : m_write(write)
-    {
-        try {
-            m_thread = startReaderThread([this] { run(); });
-        } catch (const std::system_error &) {
-            // No thread to be had: every chunk is written as it comes.
-        }
-    }
-
-    ~WritingThread()
-    {
-        if (m_thread.joinable())
-            stop();
-    }
-
-    void put(QByteArrayView chunk)
-    {
-        if (!m_thread.joinable()) {
-            m_write(chunk);
-            return;
-        }
-        std::unique_lock lock(m_mutex);
-        m_space.wait(lock, [&] { return m_count < m_chunks.size() || m_failure; });
-        if (m_failure)
-            std::rethrow_exception(m_failure);
-        // The writer reads only chunks counted in, so this one is filled unlocked.
-        std::vector<char> &next = m_chunks[(m_first + m_count) % m_chunks.size()];
-        lock.unlock();
-        next.assign(chunk.begin(), chunk.end());
-        lock.lock();
-        ++m_count;
-        m_ready.notify_one();
-    }
-
-    // Waits until every chunk is written.
-    void finish()
-    {
-        if (m_thread.joinable())
-            stop();
-        if (m_failure)
-            std::rethrow_exception(m_failure);
-    }
-
-private:
-    void stop()
-    {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_done = true;
-        }
-        m_ready.notify_one();
-        m_thread.join();
-    }
-
-    void run()
-    {
-        std::unique_lock lock(m_mutex);
-        while (true) {
-            m_ready.wait(lock, [&] { return m_count > 0 || m_done; });
-            if (m_count == 0)
-                return;
-            const std::vector<char> &chunk = m_chunks[m_first];
-            lock.unlock();
-            std::exception_ptr failure;
-            try {
-                m_write(QByteArrayView(chunk.data(), qsizetype(chunk.size())));
-            } catch (...) {
-                failure = std::current_exception();
-            }
-            lock.lock();
-            m_first = (m_first + 1) % m_chunks.size();
-            --m_count;
-            m_failure = failure;
-            m_space.notify_one();
-            if (failure)
-                return;
-        }
-    }
-
-    const std::function<void(QByteArrayView)> &m_write;
-    std::array<std::vector<char>, 4> m_chunks;
-    size_t m_first = 0;
-    size_t m_count = 0;
-    bool m_done = false;
-    std::exception_ptr m_failure;
-    std::mutex m_mutex;
-    std::condition_variable m_ready;
-    std::condition_variable m_space;
-    // Last, so that it starts after the rest is made.
-    std::jthread m_thread;
-};
 } // namespace
 
 QByteArray readTextFileBytes(const QString &path)
@@ -158,14 +54,7 @@ QByteArray readTextFileBytes(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         throw Failure(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
     QByteArray bytes(qsizetype(info.size()), Qt::Uninitialized);
-    qint64 got = -1;
-    if (bytes.size() >= parallelReadBytes
-        && readInHalves(file.handle(), bytes.data(), size_t(bytes.size()))) {
-        got = bytes.size();
-        file.seek(got);
-    } else {
-        got = file.read(bytes.data(), bytes.size());
-    }
+    const qint64 got = file.read(bytes.data(), bytes.size());
     if (got >= 0)
         bytes.truncate(got);
     // A file that grew since it was measured is read to its end, within the limit.
@@ -503,9 +392,7 @@ bool DefManager::exportFile(const QString &path, ExportFormat format)
     // The list's name, without the extension of the file it came from.
     const QString title = QFileInfo(m_currentFileName).completeBaseName();
     return writeAtomically(trap, path, [&](const std::function<void(QByteArrayView)> &write) {
-        WritingThread writer(write);
-        writeExport(m_list.store(), format, title, [&](QByteArrayView chunk) { writer.put(chunk); });
-        writer.finish();
+        writeExport(m_list.store(), format, title, write);
     });
 }
 

@@ -3,28 +3,17 @@
 #include <QChar>
 
 #include <algorithm>
-#include <atomic>
 #include <bit>
 #include <memory>
 #include <new>
-#include <optional>
-#include <system_error>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
 
-std::jthread (*startSearchThread)(std::function<void(std::stop_token)> work) =
-    [](std::function<void(std::stop_token)> work) {
-        return std::jthread(std::move(work));
-    };
-
 namespace {
-// Entries searched between two calls of the caller's betweenSlices, and the unit the two threads
-// share out.
+// Entries searched between two calls of the caller's betweenSlices.
 constexpr int slice = 1 << 14;
-// A list this long is worth a second thread.
-constexpr int twoThreadsFrom = 1 << 16;
 // How far a scan looks past the piece at hand for the next byte that may start a match: the next
 // entries usually lie right behind it.
 constexpr qsizetype lookAhead = 4096;
@@ -300,46 +289,11 @@ TermSearch::findAfter(const TermStore &store, int current, const std::function<v
         const int first = index < slicesToEnd ? start + index * slice : (index - slicesToEnd) * slice;
         return findIn(in, first, std::min(slice, (index < slicesToEnd ? entries : start) - first));
     };
-    // A match near the current entry is found before any thread is started.
-    if (const Match match = findInSlice(store, 0); match.found() || slices == 1)
-        return match;
-    if (betweenSlices)
-        betweenSlices();
-    // Then each thread takes the next slice not yet taken until one finds a match: every slice
-    // before the first found is searched, whichever thread took it, and later ones are left.
-    std::atomic<int> next = 1;
-    std::atomic<int> firstFound = slices;
-    const auto take = [&](const TermStore &in, std::stop_token stop, const std::function<void()> &tell) {
-        for (int index = next++; index < slices && index < firstFound && !stop.stop_requested();
-             index = next++) {
-            if (const Match match = findInSlice(in, index); match.found()) {
-                int found = firstFound;
-                while (index < found && !firstFound.compare_exchange_weak(found, index)) {
-                }
-                return std::pair{index, match};
-            }
-            if (tell && index + 1 < slices)
-                tell();
-        }
-        return std::pair{slices, Match{}};
-    };
-    std::pair<int, Match> second{slices, {}};
-    std::pair<int, Match> first;
-    {
-        // The second thread reads a snapshot, so that nothing it reads is the list itself.
-        std::optional<TermStore> snapshot;
-        std::jthread helper;
-        if (entries >= twoThreadsFrom) {
-            try {
-                snapshot = store.snapshot();
-                helper = startSearchThread([&](std::stop_token stop) { second = take(*snapshot, stop, {}); });
-            } catch (const std::system_error &) {
-                // No thread to be had: this one takes every slice.
-            } catch (const std::bad_alloc &) {
-            }
-        }
-        first = take(store, {}, betweenSlices);
-        // Leaving this block joins the second thread, however this one ends.
+    for (int index = 0; index < slices; ++index) {
+        if (const Match match = findInSlice(store, index); match.found())
+            return match;
+        if (betweenSlices && index + 1 < slices)
+            betweenSlices();
     }
-    return first.first < second.first ? first.second : second.second;
+    return {};
 }

@@ -6,19 +6,12 @@
 
 #include <array>
 #include <functional>
-#include <stop_token>
-#include <thread>
 #include <vector>
 
 // The character a search compares: lower case (simple case folding) without the accents of the
 // combining diacritical marks (U+0300–U+036F), which fold to 0 and are skipped. "É", "é", "e" and
 // "e" followed by U+0301 all compare as "e"; letters of their own such as "ø" or "ß" stay themselves.
 char32_t foldForSearch(char32_t character);
-
-// Starts the second thread that searches a big list beside the caller's; throws std::system_error
-// when there is none to be had, and the search then runs on the caller's thread. Tests put in one
-// that fails.
-extern std::jthread (*startSearchThread)(std::function<void(std::stop_token)> work);
 
 class TermSearch
 {
@@ -44,8 +37,7 @@ public:
 
     // The first match after `current`, going on at the first entry after the last and ending with
     // `current` itself; -1 starts at the first entry. `betweenSlices` runs after every few
-    // thousand entries this thread searched, so that a caller can tell the user that a long search is
-    // at work. A big list is searched a slice at a time by this thread and a second one.
+    // thousand entries searched, so that a caller can tell the user that a long search is at work.
     Match
     findAfter(const TermStore &store, int current, const std::function<void()> &betweenSlices = {}) const;
 

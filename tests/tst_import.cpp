@@ -485,24 +485,14 @@ void TestImport::export_failureReportedOnce_data()
 {
     QTest::addColumn<int>("entries");
     QTest::addColumn<qint64>("failAfter");
-    QTest::addColumn<bool>("threads");
-    QTest::newRow("at once") << 2 << qint64(3) << true;
-    // Written on another thread while the next chunks are made.
-    QTest::newRow("part-way, chunks still coming") << 300000 << qint64(1500000) << true;
-    QTest::newRow("part-way, no thread to be had") << 300000 << qint64(1500000) << false;
+    QTest::newRow("at once") << 2 << qint64(3);
+    QTest::newRow("part-way, chunks still coming") << 300000 << qint64(1500000);
 }
 
 void TestImport::export_failureReportedOnce()
 {
     QFETCH(int, entries);
     QFETCH(qint64, failAfter);
-    QFETCH(bool, threads);
-    const auto usual = startReaderThread;
-    if (!threads)
-        startReaderThread = [](std::function<void()>) -> std::jthread {
-            throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
-        };
-    const auto restore = qScopeGuard([&] { startReaderThread = usual; });
     AppFixture fixture;
     fixture.setEntries(numberedEntries(entries));
     const QString target = m_dir->filePath(QStringLiteral("kept.csv"));
