@@ -10,7 +10,7 @@
 #include "bench/randomwords.h"
 #include "deffiles/definitiontext.h"
 #include "deffiles/defmanager.h"
-#include "deffiles/termsearch.h"
+#include "store/termsearch.h"
 #include "termlist/termlistview.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 // The definition file format as pure functions: bytes to entries and back.
 #pragma once
 
-#include "deffiles/termstore.h"
+#include "store/termstore.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
 // Other trainers' and spreadsheets' files as pure functions: bytes to entries and entries to bytes.
 #pragma once
 
-#include "deffiles/termstore.h"
+#include "store/termstore.h"
 
 #include <QByteArray>
 #include <QString>

@@ -2,7 +2,7 @@
 // otherwise. For readers whose term and definition lie at varying distances in one text.
 #pragma once
 
-#include "deffiles/termstore.h"
+#include "store/termstore.h"
 
 #include <QByteArray>
 

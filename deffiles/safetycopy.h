@@ -2,7 +2,7 @@
 // written a moment after each change, removed once the list is saved, offered back after a crash.
 #pragma once
 
-#include "deffiles/termstore.h"
+#include "store/termstore.h"
 
 #include <QByteArray>
 #include <QLockFile>

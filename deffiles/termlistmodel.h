@@ -2,7 +2,7 @@
 // its changes. The history's clean state is the one record of whether the list is saved.
 #pragma once
 
-#include "deffiles/termstore.h"
+#include "store/termstore.h"
 
 #include <QAbstractTableModel>
 #include <QUndoStack>

@@ -3,7 +3,7 @@
 #include "common/busypointer.h"
 #include "common/prompts.h"
 #include "deffiles/defmanager.h"
-#include "deffiles/termsearch.h"
+#include "store/termsearch.h"
 #include "termlist/form1.h"
 #include "termlist/termlistview.h"
 

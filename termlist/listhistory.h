@@ -4,7 +4,7 @@
 #pragma once
 
 #include "deffiles/termlistmodel.h"
-#include "deffiles/termstore.h"
+#include "store/termstore.h"
 
 #include <functional>
 

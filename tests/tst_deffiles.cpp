@@ -3,7 +3,7 @@
 #include "deffiles/definitiontext.h"
 #include "deffiles/defmanager.h"
 #include "deffiles/foreignformats.h"
-#include "deffiles/termsearch.h"
+#include "store/termsearch.h"
 #include "tests/support/scriptedprompts.h"
 #include "tests/support/testsupport.h"
 

@@ -4,7 +4,7 @@
 #include "common/pause.h"
 #include "common/randomsource.h"
 #include "common/settings.h"
-#include "deffiles/termstore.h"
+#include "store/termstore.h"
 #include "testrun/sounddevice.h"
 
 #include <QIODevice>

@@ -1,4 +1,4 @@
-#include "deffiles/termstore.h"
+#include "store/termstore.h"
 
 #include "common/failure.h"
 

@@ -2,7 +2,7 @@
 // UTF-8 bytes: no entry is decoded into a QString on the way.
 #pragma once
 
-#include "deffiles/termstore.h"
+#include "store/termstore.h"
 
 #include <array>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "deffiles/termsearch.h"
+#include "store/termsearch.h"
 
 #include <QChar>
 
