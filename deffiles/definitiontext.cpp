@@ -1,5 +1,7 @@
 #include "deffiles/definitiontext.h"
 
+#include "common/textdecoding.h"
+
 #include <QDir>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -16,16 +18,7 @@
 #include <emmintrin.h>
 #endif
 
-std::jthread (*startReaderThread)(std::function<void()> work) = [](std::function<void()> work) {
-    return std::jthread(std::move(work));
-};
-
 namespace {
-QStringDecoder singleByteDecoder()
-{
-    QStringDecoder decoder("windows-1252");
-    return decoder.isValid() ? std::move(decoder) : QStringDecoder(QStringConverter::Latin1);
-}
 
 // Maps each Windows-1252 byte straight to its UTF-8 form: one table look-up per byte.
 class SingleByteToUtf8
@@ -33,7 +26,7 @@ class SingleByteToUtf8
 public:
     SingleByteToUtf8()
     {
-        QStringDecoder decoder = singleByteDecoder();
+        QStringDecoder decoder = windows1252Decoder();
         for (int byte = 0; byte < 256; ++byte) {
             const char c = char(byte);
             QString decoded = decoder.decode(QByteArrayView(&c, 1));
@@ -286,21 +279,6 @@ void readSingleByte(QByteArrayView bytes, QStringView separator, TermStore &stor
     });
 }
 } // namespace
-
-QString decodeDefinitionText(const QByteArray &bytes)
-{
-    const auto bom = QStringConverter::encodingForData(bytes);
-    if (bom && *bom != QStringConverter::Utf8) {
-        QStringDecoder decoder(*bom);
-        return QString(decoder.decode(bytes));
-    }
-    if (bom || QByteArrayView(bytes).isValidUtf8()) {
-        QStringDecoder decoder(QStringConverter::Utf8);
-        return QString(decoder.decode(bytes));
-    }
-    QStringDecoder decoder = singleByteDecoder();
-    return QString(decoder.decode(bytes));
-}
 
 void appendDefinitionLines(QStringView text, QStringView separator, TermStore &store)
 {

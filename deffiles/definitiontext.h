@@ -1,6 +1,8 @@
 // The definition file format as pure functions: bytes to entries and back.
 #pragma once
 
+#include "common/readerthread.h"
+#include "common/textdecoding.h"
 #include "store/termstore.h"
 
 #include <QByteArray>
@@ -12,9 +14,6 @@
 
 // Files beyond this size are refused rather than read into memory.
 constexpr qint64 maxDefinitionFileBytes = qint64(256) * 1024 * 1024;
-
-// UTF-8 with or without BOM, UTF-16/32 with BOM; anything that is not valid UTF-8 is Windows-1252.
-QString decodeDefinitionText(const QByteArray &bytes);
 
 // Lines end in CR LF, LF or CR. A line becomes an entry only where the separator occurs exactly:
 // the text before it is the term, the text up to a second occurrence (or the line's end) the definition.
@@ -30,11 +29,6 @@ TermStore readDefinitionEntries(const QByteArray &bytes, QStringView separator);
 // means an image, a program... The UTF-8 pass looks for it as it cuts the lines; only a file that
 // turns out not to be UTF-8 is looked through once more.
 std::optional<TermStore> readDefinitionTextFile(const QByteArray &bytes, QStringView separator);
-
-// Starts the second thread that reads a big file's second half (or reads ahead, or writes an export);
-// throws std::system_error when there is none to be had, and the work is then done on the calling
-// thread. Tests put in one that fails.
-extern std::jthread (*startReaderThread)(std::function<void()> work);
 
 // The header line, then term + separator + definition per entry; UTF-8 without BOM, CR LF line ends.
 // `write` receives the file in consecutive chunks.

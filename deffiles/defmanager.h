@@ -1,8 +1,8 @@
 // Moves the term list to and from definition files and answers questions about it.
 #pragma once
 
-#include "deffiles/foreignformats.h"
 #include "deffiles/termlistmodel.h"
+#include "formats/foreignformats.h"
 
 #include <QString>
 

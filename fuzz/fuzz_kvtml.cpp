@@ -4,7 +4,7 @@
 // (and that declares no entities, which this reader refuses) is never refused; it reads the same in
 // halves on two threads as in one pass.
 #include "deffiles/definitiontext.h"
-#include "deffiles/foreignformats.h"
+#include "formats/foreignformats.h"
 
 #include <QByteArray>
 #include <QStringConverter>

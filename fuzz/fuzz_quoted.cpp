@@ -3,7 +3,7 @@
 // comes back the same through the matching export; a file reads the same in halves on two threads as in
 // one pass.
 #include "deffiles/definitiontext.h"
-#include "deffiles/foreignformats.h"
+#include "formats/foreignformats.h"
 
 #include <QByteArray>
 

@@ -2,7 +2,7 @@
 #include "common/helpers.h"
 #include "deffiles/definitiontext.h"
 #include "deffiles/defmanager.h"
-#include "deffiles/foreignformats.h"
+#include "formats/foreignformats.h"
 #include "store/termsearch.h"
 #include "tests/support/scriptedprompts.h"
 #include "tests/support/testsupport.h"

@@ -1,5 +1,5 @@
 #include "deffiles/definitiontext.h"
-#include "deffiles/foreignformats.h"
+#include "formats/foreignformats.h"
 
 #include <QDir>
 #include <QDirIterator>

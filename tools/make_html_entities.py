@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Write deffiles/htmlentitytable.h: HTML's named character references.
+"""Write formats/htmlentitytable.h: HTML's named character references.
 
 The names come from Python's html.entities.html5, which copies the WHATWG
 HTML standard's list of named character references: 2,231 names, each with
@@ -11,7 +11,7 @@ search.  Output is deterministic, so re-running reproduces the committed
 file; run it again only to follow a newer list.
 
 Usage:  python3 tools/make_html_entities.py [OUTPUT]
-        (OUTPUT defaults to deffiles/htmlentitytable.h in the repository)
+        (OUTPUT defaults to formats/htmlentitytable.h in the repository)
 """
 
 import html.entities
@@ -21,7 +21,7 @@ import sys
 
 def main():
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-    output = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "deffiles", "htmlentitytable.h")
+    output = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "formats", "htmlentitytable.h")
     entities = html.entities.html5
     names = sorted(entities)
     for name in names:

@@ -1,9 +1,9 @@
 // KVTML (KWordQuiz and Parley) read by a small XML scanner of its own: a general XML reader is many
 // times slower on a big list, and this one cannot fetch, expand or declare anything. It checks what
 // a document needs to be taken for what it says: balanced elements, references, encoding, characters.
-#include "deffiles/foreignformats.h"
-#include "deffiles/piecesink.h"
-#include "deffiles/readertools.h"
+#include "formats/foreignformats.h"
+#include "formats/piecesink.h"
+#include "formats/readertools.h"
 
 #include <QStringDecoder>
 

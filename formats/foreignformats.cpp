@@ -1,5 +1,5 @@
 // Recognising other trainers' files, and writing the list in their formats.
-#include "deffiles/foreignformats.h"
+#include "formats/foreignformats.h"
 
 #include <QStringDecoder>
 

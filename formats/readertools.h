@@ -2,7 +2,7 @@
 // two halves, one per core.
 #pragma once
 
-#include "deffiles/definitiontext.h"
+#include "common/readerthread.h"
 
 #include <QByteArrayView>
 

@@ -1,9 +1,9 @@
 // Quoted-field (RFC 4180) files and Anki notes exports, read straight from their UTF-8 bytes.
-#include "deffiles/definitiontext.h"
-#include "deffiles/foreignformats.h"
-#include "deffiles/htmlentitytable.h"
-#include "deffiles/piecesink.h"
-#include "deffiles/readertools.h"
+#include "common/textdecoding.h"
+#include "formats/foreignformats.h"
+#include "formats/htmlentitytable.h"
+#include "formats/piecesink.h"
+#include "formats/readertools.h"
 
 #include <QStringConverter>
 
