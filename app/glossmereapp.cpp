@@ -1,19 +1,20 @@
 #include "app/glossmereapp.h"
 
 #include "common/pause.h"
-#include "common/prompts.h"
 #include "common/randomsource.h"
 #include "common/settings.h"
 #include "deffiles/safetycopy.h"
 #include "termlist/form1.h"
 #include "testrun/form3.h"
 #include "testrun/sounddevice.h"
+#include "ui/qtprompts.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QStandardPaths>
 #include <QTimer>
+#include <QtConcurrent>
 
 #include <cstring>
 #include <filesystem>
@@ -96,10 +97,10 @@ GlossmereApp::~GlossmereApp()
     QObject::disconnect(m_form1.get(), &Form1::listStateChanged, nullptr, nullptr);
 }
 
-std::jthread GlossmereApp::prepareFonts()
+QFuture<void> GlossmereApp::prepareFonts()
 {
     // Qt asks the same shared configuration later; fontconfig builds it only once.
-    return std::jthread([] { FcInit(); });
+    return QtConcurrent::run([] { FcInit(); });
 }
 
 void GlossmereApp::chooseTitleBar()

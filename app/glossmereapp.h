@@ -1,15 +1,16 @@
 // Owns the program's services and windows and wires the windows to one another.
 #pragma once
 
-#include "common/designedwindow.h"
 #include "common/services.h"
 #include "deffiles/defmanager.h"
 #include "deffiles/termlistmodel.h"
 #include "termlist/testoptionsgate.h"
 #include "testsetup/form2.h"
+#include "ui/designedwindow.h"
+
+#include <QFuture>
 
 #include <memory>
-#include <thread>
 
 class Form1;
 class Form3;
@@ -42,7 +43,7 @@ public:
 
     // Called before the application object exists: reads the system's font set-up on the other core
     // while the application connects to the display, so the window's first text does not wait for it.
-    static std::jthread prepareFonts();
+    static QFuture<void> prepareFonts();
     // Called before the application object exists: on Wayland, where the compositor draws no title
     // bar, the program's own draws it (no maximise on windows of fixed size).
     static void chooseTitleBar();

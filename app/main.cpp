@@ -1,12 +1,12 @@
 #include "app/glossmereapp.h"
-#include "common/clickguard.h"
+#include "ui/clickguard.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     GlossmereApp::chooseTitleBar();
-    const std::jthread fonts = GlossmereApp::prepareFonts();
+    QFuture<void> fonts = GlossmereApp::prepareFonts();
     QApplication application(argc, argv);
     ClickGuard clickGuard;
     application.installEventFilter(&clickGuard);
@@ -16,5 +16,7 @@ int main(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("glossmere"));
     GlossmereApp glossmere(QApplication::applicationDirPath());
     glossmere.start();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    fonts.waitForFinished();
+    return status;
 }

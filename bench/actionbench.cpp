@@ -55,15 +55,10 @@ public:
     void message(const QString &text, const QString &, Icon, const QString &) override { lastMessage = text; }
 
     // Find asks for its text without presets; an import's separator question offers the choices.
-    QString askText(const QString &,
-                    const QString &,
-                    const QList<Preset> &presets,
-                    const std::function<void()> &onScreen) override
+    QString askText(const QString &, const QString &, const QList<Preset> &presets) override
     {
         if (presets.isEmpty())
             return searchText;
-        if (onScreen)
-            onScreen();
         // The separator question stays open for as long as a user takes to read it and press Enter;
         // the import is timed from that answer, the user's last input.
         if (questionMs > 0) {
@@ -274,7 +269,7 @@ void click(QWidget *parent, const char *button)
 
 int main(int argc, char *argv[])
 {
-    const std::jthread fonts = GlossmereApp::prepareFonts();
+    QFuture<void> fonts = GlossmereApp::prepareFonts();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("glossmere"));
     QApplication::setOrganizationName(QStringLiteral("Tamberlux"));

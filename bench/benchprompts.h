@@ -26,11 +26,7 @@ public:
         return m_yes ? SaveChoice::Discard : SaveChoice::Cancel;
     }
 
-    QString
-    askText(const QString &, const QString &, const QList<Preset> &, const std::function<void()> &) override
-    {
-        return {};
-    }
+    QString askText(const QString &, const QString &, const QList<Preset> &) override { return {}; }
 
     QStringList chooseFilesToOpen(const QString &, const QString &, const QString &) override { return {}; }
 

@@ -14,7 +14,7 @@
 
 int main(int argc, char *argv[])
 {
-    const std::jthread fonts = GlossmereApp::prepareFonts();
+    QFuture<void> fonts = GlossmereApp::prepareFonts();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("glossmere"));
     QApplication::setOrganizationName(QStringLiteral("Tamberlux"));

@@ -42,11 +42,9 @@ public:
     askYesNo(const QString &text, const QString &title = {}, Default preferred = Default::Yes) = 0;
     virtual SaveChoice askSaveDiscardCancel(const QString &text, const QString &title = {}) = 0;
     // Returns the empty text when the user cancels. A default answer that is one of the presets' values
-    // opens the box with that preset chosen. `onScreen` runs once, when the question has been drawn.
-    virtual QString askText(const QString &text,
-                            const QString &defaultAnswer,
-                            const QList<Preset> &presets = {},
-                            const std::function<void()> &onScreen = {}) = 0;
+    // opens the box with that preset chosen.
+    virtual QString
+    askText(const QString &text, const QString &defaultAnswer, const QList<Preset> &presets = {}) = 0;
     // Returns full paths in the order chosen; empty when cancelled. The dialogs open in `folder`.
     virtual QStringList
     chooseFilesToOpen(const QString &title, const QString &filter, const QString &folder = {}) = 0;
@@ -70,29 +68,3 @@ public:
         return {};
     }
 };
-
-// Real dialogs, parented to whichever window of ours is active.
-class QtPrompts : public Prompts
-{
-public:
-    void message(const QString &text, const QString &title, Icon icon, const QString &details) override;
-    bool askYesNo(const QString &text, const QString &title, Default preferred) override;
-    SaveChoice askSaveDiscardCancel(const QString &text, const QString &title) override;
-    QString askText(const QString &text,
-                    const QString &defaultAnswer,
-                    const QList<Preset> &presets,
-                    const std::function<void()> &onScreen) override;
-    QStringList
-    chooseFilesToOpen(const QString &title, const QString &filter, const QString &folder) override;
-    QString chooseFileToSave(const QString &title,
-                             const QString &filter,
-                             const QString &initialName,
-                             const QString &folder) override;
-    SaveTarget chooseFileToSaveAs(const QString &title,
-                                  const QStringList &filters,
-                                  const QString &initialName,
-                                  const QString &folder) override;
-};
-
-// The title a box gets when none of its own is named.
-QString titleOrAppTitle(const QString &title);

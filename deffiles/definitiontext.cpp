@@ -7,12 +7,8 @@
 #include <QStringEncoder>
 
 #include <algorithm>
-#include <atomic>
 #include <bit>
 #include <cstring>
-#include <exception>
-#include <system_error>
-#include <thread>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -128,13 +124,13 @@ void forEachCutLine(const char *data, qsizetype begin, qsizetype end, QByteArray
 }
 
 #ifndef GLOSSMERE_SMALL_READER_SLICES
-// A big file is cut in two at a line break, each half on its own core.
-constexpr qsizetype parallelBytes = qsizetype(1) << 20;
-// Each half is checked and cut a slice at a time while the slice is still in the cache, instead of in
+// Above this size the room for entries is taken from a bound instead of counting the lines first.
+constexpr qsizetype boundedBytes = qsizetype(1) << 20;
+// The file is checked and cut a slice at a time while the slice is still in the cache, instead of in
 // whole passes over a file far bigger than the cache.
 constexpr qsizetype sliceBytes = qsizetype(256) << 10;
 #else
-constexpr qsizetype parallelBytes = 2048;
+constexpr qsizetype boundedBytes = 2048;
 constexpr qsizetype sliceBytes = 128;
 #endif
 
@@ -155,7 +151,7 @@ qsizetype lineStartAfter(QByteArrayView bytes, qsizetype point, qsizetype end)
 // Only big files take this bound, whose unused room is never touched; small ones count their lines.
 qsizetype entryBound(QByteArrayView bytes, qsizetype begin, qsizetype end, qsizetype separatorBytes)
 {
-    if (end - begin >= parallelBytes)
+    if (end - begin >= boundedBytes)
         return (end - begin) / (separatorBytes + 1) + 1;
     const QByteArrayView part = bytes.sliced(begin, end - begin);
     return std::count(part.begin(), part.end(), '\n') + std::count(part.begin(), part.end(), '\r') + 1;
@@ -172,26 +168,20 @@ readUtf8(const QByteArray &bytes, qsizetype begin, QByteArrayView separator, boo
     const bool separatorHasBreak = separator.contains('\n') || separator.contains('\r');
     store.addTextBlock(bytes, separator.size());
     const QByteArrayView all(bytes);
-    // Set by the half that fails, so that the other one stops early.
-    std::atomic<bool> failed = false;
     const auto checkAndCut = [&](qsizetype from,
                                  qsizetype to,
                                  TermStore::Span *out,
                                  TermStore::LongSpans &longs,
                                  qsizetype &count) {
-        for (qsizetype slice = from; slice < to && !failed.load(std::memory_order_relaxed);) {
+        for (qsizetype slice = from; slice < to;) {
             const qsizetype next =
                 to - slice <= sliceBytes ? to : lineStartAfter(all, slice + sliceBytes, to);
             // Line breaks are ASCII, so the slices are valid exactly when the whole is.
             const QByteArrayView part = all.sliced(slice, next - slice);
-            if (refuseNul && part.contains('\0')) {
-                failed = true;
+            if (refuseNul && part.contains('\0'))
                 return Utf8Read::HoldsNul;
-            }
-            if (!part.isValidUtf8()) {
-                failed = true;
+            if (!part.isValidUtf8())
                 return Utf8Read::NotUtf8;
-            }
             if (!separatorHasBreak) {
                 forEachCutLine(bytes.constData(), slice, next, separator, [&](const CutLine &cut) {
                     out[count++] = TermStore::makeSpan(
@@ -202,60 +192,13 @@ readUtf8(const QByteArray &bytes, qsizetype begin, QByteArrayView separator, boo
         }
         return Utf8Read::Read;
     };
-    TermStore::LongSpans firstLongs;
-    qsizetype firstCount = 0;
-    if (size - begin < parallelBytes) {
-        const Utf8Read result =
-            checkAndCut(begin,
-                        size,
-                        store.reserveSpans(entryBound(all, begin, size, separator.size())),
-                        firstLongs,
-                        firstCount);
-        if (result == Utf8Read::Read)
-            store.commitSpans(firstCount, firstLongs);
-        return result;
-    }
-    const qsizetype middle = lineStartAfter(all, begin + (size - begin) / 2, size);
-    // All the room first: memory running out is then reported as for a small file, no thread running.
-    TermStore::Span *firstSpans = store.reserveSpans(entryBound(all, begin, middle, separator.size()));
-    std::unique_ptr<TermStore::Span[]> secondSpans(
-        new TermStore::Span[size_t(entryBound(all, middle, size, separator.size()))]);
-    TermStore::LongSpans secondLongs;
-    qsizetype secondCount = 0;
-    Utf8Read second = Utf8Read::Read;
-    std::exception_ptr secondFailure;
-    const auto cutSecondHalf = [&] {
-        try {
-            second = checkAndCut(middle, size, secondSpans.get(), secondLongs, secondCount);
-        } catch (...) {
-            failed = true;
-            secondFailure = std::current_exception();
-        }
-    };
-    Utf8Read first = Utf8Read::Read;
-    {
-        std::jthread secondHalf;
-        try {
-            secondHalf = startReaderThread(cutSecondHalf);
-        } catch (const std::system_error &) {
-            // No thread to be had: this one cuts both halves.
-            cutSecondHalf();
-        }
-        // Leaving this block joins the second half, however the first one ends.
-        first = checkAndCut(begin, middle, firstSpans, firstLongs, firstCount);
-    }
-    if (secondFailure)
-        std::rethrow_exception(secondFailure);
-    // A NUL anywhere settles it, whichever half saw something first.
-    if (first == Utf8Read::HoldsNul || second == Utf8Read::HoldsNul)
-        return Utf8Read::HoldsNul;
-    if (first != Utf8Read::Read || second != Utf8Read::Read)
-        return Utf8Read::NotUtf8;
-    store.commitSpans(firstCount, firstLongs);
-    TermStore::Span *out = store.reserveSpans(secondCount);
-    std::memcpy(out, secondSpans.get(), size_t(secondCount) * sizeof(TermStore::Span));
-    store.commitSpans(secondCount, secondLongs);
-    return Utf8Read::Read;
+    TermStore::LongSpans longs;
+    qsizetype count = 0;
+    const Utf8Read result = checkAndCut(
+        begin, size, store.reserveSpans(entryBound(all, begin, size, separator.size())), longs, count);
+    if (result == Utf8Read::Read)
+        store.commitSpans(count, longs);
+    return result;
 }
 
 void readSingleByte(QByteArrayView bytes, QStringView separator, TermStore &store)

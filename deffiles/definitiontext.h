@@ -1,7 +1,6 @@
 // The definition file format as pure functions: bytes to entries and back.
 #pragma once
 
-#include "common/readerthread.h"
 #include "common/textdecoding.h"
 #include "store/termstore.h"
 
@@ -22,7 +21,7 @@ void appendDefinitionLines(QStringView text, QStringView separator, TermStore &s
 // The same as decodeDefinitionText followed by appendDefinitionLines: a UTF-8 file's bytes become the
 // store's text as they are (shared, not copied) and only the line and separator positions are
 // recorded; Windows-1252 text is converted to UTF-8 as it is cut; UTF-16 and UTF-32 text is decoded
-// first. A big UTF-8 file is cut in two halves, each on its own thread (see startReaderThread).
+// first.
 TermStore readDefinitionEntries(const QByteArray &bytes, QStringView separator);
 
 // The same, or nothing when the bytes are no text at all: a NUL byte outside UTF-16 or UTF-32 text

@@ -10,13 +10,12 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringConverter>
+#include <QtConcurrent>
 
 #include <array>
 #include <atomic>
 #include <exception>
 #include <fcntl.h>
-#include <system_error>
-#include <thread>
 #include <tuple>
 #include <unistd.h>
 #include <vector>
@@ -92,21 +91,7 @@ bool holdsAnotherKindOfFile(const QString &path)
         || (text.size() > header.size() && text[header.size()] != u'\r' && text[header.size()] != u'\n');
 }
 
-struct DefManager::Reading
-{
-    std::optional<TermStore> entries;
-    std::exception_ptr failure;
-    int failedStep = 0;
-};
-
 namespace {
-// What shows that a file was changed (or made, or removed) since it was last looked at.
-std::tuple<bool, qint64, qint64> fileStamp(const QString &path)
-{
-    const QFileInfo info(path);
-    return {info.exists(), info.size(), info.lastModified().toMSecsSinceEpoch()};
-}
-
 std::optional<TermStore>
 entriesOfFile(const QByteArray &bytes, const QString &path, ImportFormat format, const QString &separator)
 {
@@ -148,141 +133,36 @@ entriesOfFile(const QByteArray &bytes, const QString &path, ImportFormat format,
 }
 } // namespace
 
-struct DefManager::ReadAhead
-{
-    QString path;
-    ImportFormat format;
-    QString separator;
-    std::tuple<bool, qint64, qint64> stamp;
-    Reading reading;
-    // The file as read, for an answer that reads it another way; null when it could not be read.
-    QByteArray bytes;
-    // Whoever of the two comes second frees a dropped reading's result, so it is never kept unused.
-    std::atomic<bool> dropped = false;
-    std::atomic<bool> finished = false;
-    // Last, so that it is joined before the rest goes.
-    std::jthread worker;
-};
-
 DefManager::DefManager(Prompts &prompts, TermListModel &list)
     : m_prompts(prompts)
     , m_list(list)
 { }
 
-DefManager::~DefManager() = default;
-
-DefManager::Reading
-DefManager::read(const QString &path, ImportFormat format, const QString &separator, QByteArray *bytesRead)
+DefManager::~DefManager()
 {
-    QByteArray bytes;
-    try {
-        bytes = readTextFileBytes(path);
-    } catch (...) {
-        Reading reading;
-        reading.failure = std::current_exception();
-        reading.failedStep = 104;
-        return reading;
-    }
-    if (bytesRead)
-        *bytesRead = bytes;
-    return interpret(bytes, path, format, separator);
+    m_closing.waitForFinished();
 }
 
-DefManager::Reading DefManager::interpret(const QByteArray &bytes,
-                                          const QString &path,
-                                          ImportFormat format,
-                                          const QString &separator)
+std::optional<TermStore> DefManager::read(const QString &path, ImportFormat format, const QString &separator)
 {
-    Reading reading;
-    try {
-        reading.entries = entriesOfFile(bytes, path, format, separator);
-    } catch (...) {
-        reading.failure = std::current_exception();
-        reading.failedStep = 108;
-    }
-    return reading;
-}
-
-std::optional<TermStore> DefManager::reported(Reading reading)
-{
-    if (!reading.failure)
-        return std::move(reading.entries);
     ErrorTrap trap(m_prompts, id("loadDefinitionFile"));
-    trap.step(reading.failedStep, [&] { std::rethrow_exception(reading.failure); });
-    return std::nullopt;
+    QByteArray bytes;
+    if (!trap.step(104, [&] { bytes = readTextFileBytes(path); }))
+        return std::nullopt;
+    std::optional<TermStore> entries;
+    trap.step(108, [&] { entries = entriesOfFile(bytes, path, format, separator); });
+    return entries;
 }
 
 std::optional<TermStore> DefManager::readDefinitionFile(const QString &path, const QString &separator)
 {
-    return reported(read(path, ImportFormat::Literal, separator));
+    return read(path, ImportFormat::Literal, separator);
 }
 
 std::optional<TermStore>
 DefManager::readImportFile(const QString &path, ImportFormat format, const QString &separator)
 {
-    std::optional<Reading> ahead = takeReadAhead(path, format, separator);
-    return reported(ahead ? std::move(*ahead) : read(path, format, separator));
-}
-
-void DefManager::readAhead(const QString &path, ImportFormat format, const QString &separator)
-{
-    dropReadAhead();
-    auto ahead = std::make_unique<ReadAhead>();
-    ahead->path = path;
-    ahead->format = format;
-    ahead->separator = separator;
-    // Taken before the first byte is read: a change while it reads shows too.
-    ahead->stamp = fileStamp(path);
-    try {
-        ahead->worker = startReaderThread([ahead = ahead.get()] {
-            ahead->reading = read(ahead->path, ahead->format, ahead->separator, &ahead->bytes);
-            ahead->finished = true;
-            if (ahead->dropped) {
-                ahead->reading = Reading();
-                ahead->bytes = QByteArray();
-            }
-        });
-    } catch (const std::system_error &) {
-        // No thread to be had: the answer reads the file itself.
-        return;
-    }
-    m_readAhead = std::move(ahead);
-}
-
-void DefManager::dropReadAhead()
-{
-    if (!m_readAhead)
-        return;
-    m_readAhead->dropped = true;
-    if (m_readAhead->finished) {
-        m_readAhead.reset();
-        return;
-    }
-    // Still reading: it ends on its own. The one dropped before has had a whole question's time to end.
-    m_dropped = std::move(m_readAhead);
-}
-
-std::optional<DefManager::Reading>
-DefManager::takeReadAhead(const QString &path, ImportFormat format, const QString &separator)
-{
-    if (!m_readAhead || m_readAhead->path != path || m_readAhead->stamp != fileStamp(path)) {
-        dropReadAhead();
-        return std::nullopt;
-    }
-    if (m_readAhead->format != format || m_readAhead->separator != separator) {
-        // Another answer: the file need not be read again once it has been, only read another way.
-        if (!m_readAhead->finished || m_readAhead->bytes.isNull()) {
-            dropReadAhead();
-            return std::nullopt;
-        }
-        const QByteArray bytes = std::move(m_readAhead->bytes);
-        m_readAhead.reset();
-        return interpret(bytes, path, format, separator);
-    }
-    const std::unique_ptr<ReadAhead> ahead = std::move(m_readAhead);
-    if (ahead->worker.joinable())
-        ahead->worker.join();
-    return std::move(ahead->reading);
+    return read(path, format, separator);
 }
 
 bool DefManager::loadDefinitionFile(const QString &path, const QString &separator)
@@ -365,13 +245,8 @@ void DefManager::closeLater(int fd)
 {
     if (fd < 0)
         return;
-    if (m_closing.joinable())
-        m_closing.join();
-    try {
-        m_closing = std::jthread([fd] { ::close(fd); });
-    } catch (const std::system_error &) {
-        ::close(fd);
-    }
+    m_closing.waitForFinished();
+    m_closing = QtConcurrent::run([fd] { ::close(fd); });
 }
 
 bool DefManager::saveDefinitionFile(const QString &path, const QString &separator)

@@ -4,12 +4,12 @@
 #include "deffiles/termlistmodel.h"
 #include "formats/foreignformats.h"
 
+#include <QFuture>
 #include <QString>
 
 #include <functional>
 #include <memory>
 #include <optional>
-#include <thread>
 
 class ErrorTrap;
 class Prompts;
@@ -33,13 +33,6 @@ public:
     // failure reports once (as a load) and gives nothing.
     std::optional<TermStore>
     readImportFile(const QString &path, ImportFormat format, const QString &separator);
-    // Starts reading `path` as `format` on a thread of its own while the user is asked how to read it,
-    // so that the usual answer finds it read: a readImportFile with the same three (and the file
-    // unchanged since) takes the result, with the same reports; one with another format or separator
-    // reads the bytes already read. A call for another file, or a changed one, leaves it unused.
-    void readAhead(const QString &path, ImportFormat format, const QString &separator);
-    // Lets go of a reading ahead that no answer will take.
-    void dropReadAhead();
     // Writes the list atomically and marks the history saved there; on failure reports once and the
     // old file stays as it was.
     bool saveDefinitionFile(const QString &path, const QString &separator);
@@ -63,19 +56,8 @@ public:
     void setOutputFilter(OutputFilter filter) { m_outputFilter = std::move(filter); }
 
 private:
-    // A file's entries, or what failed and at which step; made on any thread, reported on this one.
-    struct Reading;
-    struct ReadAhead;
-
-    // Reads the file, and gives its bytes in `bytesRead` when it could be read.
-    static Reading
-    read(const QString &path, ImportFormat format, const QString &separator, QByteArray *bytesRead = nullptr);
-    static Reading
-    interpret(const QByteArray &bytes, const QString &path, ImportFormat format, const QString &separator);
-    // What reading ahead found for these three (or, the file read, found reading it so), or nothing
-    // when it read another file or an older one (dropped then).
-    std::optional<Reading> takeReadAhead(const QString &path, ImportFormat format, const QString &separator);
-    std::optional<TermStore> reported(Reading reading);
+    // A file's entries; a failure is reported once, as a load.
+    std::optional<TermStore> read(const QString &path, ImportFormat format, const QString &separator);
 
     // Writes through a temporary file that replaces `path` only once complete; reports a failure once.
     bool writeAtomically(ErrorTrap &trap,
@@ -88,11 +70,8 @@ private:
     TermListModel &m_list;
     QString m_currentFileName;
     OutputFilter m_outputFilter;
-    std::unique_ptr<ReadAhead> m_readAhead;
-    // A dropped reading still under way: it frees its result itself and is joined later.
-    std::unique_ptr<ReadAhead> m_dropped;
     // The last file replaced by a write, let go of off this thread.
-    std::jthread m_closing;
+    QFuture<void> m_closing;
 };
 
 // The name a load or save of `path` leaves as the current file name: its bare name, or `current`

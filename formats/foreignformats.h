@@ -60,14 +60,17 @@ QString plainTextOfHtml(QStringView html);
 TermStore readKvtml(const QByteArray &bytes);
 
 // Writes the list in `format`, UTF-8, passing consecutive chunks to `write`; `title` names the list
-// where the format has room for it. KVTML holds line breaks as character references and the control
-// characters that XML cannot hold as spaces.
+// where the format has room for it. KVTML holds the characters that XML cannot hold as spaces.
 void writeExport(const TermStore &store,
                  ExportFormat format,
                  const QString &title,
                  const std::function<void(QByteArrayView)> &write);
 QByteArray encodeExport(const TermStore &store, ExportFormat format, const QString &title = {});
 
-// How many terms and definitions hold a control character that XML cannot hold: written to KVTML as
-// spaces, they would not read back the same.
+// A character XML cannot hold in any form: a control character but Tab and the line breaks, U+FFFE,
+// U+FFFF.
+bool textXmlCannotHold(QChar c);
+
+// How many terms and definitions hold a character XML cannot hold: written to KVTML as spaces, they
+// would not read back the same.
 int textsKvtmlCannotHold(const TermStore &store);

@@ -2,18 +2,13 @@
 #include "common/textdecoding.h"
 #include "formats/foreignformats.h"
 #include "formats/htmlentitytable.h"
-#include "formats/piecesink.h"
-#include "formats/readertools.h"
 
 #include <QStringConverter>
 
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <exception>
 #include <string_view>
-#include <system_error>
-#include <thread>
 
 namespace {
 // The file's text as UTF-8: its own bytes when they are UTF-8 (without a byte-order mark), otherwise
@@ -23,9 +18,7 @@ QByteArray utf8TextOf(const QByteArray &bytes, qsizetype &begin)
     const auto bom = QStringConverter::encodingForData(bytes);
     begin = bom == QStringConverter::Utf8 ? 3 : 0;
     // The store keeps valid UTF-8 only: broken bytes behind a UTF-8 mark become U+FFFD here.
-    if ((!bom || bom == QStringConverter::Utf8)
-        && holdsForBothHalves(QByteArrayView(bytes).sliced(begin),
-                              [](QByteArrayView part) { return part.isValidUtf8(); }))
+    if ((!bom || bom == QStringConverter::Utf8) && QByteArrayView(bytes).sliced(begin).isValidUtf8())
         return bytes;
     begin = 0;
     return decodeDefinitionText(bytes).toUtf8();
@@ -126,8 +119,6 @@ public:
 
     bool atEnd() const { return m_p >= m_end; }
 
-    const char *position() const { return m_p; }
-
     char peek() const { return *m_p; }
 
     // Leaves out the rest of the line (a comment or header line).
@@ -149,13 +140,19 @@ public:
                 return quotedField(close, scratch, end);
         }
         const char *start = m_p;
-        m_p = findFirstOf(m_p, m_end, m_separator, '\n', '\r');
+        skipToFieldEnd();
         const QByteArrayView text(start, m_p - start);
         end = finishField();
         return text;
     }
 
 private:
+    void skipToFieldEnd()
+    {
+        while (m_p < m_end && *m_p != m_separator && *m_p != '\n' && *m_p != '\r')
+            ++m_p;
+    }
+
     // The quote that closes a field opened just before `from`, or null when none does.
     const char *closingQuote(const char *from)
     {
@@ -181,7 +178,9 @@ private:
         const char *start = m_p + 1;
         QByteArrayView inner(start, close - start);
         m_p = close + 1;
-        const bool plain = !holdsAnyOf(inner, '"', '\n', '\r')
+        const bool plain = std::none_of(inner.begin(),
+                                        inner.end(),
+                                        [](char c) { return c == '"' || c == '\n' || c == '\r'; })
             && (m_p >= m_end || *m_p == m_separator || *m_p == '\n' || *m_p == '\r');
         if (plain) {
             end = finishField();
@@ -189,7 +188,7 @@ private:
         }
         // Text after the closing quote belongs to the field as it stands.
         const char *rest = m_p;
-        m_p = findFirstOf(m_p, m_end, m_separator, '\n', '\r');
+        skipToFieldEnd();
         // The unquoted text is never longer than the quoted one.
         scratch.resize(inner.size() + (m_p - rest));
         char *out = scratch.data();
@@ -253,52 +252,6 @@ struct RecordRules
 // has no white space at its ends or two white space bytes in a row.
 bool plainAsItStands(QByteArrayView field)
 {
-    const char *p = field.data();
-    const qsizetype size = field.size();
-#ifdef __SSE2__
-    // Sixteen bytes at once: which may start markup, which are white space.
-    const auto look = [](__m128i bytes, unsigned &space) {
-        const auto is = [&](char c) {
-            return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c));
-        };
-        space = unsigned(_mm_movemask_epi8(
-            _mm_or_si128(_mm_or_si128(is(' '), is('\t')), _mm_or_si128(is('\n'), is('\r')))));
-        return unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(is('<'), is('&')), is('['))));
-    };
-    const auto load = [p]<typename T>(T, qsizetype at) {
-        T value;
-        std::memcpy(&value, p + at, sizeof value);
-        return value;
-    };
-    unsigned space = 0;
-    if (size >= 16) {
-        bool spaceBefore = true;
-        qsizetype at = 0;
-        for (; at + 16 <= size; at += 16) {
-            if (look(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + at)), space)
-                || (space & (space >> 1)) || (spaceBefore && (space & 1)))
-                return false;
-            spaceBefore = space & 0x8000;
-        }
-        if (at < size) {
-            // The last sixteen bytes, overlapping those before: the pair across `at` lies inside.
-            if (look(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + size - 16)), space)
-                || (space & (space >> 1)))
-                return false;
-        }
-        return !(space & 0x8000);
-    }
-    if (size >= 4) {
-        // The first and the last bytes side by side, each group's pairs on their own.
-        const bool eight = size >= 8;
-        const __m128i bytes = eight
-            ? _mm_set_epi64x(load(qint64(), size - 8), load(qint64(), 0))
-            : _mm_set1_epi64x((qint64(load(qint32(), size - 4)) << 32) | quint32(load(qint32(), 0)));
-        const unsigned pairs = eight ? 0x7F7F : 0x77;
-        const unsigned last = eight ? 0x8000 : 0x80;
-        return !look(bytes, space) && !(space & (space >> 1) & pairs) && !(space & (1 | last));
-    }
-#endif
     // 1: markup, an entity or a sound may start here; 2: white space.
     static const auto kinds = [] {
         std::array<quint8, 256> table{};
@@ -307,8 +260,8 @@ bool plainAsItStands(QByteArrayView field)
         return table;
     }();
     quint8 last = 2;
-    for (qsizetype i = 0; i < size; ++i) {
-        const quint8 kind = kinds[static_cast<unsigned char>(p[i])];
+    for (const char c : field) {
+        const quint8 kind = kinds[static_cast<unsigned char>(c)];
         if (kind & (last | 1))
             return false;
         last = kind;
@@ -325,21 +278,23 @@ QByteArrayView plainField(QByteArrayView field, QByteArray &scratch)
     return scratch;
 }
 
-// Reads the records that start in [begin, stopAt) — the last one maybe reaching beyond — and gives
-// where the next record starts.
-qsizetype readRecords(const QByteArray &file,
-                      qsizetype begin,
-                      qsizetype stopAt,
-                      char separator,
-                      const RecordRules &rules,
-                      TermStore &store)
+void appendEntry(TermStore &store, QByteArrayView term, QByteArrayView definition)
 {
-    FieldReader reader(QByteArrayView(file).sliced(begin), separator);
-    PieceSink sink(store, file);
+    char *out = store.beginEntry(term.size() + definition.size());
+    if (!term.isEmpty())
+        std::memcpy(out, term.data(), size_t(term.size()));
+    if (!definition.isEmpty())
+        std::memcpy(out + term.size(), definition.data(), size_t(definition.size()));
+    store.commitEntry(term.size(), definition.size());
+}
+
+TermStore readRecords(QByteArrayView text, char separator, const RecordRules &rules)
+{
+    TermStore store;
+    FieldReader reader(text, separator);
     std::array<QByteArray, 3> scratch;
     std::array<QByteArray, 2> html;
-    const char *stop = file.constData() + stopAt;
-    while (!reader.atEnd() && reader.position() < stop) {
+    while (!reader.atEnd()) {
         if (rules.comments && reader.peek() == '#') {
             reader.skipLine();
             continue;
@@ -361,58 +316,9 @@ qsizetype readRecords(const QByteArray &file,
         }
         if (texts[0].isEmpty() && texts[1].isEmpty())
             continue;
-        sink.add(texts[0], texts[1]);
+        appendEntry(store, texts[0], texts[1]);
     }
-    return reader.position() - file.constData();
-}
-
-// A big file is read in two halves, one per core: the second from a line start after the middle,
-// taken only when the first half's last record ends exactly there (the middle may lie in a quoted
-// field); otherwise the first half simply reads on.
-void readAllRecords(
-    const QByteArray &file, qsizetype begin, char separator, const RecordRules &rules, TermStore &store)
-{
-    const qsizetype size = file.size();
-    const qsizetype newline =
-        size - begin >= parallelReaderBytes ? file.indexOf('\n', begin + (size - begin) / 2) : -1;
-    if (newline < 0) {
-        readRecords(file, begin, size, separator, rules, store);
-        return;
-    }
-    const qsizetype middle = newline + 1;
-    // Each entry takes at least a separator and one more byte: room for all of them at once, so that
-    // the records are never copied as they grow (pages never written to cost nothing).
-    store.reserve(store.size() + (size - begin) / 2 + 2);
-    TermStore second;
-    second.reserve((size - middle) / 2 + 2);
-    std::exception_ptr secondFailure;
-    const auto readSecondHalf = [&] {
-        try {
-            readRecords(file, middle, size, separator, rules, second);
-        } catch (...) {
-            secondFailure = std::current_exception();
-        }
-    };
-    qsizetype reached = 0;
-    bool split = false;
-    {
-        std::jthread secondHalf;
-        try {
-            secondHalf = startReaderThread(readSecondHalf);
-        } catch (const std::system_error &) {
-            // No thread to be had: all on this one.
-        }
-        // Leaving this block joins the second half, however the first one ends.
-        reached = readRecords(file, begin, middle, separator, rules, store);
-        split = secondHalf.joinable();
-    }
-    if (split && reached == middle) {
-        if (secondFailure)
-            std::rethrow_exception(secondFailure);
-        store.appendAll(std::move(second));
-        return;
-    }
-    readRecords(file, reached, size, separator, rules, store);
+    return store;
 }
 
 // Anki's names for separators, or the character itself.
@@ -433,9 +339,7 @@ TermStore readQuotedFields(const QByteArray &bytes, char separator)
 {
     qsizetype begin = 0;
     const QByteArray text = utf8TextOf(bytes, begin);
-    TermStore store;
-    readAllRecords(text, begin, separator, {}, store);
-    return store;
+    return readRecords(QByteArrayView(text).sliced(begin), separator, {});
 }
 
 TermStore readAnkiNotes(const QByteArray &bytes)
@@ -471,9 +375,7 @@ TermStore readAnkiNotes(const QByteArray &bytes)
         if (body < text.size() && text[body] == '\n')
             ++body;
     }
-    TermStore store;
-    readAllRecords(text, body, separator, rules, store);
-    return store;
+    return readRecords(QByteArrayView(text).sliced(body), separator, rules);
 }
 
 QString plainTextOfHtml(QStringView html)

@@ -269,26 +269,6 @@ void TermStore::addTextBlock(const QByteArray &text, qsizetype gap)
     m_openBlock = -1;
 }
 
-qsizetype TermStore::addSharedTextBlock(const QByteArray &text, qsizetype gap)
-{
-    if (text.size() > maxPieceBytes || gap > maxPieceBytes)
-        throw Failure(QStringLiteral("The text is too large to keep"));
-    m_blocks.append(Block{text, quint32(gap)});
-    return m_blocks.size() - 1;
-}
-
-void TermStore::appendPieceAnyhow(qsizetype block,
-                                  qsizetype offset,
-                                  qsizetype termBytes,
-                                  qsizetype definitionBytes)
-{
-    startRun(block);
-    Span *out = reserveSpans(1);
-    LongSpans longs;
-    *out = makeSpan(offset, termBytes, definitionBytes, longs);
-    commitSpans(1, longs);
-}
-
 TermStore::Block &TermStore::openBlock(qsizetype bytes)
 {
     if (bytes > maxPieceBytes)

@@ -95,21 +95,6 @@ public:
     // for the entries that follow; reserveSpans gives room for `count` more spans (made by makeSpan),
     // which commitSpans then takes with the long lengths they refer to.
     void addTextBlock(const QByteArray &text, qsizetype gap);
-    // The same for readers whose entries lie in one text at varying distances: one block (sharing
-    // the text) per distance, and entries appended one at a time into whichever block fits.
-    qsizetype addSharedTextBlock(const QByteArray &text, qsizetype gap);
-
-    void appendPiece(qsizetype block, qsizetype offset, qsizetype termBytes, qsizetype definitionBytes)
-    {
-        // The usual case at once: the block of the entry before, short pieces, room left.
-        if (!m_runs.isEmpty() && m_runs.constLast().block == block && termBytes < longMark
-            && definitionBytes <= longMark && m_spanCount < m_spanCapacity && m_spans.use_count() == 1) {
-            m_spans.get()[m_spanCount++] =
-                Span{quint32(offset), quint16(termBytes), quint16(definitionBytes)};
-            return;
-        }
-        appendPieceAnyhow(block, offset, termBytes, definitionBytes);
-    }
 
     Span *reserveSpans(qsizetype count);
     void commitSpans(qsizetype count, const LongSpans &longs = {});
@@ -172,7 +157,6 @@ private:
 
     // The entries from here on keep their text in `block`.
     void startRun(qsizetype block);
-    void appendPieceAnyhow(qsizetype block, qsizetype offset, qsizetype termBytes, qsizetype definitionBytes);
     // Takes runs in any order, some maybe empty or in the same block as their neighbour.
     void setRuns(std::vector<Run> runs);
     // Makes the records this store's own and leaves room for `more`.

@@ -1,14 +1,14 @@
 #include "termlist/form1.h"
 
-#include "common/announcer.h"
-#include "common/busypointer.h"
 #include "common/errortrap.h"
 #include "common/failure.h"
 #include "common/helpers.h"
-#include "common/look.h"
 #include "common/prompts.h"
 #include "deffiles/defmanager.h"
 #include "termlist/termlistview.h"
+#include "ui/announcer.h"
+#include "ui/busypointer.h"
+#include "ui/look.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,9 +1,9 @@
 // The main window: the term list, the box for adding a term and the eight commands.
 #pragma once
 
-#include "common/designedwindow.h"
 #include "common/services.h"
 #include "termlist/listhistory.h"
+#include "ui/designedwindow.h"
 
 class Announcer;
 class DefManager;

@@ -1,5 +1,4 @@
 // The main window's commands on the term list.
-#include "common/busypointer.h"
 #include "common/contact.h"
 #include "common/errortrap.h"
 #include "common/helpers.h"
@@ -9,6 +8,7 @@
 #include "termlist/form1.h"
 #include "termlist/termlistview.h"
 #include "termlist/testoptionsgate.h"
+#include "ui/busypointer.h"
 
 #include <QFileInfo>
 #include <QItemSelectionModel>
@@ -326,14 +326,10 @@ void Form1::importFiles(const QStringList &paths)
             separator = m_services.prompts.askText(
                 QStringLiteral("Enter separating character that divides the find what and the replace with:"),
                 proposed,
-                presets,
-                // While the user reads the question, the file is read as Enter would have it.
-                [&] { m_defs.readAhead(path, importFormatOf(proposed), proposed); });
+                presets);
         });
-        if (separator.isEmpty()) {
-            m_defs.dropReadAhead();
+        if (separator.isEmpty())
             continue;
-        }
         const BusyPointer busy;
         std::optional<TermStore> entries = m_defs.readImportFile(path, importFormatOf(separator), separator);
         if (!entries)

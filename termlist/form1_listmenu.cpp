@@ -1,11 +1,11 @@
 // The term list's own menu and Find: the commands a user looks for on a right-click, without a
 // control of their own in the designed window.
-#include "common/busypointer.h"
 #include "common/prompts.h"
 #include "deffiles/defmanager.h"
 #include "store/termsearch.h"
 #include "termlist/form1.h"
 #include "termlist/termlistview.h"
+#include "ui/busypointer.h"
 
 #include <QElapsedTimer>
 #include <QItemSelectionModel>

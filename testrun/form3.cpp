@@ -1,15 +1,15 @@
 #include "testrun/form3.h"
 
-#include "common/announcer.h"
 #include "common/errortrap.h"
 #include "common/helpers.h"
-#include "common/look.h"
 #include "common/pause.h"
 #include "testrun/answerbutton.h"
 #include "testrun/fittinglabel.h"
 #include "testrun/labeladjust.h"
 #include "testrun/sounddevice.h"
 #include "testrun/spokentext.h"
+#include "ui/announcer.h"
+#include "ui/look.h"
 
 #include <QGroupBox>
 #include <QKeyEvent>

@@ -2,9 +2,9 @@
 // clicks and the keys 1 to 4 on to it.
 #pragma once
 
-#include "common/designedwindow.h"
 #include "common/services.h"
 #include "testrun/quizsession.h"
+#include "ui/designedwindow.h"
 
 #include <functional>
 

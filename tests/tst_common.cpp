@@ -1,12 +1,12 @@
-#include "common/clickguard.h"
 #include "common/errortrap.h"
 #include "common/failure.h"
 #include "common/helpers.h"
-#include "common/look.h"
 #include "common/pause.h"
 #include "common/settings.h"
 #include "tests/support/scriptedprompts.h"
 #include "tests/support/testsupport.h"
+#include "ui/clickguard.h"
+#include "ui/look.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -344,7 +344,7 @@ void TestCommon::pictures_cursorKeepsHotspotAndIconMatchesItsFiles()
     const QIcon icon = appIcon();
     QCOMPARE(icon.availableSizes().size(), 4);
     for (int size : {32, 48, 128, 256}) {
-        const QString png = QStringLiteral(GLOSSMERE_SOURCE_DIR "/common/icons/glossmere-%1.png").arg(size);
+        const QString png = QStringLiteral(GLOSSMERE_SOURCE_DIR "/ui/icons/glossmere-%1.png").arg(size);
         QCOMPARE(icon.pixmap(size).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
                  QImage(png).convertToFormat(QImage::Format_ARGB32_Premultiplied));
     }

@@ -25,9 +25,6 @@ namespace {
 // While positive, counts down the allocations of a megabyte or more; the one that reaches zero fails,
 // as when memory runs out.
 std::atomic<int> g_failLargeAllocation = 0;
-// While set, every allocation on a thread other than the first one fails.
-std::atomic<bool> g_failOffMainThread = false;
-const std::thread::id g_mainThread = std::this_thread::get_id();
 } // namespace
 
 // The array forms too: a sanitizer's own would not come here.
@@ -49,8 +46,6 @@ void operator delete[](void *memory, std::size_t) noexcept
 void *operator new(std::size_t size)
 {
     if (size >= (1 << 20) && g_failLargeAllocation.load() > 0 && --g_failLargeAllocation == 0)
-        throw std::bad_alloc();
-    if (g_failOffMainThread && std::this_thread::get_id() != g_mainThread)
         throw std::bad_alloc();
     if (void *memory = std::malloc(size ? size : 1))
         return memory;
@@ -130,9 +125,7 @@ private slots:
     void decode_nulAnywhereRefusesTheFile();
     void decode_invalidUtf8AnywhereMeansSingleByte_data();
     void decode_invalidUtf8AnywhereMeansSingleByte();
-    void reader_withoutASecondThreadReadsOnOne();
-    void reader_outOfMemoryInTheSplitIsReported_data();
-    void reader_outOfMemoryInTheSplitIsReported();
+    void reader_outOfMemoryIsReported();
     void load_fileOfExactlyTheLimitIsRead();
 
     void differential_rowsOnDemandMatchWholeTextReading_data();
@@ -411,42 +404,13 @@ void TestDefFiles::decode_invalidUtf8AnywhereMeansSingleByte()
     QCOMPARE(readDefinitionEntries(bytes, sep).toEntries(), expected);
 }
 
-void TestDefFiles::reader_withoutASecondThreadReadsOnOne()
+void TestDefFiles::reader_outOfMemoryIsReported()
 {
-    const QByteArray bytes = bigList();
-    const TermEntries expected = readDefinitionEntries(bytes, sep).toEntries();
-    QVERIFY(expected.size() > 50000);
-    const auto usual = startReaderThread;
-    startReaderThread = [](std::function<void()>) -> std::jthread {
-        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
-    };
-    const TermEntries onOne = readDefinitionEntries(bytes, sep).toEntries();
-    startReaderThread = usual;
-    QCOMPARE(onOne, expected);
-}
-
-void TestDefFiles::reader_outOfMemoryInTheSplitIsReported_data()
-{
-    QTest::addColumn<int>("failing");
-    QTest::addColumn<bool>("offThread");
-    // Room for the first half's entries, then for the second half's; a long entry's lengths in the
-    // second half, kept by the second thread.
-    QTest::newRow("first room") << 1 << false;
-    QTest::newRow("second room") << 2 << false;
-    QTest::newRow("on the second thread") << 0 << true;
-}
-
-void TestDefFiles::reader_outOfMemoryInTheSplitIsReported()
-{
-    QFETCH(int, failing);
-    QFETCH(bool, offThread);
     writeFile(path("big.txt"), bigList() + "long::" + QByteArray(70000, 'x') + "\r\n");
     m_list->replaceAll(entriesOf({{"keep", "me"}}));
-    g_failLargeAllocation = failing;
-    g_failOffMainThread = offThread;
+    g_failLargeAllocation = 1;
     const bool loaded = m_defs->loadDefinitionFile(path("big.txt"), sep);
     g_failLargeAllocation = 0;
-    g_failOffMainThread = false;
     QVERIFY(!loaded);
     QCOMPARE(m_prompts->records.size(), 1);
     QVERIFY2(m_prompts->records[0].text.startsWith(QStringLiteral(

@@ -112,16 +112,12 @@ class TestForeignFormats : public QObject
 private slots:
     void quotedFields_data();
     void quotedFields();
-    void quotedFields_bigFileAsIfReadInOnePass_data();
-    void quotedFields_bigFileAsIfReadInOnePass();
     void anki_data();
     void anki();
     void anki_plainAsTheFullReadingOfAnyField();
     void kvtml_data();
     void kvtml();
     void kvtml_debianWordListsMatchAnIndependentReader();
-    void kvtml_bigDocumentAsIfReadInOnePass_data();
-    void kvtml_bigDocumentAsIfReadInOnePass();
     void recognise_data();
     void recognise();
 
@@ -201,35 +197,6 @@ void TestForeignFormats::quotedFields()
     // What is kept is written out as it is: it must be UTF-8.
     for (int i = 0; i < read.size(); ++i)
         QVERIFY(read.termUtf8(i).isValidUtf8() && read.definitionUtf8(i).isValidUtf8());
-}
-
-void TestForeignFormats::quotedFields_bigFileAsIfReadInOnePass_data()
-{
-    QTest::addColumn<bool>("longFieldAcrossTheMiddle");
-    QTest::newRow("quoted line breaks throughout") << false;
-    QTest::newRow("one field spans the middle") << true;
-}
-
-void TestForeignFormats::quotedFields_bigFileAsIfReadInOnePass()
-{
-    // Big enough to be read in two halves; records of several lines each, so the half's first line
-    // break often lies inside a field.
-    QFETCH(bool, longFieldAcrossTheMiddle);
-    QByteArray bytes;
-    TermEntries expected;
-    for (int i = 0; bytes.size() < (3 << 20); ++i) {
-        if (longFieldAcrossTheMiddle && i == 20000) {
-            const QByteArray lines = QByteArray("line\n").repeated(300000);
-            bytes += "\"" + lines + "\",long\r\n";
-            expected.append(
-                {QString::fromLatin1(QByteArray("line ").repeated(300000)), QStringLiteral("long")});
-        }
-        const QByteArray n = QByteArray::number(i);
-        bytes += "\"t" + n + "\nnext\",\"d" + n + ", \"\"q\"\"\r\n\"\r\nplain" + n + ",x\n";
-        expected.append({QStringLiteral("t%1 next").arg(i), QStringLiteral("d%1, \"q\" ").arg(i)});
-        expected.append({QStringLiteral("plain%1").arg(i), QStringLiteral("x")});
-    }
-    QCOMPARE(readQuotedFields(bytes, ',').toEntries(), expected);
 }
 
 void TestForeignFormats::anki_data()
@@ -431,83 +398,6 @@ void TestForeignFormats::kvtml_debianWordListsMatchAnIndependentReader()
     }
     // Most lists give entries; a reading that found none anywhere would compare nothing.
     QVERIFY2(entries > 10 * files.size(), qPrintable(QString::number(entries)));
-}
-
-void TestForeignFormats::kvtml_bigDocumentAsIfReadInOnePass_data()
-{
-    // Big enough to be read in two halves; what stands at the middle decides whether the second half
-    // is taken.
-    QTest::addColumn<QByteArray>("middle");
-    QTest::addColumn<QByteArray>("lastQuarter");
-    QTest::addColumn<QByteArray>("firstQuarter");
-    QTest::addColumn<QByteArray>("information");
-    const QByteArray entries = QByteArray("<entry id=\"7\"><translation id=\"0\"><text>x</text></translation>"
-                                          "<translation id=\"1\"><text>y</text></translation></entry>\n")
-                                   .repeated(3000);
-    QTest::newRow("between entries") << QByteArray() << QByteArray() << QByteArray() << QByteArray();
-    QTest::newRow("in a comment") << "<!--" + entries + "-->" << QByteArray() << QByteArray() << QByteArray();
-    QTest::newRow("in a CDATA section")
-        << "<entry><translation id=\"0\"><text>a<![CDATA[" + entries + "]]></text></translation></entry>"
-        << QByteArray() << QByteArray() << QByteArray();
-    QTest::newRow("in lessons referring to entries") << "</entries><lessons><container>"
-            + QByteArray("<entry id=\"1\"/>\n").repeated(20000) + "</container></lessons><entries>"
-                                                     << QByteArray() << QByteArray() << QByteArray();
-    QTest::newRow("a fault in the second half")
-        << QByteArray() << QByteArray("<entry>\n<text>a</txt></entry>") << QByteArray() << QByteArray();
-    QTest::newRow("a control character in the second half")
-        << QByteArray() << QByteArray("<entry>\n\x01</entry>") << QByteArray() << QByteArray();
-    QTest::newRow("a broken byte in the second half")
-        << QByteArray() << QByteArray("<entry>\n\xC3</entry>") << QByteArray() << QByteArray();
-    QTest::newRow("faults in both halves")
-        << QByteArray() << QByteArray("<entry>\n<text>a</txt></entry>")
-        << QByteArray("<entry>\n\n<text>&nbsp;</text></entry>") << QByteArray();
-    // Entries with an empty side are taken only from a list Glossmere wrote.
-    QTest::newRow("written by Glossmere") << QByteArray() << QByteArray() << QByteArray() << byGlossmere;
-    QTest::newRow("Glossmere named only just before the middle")
-        << "</entries>" + byGlossmere + "<entries>" << QByteArray() << QByteArray() << QByteArray();
-}
-
-void TestForeignFormats::kvtml_bigDocumentAsIfReadInOnePass()
-{
-    QFETCH(QByteArray, middle);
-    QFETCH(QByteArray, lastQuarter);
-    QFETCH(QByteArray, firstQuarter);
-    QFETCH(QByteArray, information);
-    QByteArray quarters[4];
-    for (int i = 0; i < 12000; ++i) {
-        quarters[i / 3000] += "<entry id=\"" + QByteArray::number(i) + "\"><translation id=\"0\"><text>t"
-            + QByteArray::number(i) + "</text></translation><translation id=\"1\"><text>"
-            + (i % 100 == 7 ? QByteArray() : "d \xC3\xA9 &amp; " + QByteArray::number(i))
-            + "</text></translation></entry>\n";
-    }
-    const QByteArray bytes =
-        kvtml2(quarters[0] + firstQuarter + quarters[1] + middle + quarters[2] + lastQuarter + quarters[3],
-               information);
-    const auto read = [&] {
-        try {
-            return std::make_pair(readKvtml(bytes).toEntries(), QString());
-        } catch (const FormatFault &fault) {
-            return std::make_pair(TermEntries(),
-                                  QStringLiteral("%1: %2").arg(fault.line()).arg(fault.reason()));
-        }
-    };
-    const auto inHalves = read();
-    const auto usual = startReaderThread;
-    startReaderThread = [](std::function<void()>) -> std::jthread {
-        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
-    };
-    const auto inOnePass = read();
-    startReaderThread = usual;
-    QCOMPARE(inHalves, inOnePass);
-    if (!lastQuarter.isEmpty()) {
-        QVERIFY(!inHalves.second.isEmpty());
-        return;
-    }
-    QCOMPARE(inHalves.first, referenceKvtml(bytes));
-    QCOMPARE(inHalves.first.count(TermEntry{QStringLiteral("t7"), QString()}), information.isEmpty() ? 0 : 1);
-    const bool glossmereBeforeTheMiddle = !information.isEmpty() || middle.contains("Glossmere");
-    QCOMPARE(inHalves.first.count(TermEntry{QStringLiteral("t6007"), QString()}),
-             glossmereBeforeTheMiddle ? 1 : 0);
 }
 
 void TestForeignFormats::recognise_data()

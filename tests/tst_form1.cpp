@@ -1,9 +1,9 @@
 #include "app/glossmereapp.h"
 #include "common/helpers.h"
-#include "common/look.h"
 #include "termlist/form1.h"
 #include "tests/support/appfixture.h"
 #include "tests/support/testsupport.h"
+#include "ui/look.h"
 
 #include <QApplication>
 #include <QDir>

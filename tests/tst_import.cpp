@@ -31,8 +31,6 @@ private slots:
     void choices_readQuotedFieldsTypedSeparatorStaysLiteral();
     void recognisedFiles_openWithTheirChoice();
     void damagedKvtml_oneMessageNamingFileAndLine();
-    void readAhead_takenOnlyForTheFileAsAnswered_data();
-    void readAhead_takenOnlyForTheFileAsAnswered();
     void export_writesTheChosenFormatListUnchanged_data();
     void export_writesTheChosenFormatListUnchanged();
     void export_kvtmlAsksAboutTextsItCannotHold_data();
@@ -269,66 +267,6 @@ void TestImport::recognisedFiles_openWithTheirChoice()
              (TermEntries{{QStringLiteral("Hund"), QStringLiteral("dog")},
                           {QStringLiteral("Katze"), QStringLiteral("cat")},
                           {QStringLiteral("Maus"), QStringLiteral("mouse")}}));
-    QVERIFY(fixture.prompts.problems().isEmpty());
-}
-
-void TestImport::readAhead_takenOnlyForTheFileAsAnswered_data()
-{
-    QTest::addColumn<QByteArray>("during");
-    QTest::addColumn<bool>("keepStamp");
-    QTest::addColumn<QString>("answer");
-    QTest::addColumn<bool>("threads");
-    QTest::addColumn<TermEntries>("expected");
-    const TermEntries first{{QStringLiteral("a"), QStringLiteral("b,c")}};
-    // Bytes put in the file while the question is open, the old size and time given back: only a
-    // reading done before the answer still sees the first text.
-    QTest::newRow("Enter, file unchanged") << QByteArray("x::y,z\r\n") << true << "::" << true << first;
-    QTest::newRow("Enter, file changed") << QByteArray("x::yy,z\r\n") << false << "::" << true
-                                         << TermEntries{{QStringLiteral("x"), QStringLiteral("yy,z")}};
-    QTest::newRow("another choice, file unchanged")
-        << QByteArray("x::y,z\r\n") << true << ", (comma)" << true
-        << TermEntries{{QStringLiteral("a::b"), QStringLiteral("c")}};
-    QTest::newRow("another choice, file changed")
-        << QByteArray("x::yy,z\r\n") << false << ", (comma)" << true
-        << TermEntries{{QStringLiteral("x::yy"), QStringLiteral("z")}};
-    QTest::newRow("no thread to be had") << QByteArray() << false << "::" << false << first;
-}
-
-void TestImport::readAhead_takenOnlyForTheFileAsAnswered()
-{
-    QFETCH(QByteArray, during);
-    QFETCH(bool, keepStamp);
-    QFETCH(QString, answer);
-    QFETCH(bool, threads);
-    QFETCH(TermEntries, expected);
-    // The reading ahead is done before the question shows, so what the answer takes is certain.
-    const auto usual = startReaderThread;
-    startReaderThread = threads ? [](std::function<void()> work) {
-        work();
-        return std::jthread();
-    } : [](std::function<void()>) -> std::jthread {
-        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
-    };
-    const auto restore = qScopeGuard([&] { startReaderThread = usual; });
-    AppFixture fixture;
-    const QString path = file(QStringLiteral("words.txt"), "a::b,c\r\n");
-    fixture.prompts.answerFiles({path});
-    fixture.prompts.whileShown = [&](const PromptRecord &record) {
-        if (record.kind != PromptRecord::Kind::Text)
-            return;
-        if (!during.isEmpty()) {
-            const QDateTime modified = QFileInfo(path).lastModified();
-            writeFile(path, during);
-            if (keepStamp) {
-                QFile touched(path);
-                QVERIFY(touched.open(QIODevice::ReadWrite));
-                QVERIFY(touched.setFileTime(modified, QFileDevice::FileModificationTime));
-            }
-        }
-        fixture.prompts.answerText(answer.startsWith(u',') ? choiceValue(record, answer) : answer);
-    };
-    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton5"), Qt::LeftButton);
-    QCOMPARE(fixture.app.defs().list().entries(), expected);
     QVERIFY(fixture.prompts.problems().isEmpty());
 }
 

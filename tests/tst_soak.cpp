@@ -64,8 +64,7 @@ public:
         return pick == 0 ? SaveChoice::Discard : pick == 1 ? SaveChoice::Save : SaveChoice::Cancel;
     }
 
-    QString
-    askText(const QString &, const QString &, const QList<Preset> &, const std::function<void()> &) override
+    QString askText(const QString &, const QString &, const QList<Preset> &) override
     {
         static const QStringList separators{
             QStringLiteral("::"), QStringLiteral("\t"), QString(), QStringLiteral(" - ")};

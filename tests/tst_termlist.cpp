@@ -1,8 +1,8 @@
 #include "app/glossmereapp.h"
-#include "common/announcer.h"
 #include "termlist/form1.h"
 #include "tests/support/scriptedprompts.h"
 #include "tests/support/testsupport.h"
+#include "ui/announcer.h"
 
 #include <QApplication>
 #include <QHoverEvent>

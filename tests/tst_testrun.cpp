@@ -1,9 +1,9 @@
-#include "common/announcer.h"
 #include "common/helpers.h"
 #include "common/pause.h"
 #include "testrun/fittinglabel.h"
 #include "testrun/labeladjust.h"
 #include "tests/support/appfixture.h"
+#include "ui/announcer.h"
 
 #include <QElapsedTimer>
 #include <QGroupBox>

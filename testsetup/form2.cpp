@@ -1,21 +1,22 @@
 #include "testsetup/form2.h"
 
-#include "common/busypointer.h"
 #include "common/errortrap.h"
 #include "common/failure.h"
 #include "common/helpers.h"
-#include "common/look.h"
 #include "common/prompts.h"
 #include "common/randomsource.h"
 #include "common/settings.h"
 #include "deffiles/defmanager.h"
 #include "testsetup/questionorder.h"
+#include "ui/busypointer.h"
+#include "ui/look.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QtConcurrent>
 
 #include <optional>
 
@@ -179,33 +180,42 @@ void Form2::showOptions()
     show();
     activateWindow();
     // An order drawn for an earlier showing may be for another list.
-    if (m_orderAhead.valid())
-        m_orderAhead.wait();
-    m_orderAhead = {};
+    if (m_orderAhead)
+        m_orderAhead->waitForFinished();
+    m_orderAhead.reset();
     m_orderAheadTimer.start();
+}
+
+Form2::~Form2()
+{
+    if (m_orderAhead)
+        m_orderAhead->waitForFinished();
 }
 
 void Form2::drawOrderAhead()
 {
     const int count = m_defs.GetEntryCount();
-    if (!isVisible() || m_orderAhead.valid() || count < orderAheadFrom)
+    if (!isVisible() || m_orderAhead || count < orderAheadFrom)
         return;
     // The list cannot change while the options are shown; the thread draws from a source of its own.
-    try {
-        m_orderAhead = std::async(std::launch::async, [count, source = m_services.random.forAnotherThread()] {
+    const std::shared_ptr<RandomSource> source = m_services.random.forAnotherThread();
+    m_orderAhead = QtConcurrent::run([count, source] {
+        // Memory running out there leaves the order to "Continue >", which reports it as usual.
+        try {
             return buildQuestionOrder(count, *source);
-        });
-        m_orderAheadCount = count;
-    } catch (const std::system_error &) {
-        // No thread to be had: the order is drawn at "Continue >".
-    }
+        } catch (const std::bad_alloc &) {
+            return std::vector<int>();
+        }
+    });
+    m_orderAheadCount = count;
 }
 
 std::vector<int> Form2::takeOrder(int count)
 {
-    if (m_orderAhead.valid()) {
-        std::vector<int> ahead = m_orderAhead.get();
-        if (m_orderAheadCount == count)
+    if (m_orderAhead) {
+        std::vector<int> ahead = m_orderAhead->result();
+        m_orderAhead.reset();
+        if (m_orderAheadCount == count && int(ahead.size()) == count)
             return ahead;
     }
     return buildQuestionOrder(count, m_services.random);

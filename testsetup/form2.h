@@ -1,14 +1,15 @@
 // The test options window: direction and sounds, remembered across runs, and the start of a test.
 #pragma once
 
-#include "common/designedwindow.h"
 #include "common/services.h"
 #include "termlist/testoptionsgate.h"
 #include "testrun/quizsession.h"
+#include "ui/designedwindow.h"
 
+#include <QFuture>
 #include <QTimer>
 
-#include <future>
+#include <optional>
 #include <vector>
 
 class DefManager;
@@ -36,6 +37,7 @@ class Form2
 
 public:
     Form2(const Services &services, const DefManager &defs, OptionsLinks &links, ProgramLifetime &lifetime);
+    ~Form2() override;
 
     void Form_Load();
     void PushButton1_Click();
@@ -60,7 +62,7 @@ private:
     OptionsLinks &m_links;
     bool m_loading = false;
     // A big list's question order, drawn on another thread while the options are shown.
-    std::future<std::vector<int>> m_orderAhead;
+    std::optional<QFuture<std::vector<int>>> m_orderAhead;
     int m_orderAheadCount = 0;
     QTimer m_orderAheadTimer;
 

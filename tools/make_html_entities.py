@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Write formats/htmlentitytable.h: HTML's named character references.
+"""Write htmlentitytable.h (at build time, for formats/): HTML's named character references.
 
 The names come from Python's html.entities.html5, which copies the WHATWG
 HTML standard's list of named character references: 2,231 names, each with
@@ -7,11 +7,10 @@ its ';', and the legacy ones that browsers also take without it listed a
 second time without.  Each stands for one or two characters.
 
 The table is sorted byte for byte, so the reader finds a name by binary
-search.  Output is deterministic, so re-running reproduces the committed
-file; run it again only to follow a newer list.
+search.  The build runs this script (formats/CMakeLists.txt): the table is
+data, written where the build puts what it makes.
 
-Usage:  python3 tools/make_html_entities.py [OUTPUT]
-        (OUTPUT defaults to formats/htmlentitytable.h in the repository)
+Usage:  python3 tools/make_html_entities.py OUTPUT
 """
 
 import html.entities
@@ -20,8 +19,9 @@ import sys
 
 
 def main():
-    root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-    output = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "formats", "htmlentitytable.h")
+    if len(sys.argv) != 2:
+        sys.exit(__doc__)
+    output = sys.argv[1]
     entities = html.entities.html5
     names = sorted(entities)
     for name in names:

@@ -2,14 +2,14 @@
 # Render the application icon SVG to the fixed-size PNGs that ship beside it.
 #
 # The PNGs are committed so that building does not need librsvg; re-run this
-# after editing common/icons/glossmere.svg.  Needs rsvg-convert (Debian package
+# after editing ui/icons/glossmere.svg.  Needs rsvg-convert (Debian package
 # librsvg2-bin).
 #
 # Usage:  sh tools/render_icons.sh
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-icons="$root/common/icons"
+icons="$root/ui/icons"
 
 if ! command -v rsvg-convert >/dev/null 2>&1; then
     echo "render_icons.sh: rsvg-convert not found (apt-get install librsvg2-bin)" >&2

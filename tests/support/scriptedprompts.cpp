@@ -1,5 +1,7 @@
 #include "tests/support/scriptedprompts.h"
 
+#include "ui/qtprompts.h"
+
 template <typename T> T ScriptedPrompts::next(const PromptRecord &record, T fallback)
 {
     records.append(record);
@@ -47,13 +49,9 @@ Prompts::SaveChoice ScriptedPrompts::askSaveDiscardCancel(const QString &text, c
         SaveChoice::Cancel);
 }
 
-QString ScriptedPrompts::askText(const QString &text,
-                                 const QString &defaultAnswer,
-                                 const QList<Preset> &presets,
-                                 const std::function<void()> &onScreen)
+QString
+ScriptedPrompts::askText(const QString &text, const QString &defaultAnswer, const QList<Preset> &presets)
 {
-    if (onScreen)
-        onScreen();
     return next<QString>(
         {PromptRecord::Kind::Text, text, titleOrAppTitle({}), Icon::None, defaultAnswer, {}, {}, presets, {}},
         QString());

@@ -49,10 +49,7 @@ public:
     void message(const QString &text, const QString &title, Icon icon, const QString &details) override;
     bool askYesNo(const QString &text, const QString &title, Default preferred) override;
     SaveChoice askSaveDiscardCancel(const QString &text, const QString &title) override;
-    QString askText(const QString &text,
-                    const QString &defaultAnswer,
-                    const QList<Preset> &presets,
-                    const std::function<void()> &onScreen) override;
+    QString askText(const QString &text, const QString &defaultAnswer, const QList<Preset> &presets) override;
     QStringList
     chooseFilesToOpen(const QString &title, const QString &filter, const QString &folder) override;
     QString chooseFileToSave(const QString &title,

@@ -1,4 +1,4 @@
-#include "common/waylandtoplevel.h"
+#include "ui/waylandtoplevel.h"
 
 #include <QGuiApplication>
 #include <QWindow>

@@ -1,8 +1,8 @@
-#include "common/look.h"
+#include "ui/look.h"
 
 #include "common/failure.h"
 #include "common/helpers.h"
-#include "common/waylandtoplevel.h"
+#include "ui/waylandtoplevel.h"
 
 #include <QApplication>
 #include <QBuffer>

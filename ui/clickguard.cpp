@@ -1,4 +1,4 @@
-#include "common/clickguard.h"
+#include "ui/clickguard.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>

@@ -1,8 +1,8 @@
-#include "common/designedwindow.h"
+#include "ui/designedwindow.h"
 
 #include "common/errortrap.h"
 #include "common/helpers.h"
-#include "common/look.h"
+#include "ui/look.h"
 
 #include <QCloseEvent>
 #include <QPushButton>

@@ -1,4 +1,4 @@
-#include "common/announcer.h"
+#include "ui/announcer.h"
 
 #include <QAccessible>
 #include <QAccessibleObject>

@@ -1,9 +1,9 @@
-#include "common/prompts.h"
+#include "ui/qtprompts.h"
 
-#include "common/announcer.h"
-#include "common/busypointer.h"
 #include "common/helpers.h"
-#include "common/look.h"
+#include "ui/announcer.h"
+#include "ui/busypointer.h"
+#include "ui/look.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -58,32 +58,6 @@ QFileDialog::Options fileDialogOptions()
         return QFileDialog::DontUseNativeDialog;
     return {};
 }
-
-// Runs `then` once the window has been drawn for the first time, after the drawing is on the screen.
-class FirstPaint : public QObject
-{
-public:
-    FirstPaint(QWidget *window, std::function<void()> then)
-        : QObject(window)
-        , m_then(std::move(then))
-    {
-        if (m_then)
-            window->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint) {
-            watched->removeEventFilter(this);
-            QTimer::singleShot(0, this, m_then);
-        }
-        return false;
-    }
-
-private:
-    std::function<void()> m_then;
-};
 
 // The Escape that closes the open drop-down must not cancel the question too. Where the window
 // system hands keys to the question rather than to the drop-down (Wayland), that key still reaches
@@ -277,10 +251,7 @@ Prompts::SaveChoice QtPrompts::askSaveDiscardCancel(const QString &text, const Q
     }
 }
 
-QString QtPrompts::askText(const QString &text,
-                           const QString &defaultAnswer,
-                           const QList<Preset> &presets,
-                           const std::function<void()> &onScreen)
+QString QtPrompts::askText(const QString &text, const QString &defaultAnswer, const QList<Preset> &presets)
 {
     const ArrowPointer arrow;
     QDialog dialog(dialogParent());
@@ -321,7 +292,6 @@ QString QtPrompts::askText(const QString &text,
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
     dialog.resize(420, dialog.sizeHint().height());
-    new FirstPaint(&dialog, onScreen);
 
     if (dialog.exec() != QDialog::Accepted)
         return {};
