@@ -219,8 +219,9 @@ void TestTitleBar::declarations_fitOnlyTheQtTheyWereMadeFor_data()
     QTest::addColumn<bool>("fits");
 
     QTest::newRow("the Qt it was built with") << QByteArray(QT_VERSION_STR) << true;
-    QTest::newRow("the next patch release")
-        << QByteArray(QT_VERSION_STR).chopped(1) + QByteArray::number(QT_VERSION_PATCH + 1) << false;
+    QTest::newRow("the next patch release") << QByteArray::number(QT_VERSION_MAJOR) + '.'
+            + QByteArray::number(QT_VERSION_MINOR) + '.' + QByteArray::number(QT_VERSION_PATCH + 1)
+                                            << false;
     QTest::newRow("a longer version with the same start") << QByteArray(QT_VERSION_STR "0") << false;
     QTest::newRow("the next minor release") << QByteArray("6.5.0") << false;
     QTest::newRow("no version") << QByteArray() << false;
