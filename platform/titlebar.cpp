@@ -1,6 +1,7 @@
 // The title bar Qt draws on Wayland when the compositor draws none (weston, GNOME). Qt's own offers
 // maximise on every window; this one offers only what the window can do, as X11 window managers
 // show it: no maximise where the size is fixed, no minimise on a window that belongs to another.
+#include "declaredqt.h"
 #include "waylanddecoration.h"
 
 #include <QFontMetricsF>
@@ -9,8 +10,6 @@
 #include <QPalette>
 #include <QTimer>
 #include <QWindow>
-
-#include <cstring>
 
 namespace {
 
@@ -255,7 +254,7 @@ public:
     // a Qt other than the one these classes were declared for, this one declines.
     QWaylandAbstractDecoration *create(const QString &, const QStringList &) override
     {
-        return std::strcmp(qVersion(), QT_VERSION_STR) == 0 ? new TitleBar : nullptr;
+        return declarationsFit(qVersion()) ? new TitleBar : nullptr;
     }
 };
 

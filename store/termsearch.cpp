@@ -44,6 +44,10 @@ char32_t withoutAccents(char32_t character)
 
 char32_t foldUncached(char32_t character)
 {
+    // Before case folding, which turns the combining subscript iota (U+0345) into the letter ι: dropped
+    // from "ᾳ", it is dropped when written after the α too.
+    if (isAccent(character))
+        return 0;
     const char32_t folded = withoutAccents(QChar::toCaseFolded(withoutAccents(character)));
     return isAccent(folded) ? 0 : folded;
 }

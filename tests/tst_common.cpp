@@ -19,6 +19,7 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QTimer>
+#include <QWindow>
 
 class TestCommon : public QObject
 {
@@ -52,6 +53,8 @@ private slots:
 
     void clickGuard_newWindowIgnoresPressesForADoubleClick_data();
     void clickGuard_newWindowIgnoresPressesForADoubleClick();
+    void clickGuard_ordersOfPressesAsTheWindowSystemSendsThem_data();
+    void clickGuard_ordersOfPressesAsTheWindowSystemSendsThem();
 
     void styleForm_paintsOnlyFramesLabelsAndOptions();
     void pictures_cursorKeepsHotspotAndIconMatchesItsFiles();
@@ -420,6 +423,95 @@ void TestCommon::clickGuard_newWindowIgnoresPressesForADoubleClick()
     }
     qApp->removeEventFilter(&guard);
     QCOMPARE(clicks, acts ? 1 : 0);
+}
+
+namespace {
+
+// One press and its release; the first press of a row opens the new window.
+struct Press
+{
+    enum Target { Opener, OtherOld, InNewWindow };
+
+    Target target;
+    Qt::MouseButton button;
+    int afterPrevious; // milliseconds between this press and the one before
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(QList<Press>)
+
+void TestCommon::clickGuard_ordersOfPressesAsTheWindowSystemSendsThem_data()
+{
+    QTest::addColumn<QList<Press>>("presses");
+    QTest::addColumn<int>("newClicks");
+    QTest::addColumn<int>("oldClicks");
+    const int soon = QApplication::doubleClickInterval() / 2;
+    const int late = QApplication::doubleClickInterval() + 50;
+    // Long after anything an earlier row pressed.
+    const Press open{Press::Opener, Qt::LeftButton, late};
+    const Press rightOpen{Press::Opener, Qt::RightButton, late};
+    const auto inNew = [](Qt::MouseButton button, int after) {
+        return Press{Press::InNewWindow, button, after};
+    };
+    QTest::newRow("left, left soon: a double-click")
+        << QList<Press>{open, inNew(Qt::LeftButton, soon)} << 0 << 0;
+    QTest::newRow("left, left late") << QList<Press>{open, inNew(Qt::LeftButton, late)} << 1 << 0;
+    QTest::newRow("right, left soon") << QList<Press>{rightOpen, inNew(Qt::LeftButton, soon)} << 1 << 0;
+    QTest::newRow("left, right soon, left soon")
+        << QList<Press>{open, inNew(Qt::RightButton, soon), inNew(Qt::LeftButton, soon)} << 1 << 0;
+    // The first press in the window ends the double-click; the next is a click of the window's own.
+    QTest::newRow("left, then a double-click in the new window")
+        << QList<Press>{open, inNew(Qt::LeftButton, soon), inNew(Qt::LeftButton, soon)} << 1 << 0;
+    QTest::newRow("left, left soon on another control of the older window")
+        << QList<Press>{open, {Press::OtherOld, Qt::LeftButton, soon}} << 0 << 1;
+}
+
+void TestCommon::clickGuard_ordersOfPressesAsTheWindowSystemSendsThem()
+{
+    QFETCH(QList<Press>, presses);
+    QFETCH(int, newClicks);
+    QFETCH(int, oldClicks);
+    ClickGuard guard;
+    qApp->installEventFilter(&guard);
+    QWidget older;
+    auto *opener = new QPushButton(QStringLiteral("Open"), &older);
+    auto *other = new QPushButton(QStringLiteral("Other"), &older);
+    other->move(0, 60);
+    older.setGeometry(100, 100, 200, 120);
+    older.show();
+    QWidget window;
+    window.setGeometry(100, 100, 200, 120);
+    auto *button = new QPushButton(QStringLiteral("Continue >"), &window);
+    int clicks[2] = {0, 0};
+    connect(button, &QPushButton::clicked, [&] { ++clicks[0]; });
+    connect(other, &QPushButton::clicked, [&] { ++clicks[1]; });
+    QVERIFY(QTest::qWaitForWindowExposed(&older));
+    for (const Press &press : presses) {
+        QWidget *target = press.target == Press::Opener ? opener
+            : press.target == Press::OtherOld           ? other
+                                                        : button;
+        // Through Qt's own handling of window system input, which makes the double-click events; a
+        // release moves QTest's clock on by a whole interval, which a user's release does not. The
+        // guard also tells windows shown before a press by when it is handled: a user's press comes at
+        // least a few milliseconds after the one before.
+        QTest::qWait(2);
+        // The opener and the new window's button lie at the same place on the screen, as a
+        // double-click's two presses do.
+        QWindow *handle = target->window()->windowHandle();
+        const QPoint at = target->mapTo(target->window(), QPoint(10, 10));
+        QTest::mousePress(handle, press.button, {}, at, press.afterPrevious);
+        const int pressedAt = QTest::lastMouseTimestamp;
+        QTest::mouseRelease(handle, press.button, {}, at, 1);
+        QTest::lastMouseTimestamp = pressedAt + 1;
+        if (target == opener) {
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+        }
+    }
+    qApp->removeEventFilter(&guard);
+    QCOMPARE(clicks[0], newClicks);
+    QCOMPARE(clicks[1], oldClicks);
 }
 
 QTEST_MAIN(TestCommon)

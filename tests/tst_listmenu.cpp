@@ -23,6 +23,8 @@ private slots:
     void menu_commandsActOnTheRowItWasOpenedFor();
     void find_wrapsFoldsAndReportsNothingFound();
     void find_keysAreTheEntryBoxesOwnThere();
+    void find_ignoresEveryAccentButNotLettersOfTheirOwn_data();
+    void find_ignoresEveryAccentButNotLettersOfTheirOwn();
 
 private:
     QMenu *openedMenu() const;
@@ -237,6 +239,58 @@ void TestListMenu::find_keysAreTheEntryBoxesOwnThere()
     QTest::keyClick(m_view, Qt::Key_F3);
     QCOMPARE(m_prompts->records.size(), 1);
     QCOMPARE(m_prompts->records.last().kind, PromptRecord::Kind::Text);
+}
+
+void TestListMenu::find_ignoresEveryAccentButNotLettersOfTheirOwn_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("found");
+    QTest::addColumn<QStringList>("notFound");
+    const auto words = [](const char *utf8) {
+        return QString::fromUtf8(utf8).split(u' ');
+    };
+
+    // Precomposed, or a letter followed by its marks (in either order where there are two).
+    QTest::newRow("no accent typed") << QStringLiteral("tres") << words("très TRÈS trés três tre\u0300s")
+                                     << words("tros trs");
+    QTest::newRow("a grave accent typed")
+        << QStringLiteral("TRÈS") << words("tres trés tre\u0300s") << words("trás");
+    QTest::newRow("typed as a letter and its mark")
+        << QStringLiteral("tre\u0300s") << words("très tres") << words("tras");
+    QTest::newRow("two marks on one letter")
+        << QStringLiteral("viet") << words("Việt VIỆT Viết Vie\u0323\u0302t Vie\u0302\u0323t")
+        << words("Vit Vi\u0323t");
+    QTest::newRow("two marks typed") << QStringLiteral("Việt") << words("viet Viết") << words("Vịt");
+    // ᾄ is ἄ and a subscript iota, ἄ is ἀ and an acute, ἀ is α and a breathing.
+    QTest::newRow("three marks, precomposed or not")
+        << QStringLiteral("ΑΔΩ") << words("ᾄδω ᾌΔΩ α\u0313\u0301\u0345δω") << words("οδω");
+    QTest::newRow("pinyin") << QStringLiteral("lǘ") << words("lu LÜ LǗ lǚ lu\u0308\u0301") << words("lo");
+    QTest::newRow("letters of their own")
+        << QStringLiteral("old") << words("óld ÖLD") << words("øld ołd olđ");
+}
+
+void TestListMenu::find_ignoresEveryAccentButNotLettersOfTheirOwn()
+{
+    QFETCH(QString, typed);
+    QFETCH(QStringList, found);
+    QFETCH(QStringList, notFound);
+    TermEntries entries;
+    for (const QStringList &texts : {notFound, found}) {
+        for (const QString &text : texts)
+            entries.append({text, QStringLiteral("a word")});
+    }
+    m_form->restoreList(TermStore::fromEntries(entries), QStringLiteral("words.txt"));
+    m_view->setFocus();
+    // Find, then F3 until it comes round to the first entry it found.
+    m_prompts->answerText(typed);
+    QTest::keyClick(m_view, Qt::Key_F, Qt::ControlModifier);
+    QStringList shown;
+    for (int i = 0; i < entries.size() && !shown.contains(m_view->currentIndex().data().toString()); ++i) {
+        shown.append(m_view->currentIndex().data().toString());
+        QTest::keyClick(m_view, Qt::Key_F3);
+    }
+    QCOMPARE(shown, found);
+    QCOMPARE(m_prompts->records.size(), 1);
 }
 
 QTEST_MAIN(TestListMenu)

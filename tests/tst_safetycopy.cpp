@@ -19,6 +19,7 @@ private slots:
     void start_damagedCopyIsSetAside_data();
     void start_damagedCopyIsSetAside();
     void start_restoredCopyThatCannotBeTakenOverStays();
+    void start_twoCopiesAreOfferedNewestFirst();
     void writer_failureIsSaidOnceUntilAWriteSucceeds();
     void writer_fullDiskKeepsTheLastCopy();
     void twoSessions_keepTheirOwnCopies();
@@ -193,6 +194,35 @@ void TestSafetyCopy::start_restoredCopyThatCannotBeTakenOverStays()
     QTRY_COMPARE(fixture.prompts.records.size(), 1);
     QCOMPARE(fixture.app.defs().list().entries(), entries);
     QCOMPARE(decodeSafetyCopy(readAll(orphan)).entries.toEntries(), entries);
+}
+
+void TestSafetyCopy::start_twoCopiesAreOfferedNewestFirst()
+{
+    QTemporaryDir data;
+    // Two sessions that crashed; by name the older copy would come first, so only the time tells.
+    const QString older = data.filePath(QStringLiteral("session-1-dead.copy"));
+    const QString newer = data.filePath(QStringLiteral("session-2-dead.copy"));
+    writeFile(older,
+              encodeSafetyCopy(TermStore::fromEntries(numberedEntries(3)), QStringLiteral("older.txt")));
+    writeFile(newer,
+              encodeSafetyCopy(TermStore::fromEntries(numberedEntries(2)), QStringLiteral("newer.txt")));
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const auto &[path, age] : {std::pair{older, 3600}, std::pair{newer, 60}}) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(now.addSecs(-age), QFileDevice::FileModificationTime));
+    }
+    // No to the first question, yes to the second.
+    AppFixture fixture(builtProgramFolder(), nullptr, data.path());
+    fixture.prompts.answerNo();
+    fixture.prompts.answerYes();
+    QTRY_COMPARE(fixture.prompts.records.size(), 2);
+    const QString question =
+        QStringLiteral("Glossmere did not close normally. Restore the unsaved list from that session (%1)?");
+    QCOMPARE(fixture.prompts.records[0].text, question.arg(QStringLiteral("2 entries")));
+    QCOMPARE(fixture.prompts.records[1].text, question.arg(QStringLiteral("3 entries")));
+    QCOMPARE(fixture.app.defs().GetFileName(), QStringLiteral("older.txt"));
+    QVERIFY(!QFile::exists(newer));
 }
 
 void TestSafetyCopy::writer_failureIsSaidOnceUntilAWriteSucceeds()

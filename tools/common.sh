@@ -4,8 +4,9 @@ build_packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-mu
                 qt6-wayland-dev qt6-wayland qt6-base-private-dev wayland-protocols
                 libfontconfig-dev fonts-liberation2 fontconfig python3)
 # What the test suite reads besides the build: real word lists of KDE's learning programs in KVTML
-# (/usr/share/apps/kvtml), which the KVTML reader is checked against.
-test_packages=(kdeedu-kvtml-data)
+# (/usr/share/apps/kvtml), which the KVTML reader is checked against; weston, headless, for the Wayland
+# title bar's test.
+test_packages=(kdeedu-kvtml-data weston)
 
 # build_preset PRESET [extra cmake arguments...]
 # Configures and builds one of CMakePresets.json's presets (debug: build/, release: build-release/,
