@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QRandomGenerator>
 #include <QSet>
+#include <QTableView>
 #include <QTimer>
 
 namespace {
@@ -45,7 +46,17 @@ QList<double> inListOrder(int count)
 {
     return QList<double>(count, 0.999);
 }
+
+// Does what a user does once and returns what a screen reader should announce for it.
+using SpokenAction = std::function<QString(AppFixture &)>;
+
+int shownEntries(AppFixture &fixture)
+{
+    return control<QTableView>(&fixture.form1(), "ListView1")->model()->rowCount();
+}
 } // namespace
+
+Q_DECLARE_METATYPE(SpokenAction)
 
 // Presenting questions, drawing wrong answers, checking answers, sounds, pauses and the score.
 class TestTestRun : public QObject
@@ -73,6 +84,8 @@ private slots:
     void userText_shownLiterally();
     void speech_eachQuestionThenItsFeedback_data();
     void speech_eachQuestionThenItsFeedback();
+    void speech_eachActionAnnouncedOnce_data();
+    void speech_eachActionAnnouncedOnce();
 };
 
 void TestTestRun::labelSize_bands_data()
@@ -411,6 +424,55 @@ void TestTestRun::speech_eachQuestionThenItsFeedback()
                  question % 2 ? QStringLiteral("The correct answer was: \n") + lineBreaksForDisplay(rightText)
                               : QStringLiteral("Correct"));
     }
+}
+
+void TestTestRun::speech_eachActionAnnouncedOnce_data()
+{
+    QTest::addColumn<bool>("inTest");
+    QTest::addColumn<SpokenAction>("act");
+    QTest::newRow("a right answer") << true << SpokenAction([](AppFixture &fixture) {
+        QTest::keyClick(&fixture.form3(), Qt::Key(Qt::Key_0 + fixture.rightButton()));
+        return QStringLiteral("Correct");
+    });
+    QTest::newRow("a wrong answer") << true << SpokenAction([](AppFixture &fixture) {
+        const QString rightText = fixture.answerButton(fixture.rightButton())->caption().mid(3);
+        QTest::keyClick(&fixture.form3(), Qt::Key(Qt::Key_0 + fixture.wrongButton()));
+        return QStringLiteral("The correct answer was: \n") + rightText;
+    });
+    QTest::newRow("an entry added") << false << SpokenAction([](AppFixture &fixture) {
+        fixture.typeEntries({{QStringLiteral("cat"), QStringLiteral("a small animal")}});
+        return QStringLiteral("Added cat — a small animal; %1 entries").arg(shownEntries(fixture));
+    });
+    QTest::newRow("the sample loaded") << false << SpokenAction([](AppFixture &fixture) {
+        QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton3"), Qt::LeftButton);
+        return QStringLiteral("%1 entries loaded").arg(shownEntries(fixture));
+    });
+}
+
+void TestTestRun::speech_eachActionAnnouncedOnce()
+{
+    QFETCH(bool, inTest);
+    QFETCH(SpokenAction, act);
+    AppFixture fixture;
+    fixture.setEntries(numberedEntries(8));
+    fixture.random = seededDraws(5);
+    AccessibilityRecorder heard;
+    if (inTest)
+        fixture.startTest();
+    QWidget *window = inTest ? static_cast<QWidget *>(&fixture.form3()) : &fixture.form1();
+    QApplication::setActiveWindow(window);
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    // The first question is told once its window is active.
+    QTRY_COMPARE(heard.announcements().size(), inTest ? 1 : 0);
+    // Each time: once, and nothing else said twice.
+    for (int time = 1; time <= 3; ++time) {
+        const qsizetype before = heard.announcements().size();
+        const QString expected = act(fixture);
+        const QStringList sent = heard.announcements().mid(before);
+        QVERIFY2(sent.count(expected) == 1 && QSet<QString>(sent.begin(), sent.end()).size() == sent.size(),
+                 qPrintable(QStringLiteral("time %1: %2").arg(time).arg(sent.join(QStringLiteral(" | ")))));
+    }
+    QVERIFY2(fixture.prompts.problems().isEmpty(), qPrintable(fixture.prompts.problems()));
 }
 
 QTEST_MAIN(TestTestRun)
