@@ -33,8 +33,6 @@ public:
 
     QuizSession &session() { return m_session; }
 
-    const QuizSession &session() const { return m_session; }
-
     void PushButton1_Click() { m_session.answer(1); }
 
     void PushButton2_Click() { m_session.answer(2); }

@@ -4,6 +4,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -208,13 +209,21 @@ void TestSoak::monkey_randomActionsKeepEverythingConsistent()
         "^The test has been completed.\r\rScore: (\\d+) correct answers out of (\\d+) questions$"));
     int restarts = 0;
     int scores = 0;
+    // The feedback an answer shows stands below the prompt, after an empty line.
+    const auto showsFeedback = [&] {
+        return control<QLabel>(&app->form3(), "Label10")->text().contains(QStringLiteral("\n\n"));
+    };
+    int feedbacks = 0;
+    pause.during = [&](double) {
+        feedbacks += app->hasForm3() && showsFeedback() ? 1 : 0;
+    };
 
     for (int action = 0; action < 10000; ++action) {
         prompts.startAction();
         Form1 &main = app->form1();
         DefManager &defs = app->defs();
         const TermEntries before = defs.list().entries();
-        const int correctBefore = app->hasForm3() ? app->form3().session().CorrectCount : 0;
+        feedbacks = 0;
         const int pick = int(generator.bounded(100));
         QString what;
 
@@ -374,16 +383,10 @@ void TestSoak::monkey_randomActionsKeepEverythingConsistent()
         const int visible = int(app->form1().isVisible()) + int(app->hasForm2() && app->form2().isVisible())
             + int(app->hasForm3() && app->form3().isVisible());
         QVERIFY2(visible == 1, qPrintable(context));
-        if (app->hasForm3()) {
-            Form3 &test = app->form3();
-            QVERIFY2(test.session().CorrectCount - correctBefore <= 1, qPrintable(context));
-            QVERIFY2(test.session().CorrectCount <= test.session().selectedQuestion() + 1,
-                     qPrintable(context));
-            QVERIFY2(test.session().selectedQuestion() < int(test.session().questionList().size()),
-                     qPrintable(context));
-            if (test.isVisible())
-                QVERIFY2(test.session().awaitingAnswer(), qPrintable(context));
-        }
+        // One answer at most per action, and a test on screen waits for the next.
+        QVERIFY2(feedbacks <= 1, qPrintable(context));
+        if (app->hasForm3() && app->form3().isVisible())
+            QVERIFY2(!showsFeedback(), qPrintable(context));
     }
     qInfo("10000 actions: %d restarts after the program ended, %d finished tests", restarts, scores);
 }

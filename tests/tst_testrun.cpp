@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QRandomGenerator>
 #include <QSet>
+#include <QTableView>
 #include <QTimer>
 
 namespace {
@@ -46,11 +47,16 @@ QList<double> inListOrder(int count)
     return QList<double>(count, 0.999);
 }
 
-int rightButton(Form3 &form)
+// Does what a user does once and returns what a screen reader should announce for it.
+using SpokenAction = std::function<QString(AppFixture &)>;
+
+int shownEntries(AppFixture &fixture)
 {
-    return form.session().CorrectPosition + 1;
+    return control<QTableView>(&fixture.form1(), "ListView1")->model()->rowCount();
 }
 } // namespace
+
+Q_DECLARE_METATYPE(SpokenAction)
 
 // Presenting questions, drawing wrong answers, checking answers, sounds, pauses and the score.
 class TestTestRun : public QObject
@@ -78,6 +84,8 @@ private slots:
     void userText_shownLiterally();
     void speech_eachQuestionThenItsFeedback_data();
     void speech_eachQuestionThenItsFeedback();
+    void speech_eachActionAnnouncedOnce_data();
+    void speech_eachActionAnnouncedOnce();
 };
 
 void TestTestRun::labelSize_bands_data()
@@ -113,10 +121,10 @@ void TestTestRun::labelSize_shortTermDropsAfterCorrect()
     QString captionAtScore;
     fixture.prompts.whileShown = [&](const PromptRecord &) {
         sizeAtScore = control<FittingLabel>(&test, "Label10")->font().pointSize();
-        captionAtScore = test.session().caption();
+        captionAtScore = fixture.shownPrompt();
     };
     QTest::keyClick(&test, Qt::Key_1);
-    QCOMPARE(captionAtScore, QStringLiteral("cat\r\n\r\nCorrect"));
+    QCOMPARE(captionAtScore, QStringLiteral("cat\n\nCorrect"));
     QCOMPARE(sizeAtScore, 36);
 }
 
@@ -232,11 +240,12 @@ void TestTestRun::draw_degenerateListsEndWithDisabledButtons()
         }
     }
     // A key for a button without an answer does nothing.
+    const QString prompt = fixture.shownPrompt();
     QTest::keyClick(&test, Qt::Key_4);
-    QVERIFY(test.session().awaitingAnswer());
-    QCOMPARE(test.session().selectedQuestion(), 0);
+    QCOMPARE(fixture.shownPrompt(), prompt);
+    QVERIFY(fixture.sound.log.isEmpty());
     QTest::keyClick(&test, Qt::Key_1);
-    QVERIFY(!test.session().awaitingAnswer() || test.session().selectedQuestion() == 1);
+    QVERIFY(!fixture.sound.log.isEmpty());
 }
 
 void TestTestRun::sound_commandsInOrderBeforeFeedback()
@@ -259,12 +268,12 @@ void TestTestRun::sound_commandsInOrderBeforeFeedback()
             played = clock.elapsed();
         if (name == QStringLiteral("Stop")) {
             stopped = clock.elapsed();
-            captionAtStop = test.session().caption();
+            captionAtStop = fixture.shownPrompt();
         }
     };
     QString captionAtScore;
     fixture.prompts.whileShown = [&](const PromptRecord &) {
-        captionAtScore = test.session().caption();
+        captionAtScore = fixture.shownPrompt();
     };
     clock.start();
     QTest::keyClick(&test, Qt::Key_1);
@@ -277,7 +286,7 @@ void TestTestRun::sound_commandsInOrderBeforeFeedback()
                      QStringLiteral("Stop"),
                      QStringLiteral("close")}));
     QCOMPARE(captionAtStop, QStringLiteral("term 0"));
-    QCOMPARE(captionAtScore, QStringLiteral("term 0\r\n\r\nCorrect"));
+    QCOMPARE(captionAtScore, QStringLiteral("term 0\n\nCorrect"));
     QVERIFY2(stopped - played >= 990, qPrintable(QString::number(stopped - played)));
 }
 
@@ -300,12 +309,16 @@ void TestTestRun::stop_showsNoScore()
     fixture.random = seededDraws(8);
     fixture.startTest();
     Form3 &test = fixture.form3();
-    // Stop while the answer's feedback pauses: no next question follows.
+    // Stop at the answer's first pause: nothing more is shown, no next question follows.
+    QString shownAtStop;
     fixture.pause.during = [&](double) {
-        QTest::mouseClick(control<QPushButton>(&test, "PushButton5"), Qt::LeftButton);
+        if (shownAtStop.isNull()) {
+            shownAtStop = fixture.shownPrompt();
+            QTest::mouseClick(control<QPushButton>(&test, "PushButton5"), Qt::LeftButton);
+        }
     };
     QTest::keyClick(&test, Qt::Key_1);
-    QCOMPARE(test.session().selectedQuestion(), 0);
+    QCOMPARE(fixture.shownPrompt(), shownAtStop);
     QVERIFY(!test.isVisible());
     QVERIFY(fixture.form2().isVisible());
     QVERIFY(fixture.prompts.records.isEmpty());
@@ -319,12 +332,14 @@ void TestTestRun::pause_closingEndsCleanly()
     fixture.random = seededDraws(12);
     fixture.startTest();
     Form3 &test = fixture.form3();
+    QString shownAtClose;
     fixture.pause.during = [&](double) {
+        shownAtClose = fixture.shownPrompt();
         test.close();
     };
-    QTest::keyClick(&test, Qt::Key(Qt::Key_0 + rightButton(test)));
+    QTest::keyClick(&test, Qt::Key(Qt::Key_0 + fixture.rightButton()));
     QVERIFY(fixture.app.programEnded());
-    QCOMPARE(test.session().selectedQuestion(), 0);
+    QCOMPARE(fixture.shownPrompt(), shownAtClose);
     QVERIFY(fixture.prompts.records.isEmpty());
     QVERIFY(!test.isVisible() && !fixture.form2().isVisible() && !fixture.form1().isVisible());
 }
@@ -353,7 +368,7 @@ void TestTestRun::userText_shownLiterally()
         QCOMPARE(button->accessibleName(), button->caption());
     }
     QTest::keyClick(&test, Qt::Key_D, Qt::AltModifier);
-    QVERIFY(test.session().awaitingAnswer());
+    QVERIFY(fixture.sound.log.isEmpty());
     QCOMPARE(control<FittingLabel>(&test, "Label10")->accessibleName(), QStringLiteral("<i>x</i>"));
     QCOMPARE(test.findChild<Announcer *>()->text(),
              QStringLiteral("Term:\n<i>x</i>\nPossible Answers (Press 1 2 3 or 4 on the keyboard)\n"
@@ -393,8 +408,7 @@ void TestTestRun::speech_eachQuestionThenItsFeedback()
     };
     for (int question = 0; question < entries; ++question) {
         // What the window shows, top to bottom; the keys' caption with the first question only.
-        QStringList shown{control<QGroupBox>(&test, "Frame1")->title(),
-                          lineBreaksForDisplay(test.session().caption())};
+        QStringList shown{control<QGroupBox>(&test, "Frame1")->title(), fixture.shownPrompt()};
         if (question == 0)
             shown.append(control<QGroupBox>(&test, "Frame2")->title());
         for (AnswerButton *button : answerButtons(test)) {
@@ -403,19 +417,62 @@ void TestTestRun::speech_eachQuestionThenItsFeedback()
         }
         QCOMPARE(spoken->text(), shown.join(QLatin1Char('\n')));
         // Right on even questions, wrong on odd ones.
-        const int right = rightButton(test);
-        const QString rightText = answerButtons(test)[right - 1]->caption().mid(3);
-        int key = right;
-        if (question % 2) {
-            do
-                key = key % 4 + 1;
-            while (!answerButtons(test)[key - 1]->isEnabled());
-        }
-        QTest::keyClick(&test, Qt::Key(Qt::Key_0 + key));
+        const QString rightText = fixture.answerButton(fixture.rightButton())->caption().mid(3);
+        QTest::keyClick(&test,
+                        Qt::Key(Qt::Key_0 + (question % 2 ? fixture.wrongButton() : fixture.rightButton())));
         QCOMPARE(duringFeedback,
                  question % 2 ? QStringLiteral("The correct answer was: \n") + lineBreaksForDisplay(rightText)
                               : QStringLiteral("Correct"));
     }
+}
+
+void TestTestRun::speech_eachActionAnnouncedOnce_data()
+{
+    QTest::addColumn<bool>("inTest");
+    QTest::addColumn<SpokenAction>("act");
+    QTest::newRow("a right answer") << true << SpokenAction([](AppFixture &fixture) {
+        QTest::keyClick(&fixture.form3(), Qt::Key(Qt::Key_0 + fixture.rightButton()));
+        return QStringLiteral("Correct");
+    });
+    QTest::newRow("a wrong answer") << true << SpokenAction([](AppFixture &fixture) {
+        const QString rightText = fixture.answerButton(fixture.rightButton())->caption().mid(3);
+        QTest::keyClick(&fixture.form3(), Qt::Key(Qt::Key_0 + fixture.wrongButton()));
+        return QStringLiteral("The correct answer was: \n") + rightText;
+    });
+    QTest::newRow("an entry added") << false << SpokenAction([](AppFixture &fixture) {
+        fixture.typeEntries({{QStringLiteral("cat"), QStringLiteral("a small animal")}});
+        return QStringLiteral("Added cat — a small animal; %1 entries").arg(shownEntries(fixture));
+    });
+    QTest::newRow("the sample loaded") << false << SpokenAction([](AppFixture &fixture) {
+        QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton3"), Qt::LeftButton);
+        return QStringLiteral("%1 entries loaded").arg(shownEntries(fixture));
+    });
+}
+
+void TestTestRun::speech_eachActionAnnouncedOnce()
+{
+    QFETCH(bool, inTest);
+    QFETCH(SpokenAction, act);
+    AppFixture fixture;
+    fixture.setEntries(numberedEntries(8));
+    fixture.random = seededDraws(5);
+    AccessibilityRecorder heard;
+    if (inTest)
+        fixture.startTest();
+    QWidget *window = inTest ? static_cast<QWidget *>(&fixture.form3()) : &fixture.form1();
+    QApplication::setActiveWindow(window);
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    // The first question is told once its window is active.
+    QTRY_COMPARE(heard.announcements().size(), inTest ? 1 : 0);
+    // Each time: once, and nothing else said twice.
+    for (int time = 1; time <= 3; ++time) {
+        const qsizetype before = heard.announcements().size();
+        const QString expected = act(fixture);
+        const QStringList sent = heard.announcements().mid(before);
+        QVERIFY2(sent.count(expected) == 1 && QSet<QString>(sent.begin(), sent.end()).size() == sent.size(),
+                 qPrintable(QStringLiteral("time %1: %2").arg(time).arg(sent.join(QStringLiteral(" | ")))));
+    }
+    QVERIFY2(fixture.prompts.problems().isEmpty(), qPrintable(fixture.prompts.problems()));
 }
 
 QTEST_MAIN(TestTestRun)

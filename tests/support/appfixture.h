@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/glossmereapp.h"
+#include "common/helpers.h"
 #include "termlist/form1.h"
 #include "testrun/answerbutton.h"
 #include "testrun/form3.h"
@@ -10,9 +11,12 @@
 #include "testsetup/form2.h"
 
 #include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableView>
 #include <QTimer>
 
 struct AppFixture
@@ -72,7 +76,43 @@ struct AppFixture
         QTest::mouseClick(control<QPushButton>(&form2(), "PushButton2"), Qt::LeftButton);
     }
 
-    const QuizSession &session() { return form3().session(); }
+    // What the test window shows above the answers: the prompt, and after an answer its feedback.
+    QString shownPrompt() { return control<QLabel>(&form3(), "Label10")->text(); }
+
+    AnswerButton *answerButton(int number)
+    {
+        return control<AnswerButton>(&form3(),
+                                     QByteArray("PushButton" + QByteArray::number(number)).constData());
+    }
+
+    // The button (1 to 4) of the right answer, found as a user finds it: the prompt shown, looked up
+    // in the list the main window shows.
+    int rightButton()
+    {
+        const bool termGiven = control<QGroupBox>(&form3(), "Frame1")->title() == QStringLiteral("Term:");
+        const QAbstractItemModel *list = control<QTableView>(&form1(), "ListView1")->model();
+        QStringList right;
+        for (int row = 0; row < list->rowCount(); ++row) {
+            if (lineBreaksForDisplay(list->index(row, termGiven ? 0 : 1).data().toString()) == shownPrompt())
+                right.append(list->index(row, termGiven ? 1 : 0).data().toString());
+        }
+        for (int number = 1; number <= 4; ++number) {
+            if (answerButton(number)->isEnabled() && right.contains(answerButton(number)->caption().mid(3)))
+                return number;
+        }
+        qFatal("no answer button shows a right answer to %s", qPrintable(shownPrompt()));
+    }
+
+    // The first button (1 to 4) that offers a wrong answer.
+    int wrongButton()
+    {
+        const int right = rightButton();
+        for (int number = 1; number <= 4; ++number) {
+            if (number != right && answerButton(number)->isEnabled())
+                return number;
+        }
+        qFatal("no answer button shows a wrong answer to %s", qPrintable(shownPrompt()));
+    }
 
     IsolatedSettings ownSettings;
     ScriptedPrompts prompts;

@@ -1,9 +1,13 @@
 #include "tests/support/testsupport.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QtGui/private/qguiapplication_p.h>
+#include <qpa/qplatformaccessibility.h>
+#include <qpa/qplatformintegration.h>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -36,6 +40,50 @@ double ScriptedRandom::draw()
         return 0.0;
     }
     return m_values[m_drawn++];
+}
+
+namespace {
+AccessibilityRecorder *recording = nullptr;
+
+// Qt sends events only while its platform part says a screen reader listens; no public call says so.
+void setScreenReaderListening(bool listening)
+{
+    QPlatformAccessibility *platform = QGuiApplicationPrivate::platformIntegration()->accessibility();
+    if (!platform)
+        qFatal("this platform plugin has no accessibility: events cannot be recorded");
+    platform->setActive(listening);
+}
+} // namespace
+
+AccessibilityRecorder::AccessibilityRecorder()
+{
+    Q_ASSERT(!recording);
+    recording = this;
+    m_previous = QAccessible::installUpdateHandler([](QAccessibleEvent *event) {
+        const QAccessibleInterface *target = event->accessibleInterface();
+        recording->events.append({event->type(),
+                                  target ? target->role() : QAccessible::NoRole,
+                                  event->object(),
+                                  target ? target->text(QAccessible::Name) : QString()});
+    });
+    setScreenReaderListening(true);
+}
+
+AccessibilityRecorder::~AccessibilityRecorder()
+{
+    setScreenReaderListening(false);
+    QAccessible::installUpdateHandler(m_previous);
+    recording = nullptr;
+}
+
+QStringList AccessibilityRecorder::announcements() const
+{
+    QStringList texts;
+    for (const Event &event : events) {
+        if (event.type == QAccessible::ObjectShow && event.role == QAccessible::Notification)
+            texts.append(event.text);
+    }
+    return texts;
 }
 
 FailAfterDevice::FailAfterDevice(QIODevice &target, qint64 budget)

@@ -7,6 +7,7 @@
 #include "store/termstore.h"
 #include "testrun/sounddevice.h"
 
+#include <QAccessible>
 #include <QIODevice>
 #include <QList>
 #include <QSettings>
@@ -127,6 +128,34 @@ public:
     QStringList log;
     // Runs at each command, e.g. to look at the window at that moment.
     std::function<void(const QString &)> onCommand;
+};
+
+// The accessibility events the program sends, as a screen reader receives them, for the life of the
+// object; assistive technology counts as running meanwhile.
+class AccessibilityRecorder
+{
+public:
+    AccessibilityRecorder();
+    ~AccessibilityRecorder();
+    AccessibilityRecorder(const AccessibilityRecorder &) = delete;
+    AccessibilityRecorder &operator=(const AccessibilityRecorder &) = delete;
+
+    struct Event
+    {
+        QAccessible::Event type;
+        QAccessible::Role role;
+        const QObject *object;
+        // The object's name when the event was sent: a screen reader reads it then.
+        QString text;
+    };
+
+    // The texts of the notifications shown, in order: what a screen reader announces.
+    QStringList announcements() const;
+
+    QList<Event> events;
+
+private:
+    QAccessible::UpdateHandler m_previous;
 };
 
 // Finds a control by its object name or fails the test loudly.
