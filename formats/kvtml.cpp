@@ -2,6 +2,7 @@
 // declares a type of its own (entities, perhaps an expansion bomb) is refused before any of it is used.
 #include "formats/foreignformats.h"
 
+#include <QBuffer>
 #include <QStringDecoder>
 #include <QXmlStreamReader>
 
@@ -36,12 +37,51 @@ QByteArray declaredEncoding(QByteArrayView text)
     return end < 0 ? QByteArray() : declaration.sliced(p + 1, end - p - 1).toByteArray().toLower();
 }
 
-// The document's text, whatever its byte-order mark or declaration names. Bytes not in that encoding
-// and characters XML cannot hold are refused here, with their line: Qt's own message would quote them.
-QString documentText(const QByteArray &bytes)
+qint64 lineAt(QByteArrayView text, qsizetype at)
+{
+    const QByteArrayView before = text.first(std::clamp<qsizetype>(at, 0, text.size()));
+    return 1 + std::count(before.begin(), before.end(), '\n');
+}
+
+[[noreturn]] void refuseCharacter(qint64 line)
+{
+    throw FormatFault(line, QStringLiteral("it holds a control character that XML does not allow"));
+}
+
+// The first control character XML cannot hold in UTF-8 text, or -1. Looked at in blocks without a
+// branch per byte, which the compiler makes fast; the byte itself only once a block holds one.
+qsizetype firstControl(QByteArrayView text)
+{
+    constexpr qsizetype block = 4096;
+    for (qsizetype at = 0; at < text.size(); at += block) {
+        const QByteArrayView part = text.sliced(at, std::min(block, text.size() - at));
+        bool found = false;
+        for (const char c : part) {
+            const auto u = static_cast<unsigned char>(c);
+            found |= u < 0x20 && u != '\t' && u != '\n' && u != '\r';
+        }
+        if (found) {
+            return at
+                + (std::find_if(part.begin(),
+                                part.end(),
+                                [](char c) {
+                                    return textXmlCannotHold(QChar(char16_t(static_cast<unsigned char>(c))));
+                                })
+                   - part.begin());
+        }
+    }
+    return -1;
+}
+
+// Gives Qt's reader the document. Bytes not in its encoding and characters XML cannot hold are
+// refused first, with their line: Qt's own message would quote them. UTF-8, the usual case, is
+// given as it is; any other encoding is decoded here, so that no declaration is read twice.
+void giveDocument(QXmlStreamReader &xml, QBuffer &device, const QByteArray &bytes)
 {
     const auto bom = QStringConverter::encodingForData(bytes);
-    QByteArray encoding = bom ? QByteArray(QStringConverter::nameForEncoding(*bom)) : declaredEncoding(bytes);
+    const QByteArray declared =
+        declaredEncoding(QByteArrayView(bytes).sliced(bom == QStringConverter::Utf8 ? 3 : 0));
+    QByteArray encoding = bom ? QByteArray(QStringConverter::nameForEncoding(*bom)) : declared;
     if (encoding.isEmpty() || encoding == "utf8")
         encoding = "utf-8";
     QStringDecoder decoder(encoding.constData(),
@@ -49,15 +89,32 @@ QString documentText(const QByteArray &bytes)
     if (!decoder.isValid())
         throw FormatFault(
             1, QStringLiteral("its declared encoding %1 is unknown").arg(QString::fromLatin1(encoding)));
+    // A UTF-8 mark settles the encoding whatever the declaration names; Qt would follow the latter.
+    const bool declaredUtf8 = declared.isEmpty() || declared == "utf-8" || declared == "utf8";
+    if (encoding.toLower() == "utf-8" && declaredUtf8 && bytes.isValidUtf8()) {
+        const qsizetype control = firstControl(bytes);
+        if (control >= 0)
+            refuseCharacter(lineAt(bytes, control));
+        for (const char *nonCharacter : {"\xEF\xBF\xBE", "\xEF\xBF\xBF"}) {
+            if (const qsizetype at = bytes.indexOf(nonCharacter); at >= 0)
+                refuseCharacter(lineAt(bytes, at));
+        }
+        // Read through a device, Qt decodes a piece at a time instead of holding the whole document
+        // decoded beside its bytes.
+        device.setData(bytes);
+        device.open(QIODevice::ReadOnly);
+        xml.setDevice(&device);
+        return;
+    }
     const QString text = decoder.decode(bytes);
     if (decoder.hasError())
         throw FormatFault(lineAt(text, text.indexOf(QChar::Null)),
                           QStringLiteral("its text is not in the declared encoding"));
     const auto *bad = std::find_if(text.begin(), text.end(), [](QChar c) { return textXmlCannotHold(c); });
     if (bad != text.end())
-        throw FormatFault(lineAt(text, bad - text.begin()),
-                          QStringLiteral("it holds a control character that XML does not allow"));
-    return text;
+        refuseCharacter(lineAt(text, bad - text.begin()));
+    // Qt takes text given this way as it stands, whatever its declaration names.
+    xml.addData(text);
 }
 
 // A line break in a text, written out or as a reference (&#13;&#10; as one), is one space, as in a
@@ -72,10 +129,11 @@ QString oneLine(QString text)
 class KvtmlReader
 {
 public:
-    explicit KvtmlReader(const QString &text)
-        : m_text(text)
-        , m_xml(text)
-    { }
+    explicit KvtmlReader(const QByteArray &bytes)
+        : m_bytes(bytes)
+    {
+        giveDocument(m_xml, m_device, bytes);
+    }
 
     TermStore read()
     {
@@ -116,7 +174,7 @@ private:
             if (m_xml.tokenType() == QXmlStreamReader::DTD
                 && (m_xml.text().contains(u'[') || !m_xml.entityDeclarations().isEmpty()))
                 fail(QStringLiteral("it declares entities or a document type of its own, which are not read"),
-                     lineAt(m_text, m_text.indexOf(u"<!DOCTYPE")));
+                     lineAt(m_bytes, m_bytes.indexOf("<!DOCTYPE")));
         }
     }
 
@@ -197,7 +255,8 @@ private:
             QString comment;
             bool hasSecond = false;
             while (nextChild()) {
-                const QStringView id = m_xml.attributes().value(QLatin1StringView("id"));
+                const QXmlStreamAttributes attributes = m_xml.attributes();
+                const QStringView id = attributes.value(QLatin1StringView("id"));
                 const int translation = m_xml.name() != u"translation" ? -1
                     : id == u"0"                                       ? 0
                     : id == u"1"                                       ? 1
@@ -250,7 +309,8 @@ private:
             m_store.append(term, definition);
     }
 
-    const QString &m_text;
+    const QByteArray &m_bytes;
+    QBuffer m_device;
     QXmlStreamReader m_xml;
     TermStore m_store;
     bool m_byGlossmere = false;
@@ -265,6 +325,5 @@ bool textXmlCannotHold(QChar c)
 
 TermStore readKvtml(const QByteArray &bytes)
 {
-    const QString text = documentText(bytes);
-    return KvtmlReader(text).read();
+    return KvtmlReader(bytes).read();
 }

@@ -146,6 +146,10 @@ private slots:
     void fullDisk_everyWriteTellsTheTruth_data();
     void fullDisk_everyWriteTellsTheTruth();
     void save_replacesABigFileAndLetsGoOfIt();
+    void export_bigListComesBackWhole_data();
+    void export_bigListComesBackWhole();
+    void import_eachChoiceReadsWhatItSays_data();
+    void import_eachChoiceReadsWhatItSays();
 
     void model_holdsAMillionEntriesInOneReset();
 
@@ -815,6 +819,74 @@ void TestDefFiles::save_replacesABigFileAndLetsGoOfIt()
         QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::Files | QDir::System);
     for (const QFileInfo &fd : open)
         QVERIFY2(!fd.symLinkTarget().startsWith(m_dir->path()), qPrintable(fd.symLinkTarget()));
+}
+
+void TestDefFiles::export_bigListComesBackWhole_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::newRow("CSV") << int(ExportFormat::Csv);
+    QTest::newRow("TSV") << int(ExportFormat::Tsv);
+    QTest::newRow("Anki") << int(ExportFormat::Anki);
+    QTest::newRow("KVTML") << int(ExportFormat::Kvtml);
+}
+
+void TestDefFiles::export_bigListComesBackWhole()
+{
+    // Many times the size the writers gather before they write, with texts each format must quote or
+    // escape along the way.
+    QFETCH(int, format);
+    TermStore store;
+    for (int i = 0; i < 120000; ++i)
+        store.append(QStringLiteral("term %1 \"&<,;\t").arg(i), QStringLiteral("définition %1 # é").arg(i));
+    const TermEntries expected = store.toEntries();
+    m_list->replaceAll(std::move(store));
+    QVERIFY(m_defs->exportFile(path("out"), ExportFormat(format)));
+    const QByteArray bytes = readAll(path("out"));
+    const TermStore back = format == int(ExportFormat::Kvtml) ? readKvtml(bytes)
+        : format == int(ExportFormat::Anki)
+        ? readAnkiNotes(bytes)
+        : readQuotedFields(bytes, format == int(ExportFormat::Csv) ? ',' : '\t');
+    QCOMPARE(back.size(), expected.size());
+    QCOMPARE(back.toEntries(), expected);
+}
+
+void TestDefFiles::import_eachChoiceReadsWhatItSays_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<int>("recognised");
+    QTest::addColumn<TermEntries>("expected");
+    const auto utf16 = [](QStringView text) {
+        return QByteArray(
+            QStringEncoder(QStringConverter::Utf16LE, QStringEncoder::Flag::WriteBom).encode(text));
+    };
+    const int literal = int(ImportFormat::Literal);
+    QTest::newRow("semicolons, not commas")
+        << QByteArray("a;b, c\r\nd,e;f\r\n") << int(ImportFormat::Semicolon) << literal
+        << entriesOf({{"a", "b, c"}, {"d,e", "f"}});
+    QTest::newRow("UTF-16 CSV with the comma choice")
+        << utf16(u"café,naïve\r\n\"x, y\",z\r\n") << int(ImportFormat::Comma) << literal
+        << entriesOf({{"café", "naïve"}, {"x, y", "z"}});
+    QTest::newRow("UTF-16 KVTML, recognised")
+        << utf16(u"<?xml version=\"1.0\"?>\n<kvtml><e><o>l&apos;eau</o><t>water</t></e></kvtml>")
+        << int(ImportFormat::Kvtml) << int(ImportFormat::Kvtml) << entriesOf({{"l'eau", "water"}});
+    QTest::newRow("an Anki note's references")
+        << QByteArray("#separator:tab\n#html:true\nl&apos;eau\tl&#39;eau &amp; &lt;b&gt;\n")
+        << int(ImportFormat::Anki) << int(ImportFormat::Anki) << entriesOf({{"l'eau", "l'eau & <b>"}});
+}
+
+void TestDefFiles::import_eachChoiceReadsWhatItSays()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, format);
+    QFETCH(int, recognised);
+    QFETCH(TermEntries, expected);
+    writeFile(path("in"), bytes);
+    QCOMPARE(int(recogniseImportFile(path("in"))), recognised);
+    const std::optional<TermStore> read = m_defs->readImportFile(path("in"), ImportFormat(format), {});
+    QVERIFY2(m_prompts->records.isEmpty(), qPrintable(m_prompts->records.value(0).text));
+    QVERIFY(read);
+    QCOMPARE(read->toEntries(), expected);
 }
 
 void TestDefFiles::model_holdsAMillionEntriesInOneReset()

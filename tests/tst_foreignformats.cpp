@@ -317,6 +317,10 @@ void TestForeignFormats::kvtml_data()
     QTest::newRow("ISO-8859-1 declared") << QByteArray(
         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<kvtml><e><o>caf\xE9</o><t>x</t></e></kvtml>")
                                          << entriesOf({{"café", "x"}}) << 0;
+    QTest::newRow("a UTF-8 mark settles the encoding, whatever is declared")
+        << QByteArray("\xEF\xBB\xBF<?xml version=\"1.0\" "
+                      "encoding=\"ISO-8859-1\"?>\n<kvtml><e><o>caf\xC3\xA9</o><t>x</t></e></kvtml>")
+        << entriesOf({{"café", "x"}}) << 0;
     QTest::newRow("a processing instruction named like the declaration")
         << QByteArray("<?xml. encoding=\"nonsense\"?>\n<kvtml><e><o>a</o><t>b</t></e></kvtml>")
         << entriesOf({{"a", "b"}}) << 0;
