@@ -3,15 +3,13 @@
 #include "common/pause.h"
 #include "common/randomsource.h"
 #include "common/settings.h"
-#include "deffiles/safetycopy.h"
+#include "safetycopy/sessioncopy.h"
 #include "termlist/form1.h"
 #include "testrun/form3.h"
 #include "testrun/sounddevice.h"
 #include "ui/qtprompts.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QtConcurrent>
@@ -31,24 +29,6 @@ struct GlossmereApp::Owned
     EventLoopPause pause;
     Settings settings;
     EffectSoundDevice sound;
-};
-
-// The copy of unsaved work: this session's file, its writer, and when to write.
-struct GlossmereApp::Safety
-{
-    explicit Safety(const QString &folder)
-        : files(folder)
-        , writer(files.ownPath())
-    {
-        clock.start();
-        timer.setSingleShot(true);
-    }
-
-    SafetyCopyFiles files;
-    SafetyCopyWriter writer;
-    SafetyCopySchedule schedule;
-    QElapsedTimer clock;
-    QTimer timer;
 };
 
 GlossmereApp::GlossmereApp(const QString &programFolder)
@@ -81,13 +61,13 @@ GlossmereApp::GlossmereApp(const QString &programFolder,
 {
     if (dataFolder.isEmpty())
         return;
-    m_safety = std::make_unique<Safety>(dataFolder);
-    if (!m_safety->files.usable()) {
+    m_safety = std::make_unique<SessionSafetyCopy>(dataFolder, m_defs);
+    if (!m_safety->usable()) {
         m_safety.reset();
         return;
     }
-    QObject::connect(m_form1.get(), &Form1::listStateChanged, m_form1.get(), [this] { listStateChanged(); });
-    QObject::connect(&m_safety->timer, &QTimer::timeout, &m_safety->timer, [this] { followSchedule(); });
+    QObject::connect(
+        m_form1.get(), &Form1::listStateChanged, m_form1.get(), [this] { m_safety->listChanged(); });
 }
 
 GlossmereApp::~GlossmereApp()
@@ -127,7 +107,11 @@ void GlossmereApp::start()
 #endif
     // Asked once the window is up: a normal start is not delayed by looking for copies.
     if (m_safety)
-        QTimer::singleShot(0, m_form1.get(), [this] { offerRecovery(); });
+        QTimer::singleShot(0, m_form1.get(), [this] {
+            m_safety->offerCopies(m_services.prompts, [this](TermStore entries, const QString &fileName) {
+                m_form1->restoreList(std::move(entries), fileName);
+            });
+        });
     // Once start-up is over and the program waits for the user, the options and test windows are
     // built (not shown), so that neither first use waits for it.
     QTimer::singleShot(prepareAfterMs, m_form1.get(), [this] { prepareWindows(); });
@@ -147,92 +131,10 @@ void GlossmereApp::prepareWindows()
         form3().ensurePolished();
 }
 
-void GlossmereApp::listStateChanged()
-{
-    m_safety->schedule.changed(m_safety->clock.elapsed(), !m_defs.IsFileUpToDate());
-    followSchedule();
-}
-
-void GlossmereApp::followSchedule()
-{
-    Safety &safety = *m_safety;
-    switch (safety.schedule.take(safety.clock.elapsed())) {
-    case SafetyCopySchedule::Action::Write:
-        // The snapshot shares the list's text and records; encoding and writing happen on the writer's
-        // thread.
-        safety.writer.write(std::make_shared<const TermStore>(m_list.store().snapshot()),
-                            m_defs.GetFileName());
-        break;
-    case SafetyCopySchedule::Action::Remove:
-        safety.writer.remove();
-        break;
-    case SafetyCopySchedule::Action::None:
-        break;
-    }
-    const qint64 due = safety.schedule.nextDue();
-    if (due < 0)
-        safety.timer.stop();
-    else
-        safety.timer.start(int(std::max<qint64>(0, due - safety.clock.elapsed())));
-}
-
-void GlossmereApp::offerRecovery()
-{
-    for (SafetyCopyFiles::Orphan &orphan : m_safety->files.orphans()) {
-        QFile file(orphan.path);
-        SafetyCopyContent content;
-        try {
-            if (!file.open(QIODevice::ReadOnly))
-                throw std::runtime_error("unreadable");
-            content = decodeSafetyCopy(file.readAll());
-        } catch (...) {
-            file.close();
-            const std::optional<QString> keptAs = SafetyCopyFiles::setAside(orphan.path);
-            orphan.lock->unlock();
-            m_services.prompts.message(
-                QStringLiteral("The unsaved list of an earlier session cannot be read back. ")
-                    + (keptAs ? QStringLiteral("Its copy was kept as %1.").arg(*keptAs)
-                              : QStringLiteral("Its copy is still at %1.").arg(orphan.path)),
-                {},
-                Prompts::Icon::Warning);
-            continue;
-        }
-        // An empty list holds nothing worth a question.
-        if (content.entries.isEmpty()) {
-            QFile::remove(orphan.path);
-            orphan.lock->unlock();
-            continue;
-        }
-        const int count = content.entries.size();
-        const bool restore = m_services.prompts.askYesNo(
-            QStringLiteral(
-                "Glossmere did not close normally. Restore the unsaved list from that session (%1)?")
-                .arg(count == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(count)));
-        if (restore) {
-            m_form1->restoreList(std::move(content.entries), content.fileName);
-            // This session writes its own copy only a second from now; until then the old copy is the
-            // only one of that list, so it becomes this session's copy rather than being removed. One
-            // that cannot be renamed stays where it is, to be offered again.
-            if (!QFile::rename(orphan.path, m_safety->files.ownPath())) {
-                orphan.lock->unlock();
-                break;
-            }
-        }
-        QFile::remove(orphan.path);
-        orphan.lock->unlock();
-        // One list at a time: a second crashed session's copy waits for the next start.
-        if (restore)
-            break;
-    }
-}
-
 void GlossmereApp::endSafetyCopy()
 {
-    if (!m_safety)
-        return;
-    m_safety->timer.stop();
-    m_safety->writer.remove();
-    m_safety->writer.finish();
+    if (m_safety)
+        m_safety->end();
 }
 
 Form2 &GlossmereApp::form2()

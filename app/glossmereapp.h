@@ -13,6 +13,7 @@
 #include <memory>
 
 class Form1;
+class SessionSafetyCopy;
 class Form3;
 class Pause;
 class Prompts;
@@ -78,14 +79,10 @@ public:
 
 private:
     struct Owned;
-    struct Safety;
 
     GlossmereApp(const QString &programFolder, std::unique_ptr<Owned> owned);
 
     void prepareWindows();
-    void listStateChanged();
-    void followSchedule();
-    void offerRecovery();
     void endSafetyCopy();
 
     std::unique_ptr<Owned> m_owned;
@@ -96,6 +93,6 @@ private:
     std::unique_ptr<Form1> m_form1;
     std::unique_ptr<Form2> m_form2;
     std::unique_ptr<Form3> m_form3;
-    std::unique_ptr<Safety> m_safety;
+    std::unique_ptr<SessionSafetyCopy> m_safety;
     bool m_ended = false;
 };

@@ -1,5 +1,5 @@
 #include "common/failure.h"
-#include "deffiles/safetycopy.h"
+#include "safetycopy/safetycopy.h"
 #include "tests/support/appfixture.h"
 
 #include <QDir>

@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Checks that the product modules depend one way: a file may include headers of its own module and
 # of the modules below it, never of one above. Order, lowest first:
-#   common <- store <- formats <- deffiles <- ui <- termlist <- testrun <- testsetup <- app <- platform
+#   common <- store <- formats <- deffiles <- safetycopy <- ui <- termlist <- testrun <- testsetup <- app <- platform
 # The build enforces the same (each library sees only the include folders of what it links); this
 # check names every offence at once, in seconds, before anything is compiled.
 # Prints file:line and the include for each offence; exit status 1 if there is one.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-layers=(common store formats deffiles ui termlist testrun testsetup app platform)
+layers=(common store formats deffiles safetycopy ui termlist testrun testsetup app platform)
 
 # Every tracked C++ file in a product folder, including files not yet committed.
 mapfile -t files < <(git ls-files --cached --others --exclude-standard -- \

@@ -1,4 +1,4 @@
-#include "deffiles/safetycopy.h"
+#include "safetycopy/safetycopy.h"
 
 #include "common/failure.h"
 #include "common/helpers.h"
