@@ -10,21 +10,17 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringConverter>
-#include <QtConcurrent>
 
 #include <array>
 #include <atomic>
 #include <exception>
 #include <fcntl.h>
 #include <tuple>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 constexpr qint64 writeChunkBytes = 1 << 20;
 constexpr qint64 syncStartBytes = qint64(8) << 20;
-// Below this a replaced file is freed in no time.
-constexpr qint64 releaseElsewhereBytes = qint64(8) << 20;
 
 QString id(const char *procedure)
 {
@@ -138,10 +134,7 @@ DefManager::DefManager(Prompts &prompts, TermListModel &list)
     , m_list(list)
 { }
 
-DefManager::~DefManager()
-{
-    m_closing.waitForFinished();
-}
+DefManager::~DefManager() = default;
 
 std::optional<TermStore> DefManager::read(const QString &path, ImportFormat format, const QString &separator)
 {
@@ -227,26 +220,11 @@ bool DefManager::writeAtomically(ErrorTrap &trap,
         file.cancelWriting();
         return false;
     }
-    // The rename frees a replaced file's pages and blocks when nothing holds it, tens of milliseconds
-    // for a big one: it is held until the new file is in place, and let go of elsewhere.
-    const QFileInfo old(path);
-    const int replaced = old.isFile() && old.size() >= releaseElsewhereBytes
-        ? ::open(QFile::encodeName(old.absoluteFilePath()).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)
-        : -1;
     const bool committed = trap.step(116, [&] {
         if (!file.commit())
             throw Failure(QStringLiteral("Cannot save %1: %2").arg(path, file.errorString()));
     });
-    closeLater(replaced);
     return committed;
-}
-
-void DefManager::closeLater(int fd)
-{
-    if (fd < 0)
-        return;
-    m_closing.waitForFinished();
-    m_closing = QtConcurrent::run([fd] { ::close(fd); });
 }
 
 bool DefManager::saveDefinitionFile(const QString &path, const QString &separator)

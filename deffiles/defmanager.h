@@ -4,7 +4,6 @@
 #include "deffiles/termlistmodel.h"
 #include "formats/foreignformats.h"
 
-#include <QFuture>
 #include <QString>
 
 #include <functional>
@@ -63,15 +62,11 @@ private:
     bool writeAtomically(ErrorTrap &trap,
                          const QString &path,
                          const std::function<void(const std::function<void(QByteArrayView)> &)> &body);
-    // Closes `fd` (when not -1) on a thread of its own.
-    void closeLater(int fd);
 
     Prompts &m_prompts;
     TermListModel &m_list;
     QString m_currentFileName;
     OutputFilter m_outputFilter;
-    // The last file replaced by a write, let go of off this thread.
-    QFuture<void> m_closing;
 };
 
 // The name a load or save of `path` leaves as the current file name: its bare name, or `current`
