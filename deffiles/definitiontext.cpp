@@ -1,6 +1,7 @@
 #include "deffiles/definitiontext.h"
 
 #include "common/textdecoding.h"
+#include "common/vectorscan.h"
 
 #include <QDir>
 #include <QStringDecoder>
@@ -9,10 +10,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 namespace {
 
@@ -100,7 +97,7 @@ void forEachCutLine(const char *data, qsizetype begin, qsizetype end, QByteArray
         }
     };
     qsizetype p = begin;
-#ifdef __SSE2__
+#ifdef GLOSSMERE_VECTOR_SCANS
     const __m128i lf = _mm_set1_epi8('\n');
     const __m128i cr = _mm_set1_epi8('\r');
     const __m128i sep = _mm_set1_epi8(first);

@@ -1,15 +1,13 @@
 #include "store/termsearch.h"
 
+#include "common/vectorscan.h"
+
 #include <QChar>
 
 #include <algorithm>
 #include <bit>
 #include <memory>
 #include <new>
-
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 namespace {
 // Entries searched between two calls of the caller's betweenSlices.
@@ -151,7 +149,7 @@ TermSearch::TermSearch(QStringView text)
 const uchar *TermSearch::nextStart(const uchar *from, const uchar *to) const
 {
     const uchar *in = from;
-#ifdef __SSE2__
+#ifdef GLOSSMERE_VECTOR_SCANS
     // Sixteen bytes at a time. A character may start a match when it may be the first one and the
     // next may be the second: that one, NUL (which folds to nothing) or a character beyond ASCII. So
     // a plain ASCII byte is looked at with the byte after it, the lead of a two-byte character with
