@@ -213,7 +213,7 @@ void Form2::drawOrderAhead()
 std::vector<int> Form2::takeOrder(int count)
 {
     if (m_orderAhead) {
-        std::vector<int> ahead = m_orderAhead->result();
+        std::vector<int> ahead = m_orderAhead->takeResult();
         m_orderAhead.reset();
         if (m_orderAheadCount == count && int(ahead.size()) == count)
             return ahead;
