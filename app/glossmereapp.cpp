@@ -12,11 +12,9 @@
 #include <QCoreApplication>
 #include <QStandardPaths>
 #include <QTimer>
-#include <QtConcurrent>
 
 #include <cstring>
 #include <filesystem>
-#include <fontconfig/fontconfig.h>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -75,12 +73,6 @@ GlossmereApp::~GlossmereApp()
     endSafetyCopy();
     // The list's history reports its own teardown; nothing is copied any more.
     QObject::disconnect(m_form1.get(), &Form1::listStateChanged, nullptr, nullptr);
-}
-
-QFuture<void> GlossmereApp::prepareFonts()
-{
-    // Qt asks the same shared configuration later; fontconfig builds it only once.
-    return QtConcurrent::run([] { FcInit(); });
 }
 
 void GlossmereApp::chooseTitleBar()

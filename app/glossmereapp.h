@@ -8,8 +8,6 @@
 #include "testsetup/form2.h"
 #include "ui/designedwindow.h"
 
-#include <QFuture>
-
 #include <memory>
 
 class Form1;
@@ -42,9 +40,6 @@ public:
     // Loads and shows the main window; then offers back unsaved work of a session that crashed.
     void start();
 
-    // Called before the application object exists: reads the system's font set-up on the other core
-    // while the application connects to the display, so the window's first text does not wait for it.
-    static QFuture<void> prepareFonts();
     // Called before the application object exists: on Wayland, where the compositor draws no title
     // bar, the program's own draws it (no maximise on windows of fixed size).
     static void chooseTitleBar();

@@ -6,7 +6,6 @@
 int main(int argc, char *argv[])
 {
     GlossmereApp::chooseTitleBar();
-    QFuture<void> fonts = GlossmereApp::prepareFonts();
     QApplication application(argc, argv);
     ClickGuard clickGuard;
     application.installEventFilter(&clickGuard);
@@ -16,7 +15,5 @@ int main(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("glossmere"));
     GlossmereApp glossmere(QApplication::applicationDirPath());
     glossmere.start();
-    const int status = QApplication::exec();
-    fonts.waitForFinished();
-    return status;
+    return QApplication::exec();
 }

@@ -269,7 +269,6 @@ void click(QWidget *parent, const char *button)
 
 int main(int argc, char *argv[])
 {
-    QFuture<void> fonts = GlossmereApp::prepareFonts();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("glossmere"));
     QApplication::setOrganizationName(QStringLiteral("Tamberlux"));

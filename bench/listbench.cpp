@@ -14,7 +14,6 @@
 
 int main(int argc, char *argv[])
 {
-    QFuture<void> fonts = GlossmereApp::prepareFonts();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("glossmere"));
     QApplication::setOrganizationName(QStringLiteral("Tamberlux"));

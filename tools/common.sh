@@ -2,7 +2,7 @@
 # build itself.
 build_packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins
                 qt6-wayland-dev qt6-wayland qt6-base-private-dev wayland-protocols
-                libfontconfig-dev fonts-liberation2 fontconfig python3)
+                fonts-liberation2 fontconfig python3)
 # What the test suite reads besides the build: real word lists of KDE's learning programs in KVTML
 # (/usr/share/apps/kvtml), which the KVTML reader is checked against; weston, headless, for the Wayland
 # title bar's test.
