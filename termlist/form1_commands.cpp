@@ -106,7 +106,14 @@ void Form1::PushButton4_Click()
     });
     if (incomplete)
         return;
-    trap.step(106, [&] { m_history.add({term, definition}); });
+    trap.step(106, [&] {
+        m_history.add({term, definition});
+        // The entry goes to the end of the list: shown there, and the current one.
+        const QModelIndex added = ListView1->model()->index(ListView1->model()->rowCount() - 1, 0);
+        ListView1->selectionModel()->setCurrentIndex(
+            added, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        ListView1->scrollTo(added);
+    });
     trap.step(110, [&] { Text1->clear(); });
     trap.step(112, [&] { Text2->clear(); });
     trap.step(114, [&] { Text1->setFocus(); });

@@ -26,6 +26,7 @@ private slots:
     void add_incompleteInputIsIgnoredSilently_data();
     void add_incompleteInputIsIgnoredSilently();
     void add_sameTermTwiceGivesTwoEntries();
+    void add_newEntryIsShownAndCurrent();
     void add_pastedLineBreaksAndNulsBecomeSpaces();
     void enter_movesFocusOrAdds();
     void enter_inDefinitionWithEmptyTermMovesToTerm();
@@ -204,6 +205,23 @@ void TestTermList::add_sameTermTwiceGivesTwoEntries()
     addEntry(QStringLiteral("cat"), QStringLiteral("a small animal"));
     QCOMPARE(entries().size(), 2);
     QCOMPARE(entries()[0], entries()[1]);
+}
+
+void TestTermList::add_newEntryIsShownAndCurrent()
+{
+    TermStore store;
+    for (int i = 0; i < 500; ++i)
+        store.append(QStringLiteral("term %1").arg(i), QStringLiteral("definition"));
+    m_app->defs().list().replaceAll(std::move(store));
+    auto *view = control<QTableView>(m_form, "ListView1");
+    view->selectRow(3);
+    addEntry(QStringLiteral("new"), QStringLiteral("entry"));
+    const QModelIndex added = view->model()->index(500, 0);
+    QCOMPARE(added.data().toString(), QStringLiteral("new"));
+    QCOMPARE(view->currentIndex().row(), 500);
+    QCOMPARE(view->selectionModel()->selectedRows(), QModelIndexList{added});
+    QVERIFY(view->viewport()->rect().contains(view->visualRect(added)));
+    QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(m_form, "Text1"));
 }
 
 void TestTermList::enter_movesFocusOrAdds()

@@ -167,13 +167,14 @@ echo "=== the list, its editor, undo and redo"
 set_mark
 # From the Term box, six Tab presses reach the list.
 key Tab Tab Tab Tab Tab Tab
-expect "the list reads its current row with its place" "${terms[0]}
-${definitions[0]}
-row 1 of $entries."
+# The entry added last is the current one.
+expect "the list reads its current row with its place" "${terms[entries - 1]}
+${definitions[entries - 1]}
+row $entries of $entries."
 set_mark
 key F2
 expect "the editor is named for its column" "Edit term
-${terms[0]}."
+${terms[entries - 1]}."
 key Escape
 set_mark
 key ctrl+z
