@@ -20,8 +20,8 @@ QAction *addCommand(QMenu *menu, const char *name, const QString &text, const QL
 {
     QAction *action = menu->addAction(text);
     action->setObjectName(QString::fromLatin1(name));
-    // The keys are only shown here: they work in the window itself (F2 by the list), and a shortcut
-    // of the menu's own widget keeps them from being bound twice.
+    // The keys are only shown here: they work in the window itself (F2 and Delete by the list), and a
+    // shortcut of the menu's own widget keeps them from being bound twice.
     action->setShortcuts(keys);
     action->setShortcutContext(Qt::WidgetShortcut);
     action->setShortcutVisibleInContextMenu(true);
@@ -48,7 +48,8 @@ void Form1::buildListMenu()
 
     m_editTerm = addCommand(m_listMenu, "EditTermCommand", QStringLiteral("Edit Term"), {Qt::Key_F2});
     m_editDefinition = addCommand(m_listMenu, "EditDefinitionCommand", QStringLiteral("Edit Definition"));
-    m_removeEntry = addCommand(m_listMenu, "RemoveEntryCommand", QStringLiteral("Remove Entry"));
+    m_removeEntry =
+        addCommand(m_listMenu, "RemoveEntryCommand", QStringLiteral("Remove Entry"), {QKeySequence::Delete});
     m_listMenu->addSeparator();
     m_undo = addCommand(m_listMenu, "UndoCommand", QStringLiteral("Undo"), {QKeySequence::Undo});
     m_redo = addCommand(m_listMenu,
@@ -78,6 +79,7 @@ void Form1::buildListMenu()
     connect(m_exportList, &QAction::triggered, this, &Form1::exportList);
     connect(m_findNext, &QAction::triggered, this, &Form1::findNextEntry);
     connect(ListView1, &TermListView::menuRequested, this, &Form1::showListMenu);
+    connect(ListView1, &TermListView::removeRequested, this, &Form1::PushButton7_Click);
 
     // Everywhere in the window but the entry boxes, where the keys keep a text box's meaning.
     const auto outsideEntryBoxes = [this](void (Form1::*command)()) {

@@ -180,6 +180,11 @@ void TermListView::keyPressEvent(QKeyEvent *event)
         requestMenuForCurrentRow();
         return;
     }
+    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        emit removeRequested();
+        return;
+    }
     QTableView::keyPressEvent(event);
 }
 

@@ -21,6 +21,8 @@ signals:
     // shown at `globalPosition`: by a right-click, which makes the row current and selected first, or
     // by the Menu key or Shift+F10, for the current row.
     void menuRequested(int row, const QPoint &globalPosition);
+    // The Delete key: the selected entry is to be removed (the caller asks first).
+    void removeRequested();
 
 protected:
     // Left and Right choose the column that F2 edits; Home and End go to the first and last entry.

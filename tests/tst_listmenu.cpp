@@ -3,6 +3,7 @@
 #include "tests/support/scriptedprompts.h"
 #include "tests/support/testsupport.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
@@ -21,6 +22,7 @@ private slots:
     void menu_itemsAndStatesWhereItOpens_data();
     void menu_itemsAndStatesWhereItOpens();
     void menu_commandsActOnTheRowItWasOpenedFor();
+    void keys_deleteRemovesTheSelectedEntryAfterAsking();
     void find_wrapsFoldsAndReportsNothingFound();
     void find_keysAreTheEntryBoxesOwnThere();
     void find_ignoresEveryAccentButNotLettersOfTheirOwn_data();
@@ -195,6 +197,45 @@ void TestListMenu::menu_commandsActOnTheRowItWasOpenedFor()
     m_prompts->script(Prompts::SaveTarget{});
     choose(QStringLiteral("Export List As…"));
     QCOMPARE(m_prompts->records.last().kind, PromptRecord::Kind::SaveFileAs);
+}
+
+void TestListMenu::keys_deleteRemovesTheSelectedEntryAfterAsking()
+{
+    fill();
+    m_view->setFocus();
+    m_view->selectRow(1);
+    m_prompts->answerNo();
+    QTest::keyClick(m_view, Qt::Key_Delete);
+    QCOMPARE(m_prompts->records.size(), 1);
+    QCOMPARE(m_prompts->records.last().text,
+             QStringLiteral("Are you sure you wish to delete the selected term?"));
+    QCOMPARE(m_app->defs().GetEntryCount(), 4);
+    m_prompts->answerYes();
+    QTest::keyClick(m_view, Qt::Key_Delete);
+    QCOMPARE(m_app->defs().GetEntryCount(), 3);
+    QCOMPARE(m_app->defs().GetTerm(1), QStringLiteral("Brot"));
+    // In the entry boxes the key keeps its meaning.
+    auto *term = control<QLineEdit>(m_form, "Text1");
+    term->setText(QStringLiteral("abc"));
+    term->setFocus();
+    term->setCursorPosition(0);
+    QTest::keyClick(term, Qt::Key_Delete);
+    QCOMPARE(term->text(), QStringLiteral("bc"));
+    QCOMPARE(m_prompts->records.size(), 2);
+    // The menu names the key beside the command, as a screen reader reads it.
+    m_view->setFocus();
+    QTest::keyClick(m_view, Qt::Key_F10, Qt::ShiftModifier);
+    QTRY_VERIFY(openedMenu());
+    const QList<QAction *> actions = openedMenu()->actions();
+    const auto remove = std::find_if(actions.begin(), actions.end(), [](const QAction *action) {
+        return action->text() == QStringLiteral("Remove Entry");
+    });
+    QVERIFY(remove != actions.end());
+    QAccessibleInterface *menu = QAccessible::queryAccessibleInterface(openedMenu());
+    QAccessibleInterface *item = menu->child(int(remove - actions.begin()));
+    QCOMPARE(item->text(QAccessible::Accelerator),
+             QKeySequence(QKeySequence::Delete).toString(QKeySequence::NativeText));
+    QTest::keyClick(openedMenu(), Qt::Key_Escape);
 }
 
 void TestListMenu::find_wrapsFoldsAndReportsNothingFound()
