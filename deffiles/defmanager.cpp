@@ -11,12 +11,7 @@
 #include <QSaveFile>
 #include <QStringConverter>
 
-#include <array>
-#include <atomic>
-#include <exception>
 #include <fcntl.h>
-#include <tuple>
-#include <vector>
 
 namespace {
 constexpr qint64 writeChunkBytes = 1 << 20;

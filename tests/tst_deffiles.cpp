@@ -17,7 +17,6 @@
 #include <atomic>
 #include <cstdlib>
 #include <new>
-#include <system_error>
 #include <thread>
 #include <unistd.h>
 

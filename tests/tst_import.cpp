@@ -10,8 +10,6 @@
 #include <QTableView>
 #include <QUrl>
 
-#include <system_error>
-
 // Importing text files through the open dialog; the list itself takes no drops.
 class TestImport : public QObject
 {
