@@ -87,7 +87,7 @@ public:
     }
 
     SaveTarget
-    chooseFileToSaveAs(const QString &, const QStringList &, const QString &, const QString &) override
+    chooseFileToSaveAs(const QString &, const QStringList &, const QStringList &, const QString &) override
     {
         return exportTarget;
     }

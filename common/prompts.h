@@ -54,16 +54,17 @@ public:
                                      const QString &initialName,
                                      const QString &folder = {}) = 0;
 
-    // A save dialog offering several file types; an empty path when cancelled. Prompts of programs
-    // that never export need not offer it.
+    // A save dialog offering several file types, each with a name of its own (`initialNames`, one per
+    // filter, the first proposed at the start); an empty path when cancelled. Prompts of programs that
+    // never export need not offer it.
     virtual SaveTarget chooseFileToSaveAs(const QString &title,
                                           const QStringList &filters,
-                                          const QString &initialName,
+                                          const QStringList &initialNames,
                                           const QString &folder = {})
     {
         Q_UNUSED(title);
         Q_UNUSED(filters);
-        Q_UNUSED(initialName);
+        Q_UNUSED(initialNames);
         Q_UNUSED(folder);
         return {};
     }

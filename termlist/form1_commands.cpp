@@ -358,6 +358,24 @@ void Form1::importFiles(const QStringList &paths)
     m_fileFolder = QFileInfo(lastRead).absolutePath();
 }
 
+namespace {
+// One name per export type, none of them the list's own file: one Yes in the replace question
+// would otherwise turn a definition file into an export.
+QStringList exportNames(const QString &listFile)
+{
+    const QFileInfo list(listFile);
+    const QString base = list.completeBaseName().isEmpty() ? QStringLiteral("list") : list.completeBaseName();
+    QStringList names;
+    for (const char *ending : {".csv", ".tsv", "-anki.txt", ".kvtml"}) {
+        QString name = base + QLatin1String(ending);
+        if (name.compare(list.fileName(), Qt::CaseInsensitive) == 0)
+            name = base + QStringLiteral("-export") + QLatin1String(ending);
+        names.append(name);
+    }
+    return names;
+}
+} // namespace
+
 void Form1::exportList()
 {
     ErrorTrap trap(m_services.prompts, id("exportList"));
@@ -367,15 +385,14 @@ void Form1::exportList()
                                                                              {ExportFormat::Kvtml, "kvtml"}}};
     Prompts::SaveTarget target;
     trap.step(100, [&] {
-        const QString name = QFileInfo(m_defs.GetFileName()).completeBaseName();
-        target = m_services.prompts.chooseFileToSaveAs(
-            QStringLiteral("Export List As"),
-            {QStringLiteral("CSV (*.csv)"),
-             QStringLiteral("Tab-separated (*.tsv *.txt)"),
-             QStringLiteral("Anki import file (*.txt)"),
-             QStringLiteral("KWordQuiz / Parley vocabulary (*.kvtml)")},
-            (name.isEmpty() ? QStringLiteral("list") : name) + QStringLiteral(".csv"),
-            m_fileFolder);
+        target =
+            m_services.prompts.chooseFileToSaveAs(QStringLiteral("Export List As"),
+                                                  {QStringLiteral("CSV (*.csv)"),
+                                                   QStringLiteral("Tab-separated (*.tsv *.txt)"),
+                                                   QStringLiteral("Anki import file (*.txt)"),
+                                                   QStringLiteral("KWordQuiz / Parley vocabulary (*.kvtml)")},
+                                                  exportNames(m_defs.GetFileName()),
+                                                  m_fileFolder);
     });
     if (target.path.isEmpty())
         return;

@@ -31,6 +31,8 @@ private slots:
     void damagedKvtml_oneMessageNamingFileAndLine();
     void export_writesTheChosenFormatListUnchanged_data();
     void export_writesTheChosenFormatListUnchanged();
+    void export_proposesNamesOfItsOwnNeverTheLists_data();
+    void export_proposesNamesOfItsOwnNeverTheLists();
     void export_kvtmlAsksAboutTextsItCannotHold_data();
     void export_kvtmlAsksAboutTextsItCannotHold();
     void export_failureReportedOnce_data();
@@ -324,7 +326,7 @@ void TestImport::export_writesTheChosenFormatListUnchanged()
     fixture.form1().exportList();
     const PromptRecord dialog = fixture.prompts.ofKind(PromptRecord::Kind::SaveFileAs).value(0);
     QCOMPARE(dialog.title, QStringLiteral("Export List As"));
-    QCOMPARE(dialog.initialName, QStringLiteral("words.csv"));
+    QCOMPARE(dialog.initialName, QStringLiteral("words.csv;;words.tsv;;words-anki.txt;;words.kvtml"));
     QCOMPARE(dialog.filter.split(QStringLiteral(";;")),
              (QStringList{QStringLiteral("CSV (*.csv)"),
                           QStringLiteral("Tab-separated (*.tsv *.txt)"),
@@ -346,6 +348,34 @@ void TestImport::export_writesTheChosenFormatListUnchanged()
              (TermEntries{{QStringLiteral("Hund"), QStringLiteral("dog, loyal")}}));
     QVERIFY(fixture.app.defs().IsFileUpToDate());
     QVERIFY(fixture.prompts.problems().isEmpty());
+}
+
+void TestImport::export_proposesNamesOfItsOwnNeverTheLists_data()
+{
+    QTest::addColumn<QString>("listFile");
+    QTest::addColumn<QString>("names");
+    QTest::newRow("a list of no file")
+        << QString() << QStringLiteral("list.csv;;list.tsv;;list-anki.txt;;list.kvtml");
+    QTest::newRow("a list named as a Tab file")
+        << QStringLiteral("verbs.tsv")
+        << QStringLiteral("verbs.csv;;verbs-export.tsv;;verbs-anki.txt;;verbs.kvtml");
+    QTest::newRow("capitals") << QStringLiteral("VERBS.CSV")
+                              << QStringLiteral("VERBS-export.csv;;VERBS.tsv;;VERBS-anki.txt;;VERBS.kvtml");
+}
+
+void TestImport::export_proposesNamesOfItsOwnNeverTheLists()
+{
+    QFETCH(QString, listFile);
+    QFETCH(QString, names);
+    AppFixture fixture;
+    if (!listFile.isEmpty()) {
+        fixture.prompts.answerFiles({file(listFile, "Hund::dog\r\n")});
+        fixture.prompts.answerText(QStringLiteral("::"));
+        QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton5"), Qt::LeftButton);
+    }
+    fixture.prompts.answerSaveTarget({}, 0);
+    fixture.form1().exportList();
+    QCOMPARE(fixture.prompts.ofKind(PromptRecord::Kind::SaveFileAs).value(0).initialName, names);
 }
 
 void TestImport::export_kvtmlAsksAboutTextsItCannotHold_data()

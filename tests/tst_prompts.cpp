@@ -55,6 +55,7 @@ private slots:
     void askYesNo_answers();
     void fileDialogs_openInTheGivenFolderWithNamesWhole_data();
     void fileDialogs_openInTheGivenFolderWithNamesWhole();
+    void saveAsDialog_eachTypeProposesItsNameTypedNamesStay();
     void question_belongsToTheShowingWindowWhenNoneIsActive();
     void askText_escapeThatClosedTheDropDownKeepsTheQuestion();
     void fixedWindow_maximisedGoesBack_data();
@@ -282,6 +283,42 @@ void TestPrompts::fileDialogs_openInTheGivenFolderWithNamesWhole()
         QCOMPARE(QFileInfo(selected.value(0)).fileName(), QStringLiteral("list.txt"));
     else
         QCOMPARE(filters, QStringList{QStringLiteral("All Files (*)")});
+}
+
+void TestPrompts::saveAsDialog_eachTypeProposesItsNameTypedNamesStay()
+{
+    QTemporaryDir dir;
+    QtPrompts prompts;
+    QStringList seen;
+    whenShown([&](QWidget *dialog) {
+        auto *files = qobject_cast<QFileDialog *>(dialog);
+        auto *types = files->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
+        auto *name = files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        const auto choose = [&](int type) {
+            // As a choice in the drop-down does.
+            types->setCurrentIndex(type);
+            emit types->activated(type);
+            emit types->textActivated(types->itemText(type));
+            seen.append(name->text());
+        };
+        seen.append(name->text());
+        choose(2);
+        choose(1);
+        name->setText(QStringLiteral("mine.txt"));
+        choose(3);
+        files->reject();
+    });
+    prompts.chooseFileToSaveAs(QStringLiteral("Export"),
+                               {QStringLiteral("CSV (*.csv)"),
+                                QStringLiteral("Tab (*.tsv *.txt)"),
+                                QStringLiteral("Anki (*.txt)"),
+                                QStringLiteral("KVTML (*.kvtml)")},
+                               {QStringLiteral("w.csv"),
+                                QStringLiteral("w.tsv"),
+                                QStringLiteral("w-anki.txt"),
+                                QStringLiteral("w.kvtml")},
+                               dir.path());
+    QCOMPARE(seen.join(QLatin1Char(' ')), QStringLiteral("w.csv w-anki.txt w.tsv mine.kvtml"));
 }
 
 void TestPrompts::question_belongsToTheShowingWindowWhenNoneIsActive()

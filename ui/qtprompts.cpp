@@ -30,6 +30,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -330,7 +331,7 @@ QString QtPrompts::chooseFileToSave(const QString &title,
 
 Prompts::SaveTarget QtPrompts::chooseFileToSaveAs(const QString &title,
                                                   const QStringList &filters,
-                                                  const QString &initialName,
+                                                  const QStringList &initialNames,
                                                   const QString &folder)
 {
     const ArrowPointer arrow;
@@ -338,8 +339,22 @@ Prompts::SaveTarget QtPrompts::chooseFileToSaveAs(const QString &title,
     dialog.setOptions(fileDialogOptions());
     dialog.setNameFilters(filters);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    if (!initialName.isEmpty())
-        dialog.selectFile(initialName);
+    if (!initialNames.isEmpty())
+        dialog.selectFile(initialNames.constFirst());
+    // The dialog would only swap the extension, so that two types sharing one (.txt) would share a
+    // name too. A name the user typed is left alone: only one of the proposals gives way.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString &filter) {
+        const qsizetype chosen = filters.indexOf(filter);
+        if (chosen < 0 || chosen >= initialNames.size())
+            return;
+        const QString current = QFileInfo(dialog.selectedFiles().value(0)).completeBaseName();
+        const bool proposed = current.isEmpty()
+            || std::any_of(initialNames.begin(), initialNames.end(), [&](const QString &name) {
+                                  return QFileInfo(name).completeBaseName() == current;
+                              });
+        if (proposed)
+            dialog.selectFile(initialNames.at(chosen));
+    });
     fitFileDialog(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};

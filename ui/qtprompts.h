@@ -19,7 +19,7 @@ public:
                              const QString &folder) override;
     SaveTarget chooseFileToSaveAs(const QString &title,
                                   const QStringList &filters,
-                                  const QString &initialName,
+                                  const QStringList &initialNames,
                                   const QString &folder) override;
 };
 

@@ -75,7 +75,7 @@ QString ScriptedPrompts::chooseFileToSave(const QString &title,
 
 Prompts::SaveTarget ScriptedPrompts::chooseFileToSaveAs(const QString &title,
                                                         const QStringList &filters,
-                                                        const QString &initialName,
+                                                        const QStringList &initialNames,
                                                         const QString &folder)
 {
     const PromptRecord record{PromptRecord::Kind::SaveFileAs,
@@ -84,7 +84,7 @@ Prompts::SaveTarget ScriptedPrompts::chooseFileToSaveAs(const QString &title,
                               Icon::None,
                               {},
                               filters.join(QStringLiteral(";;")),
-                              initialName,
+                              initialNames.join(QStringLiteral(";;")),
                               {},
                               {},
                               folder};
