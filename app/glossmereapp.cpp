@@ -132,7 +132,7 @@ void GlossmereApp::endSafetyCopy()
 Form2 &GlossmereApp::form2()
 {
     if (!m_form2) {
-        m_form2 = std::make_unique<Form2>(m_services, m_defs, *this, *this);
+        m_form2 = std::make_unique<Form2>(m_services, m_defs, m_sound, *this, *this);
         m_form2->Form_Load();
     }
     return *m_form2;

@@ -104,3 +104,8 @@ QString writtenToDisk(QFileDevice &file)
         return qt_error_string(errno);
     return {};
 }
+
+QString entryCountText(qsizetype count)
+{
+    return count == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(count);
+}

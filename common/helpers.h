@@ -10,6 +10,9 @@ void SetAppTitle();
 // The title of boxes that name none of their own; empty until SetAppTitle.
 QString appTitle();
 
+// "1 entry", "2 entries".
+QString entryCountText(qsizetype count);
+
 // Texts keep CR and CR LF as the program builds them; labels and boxes show each as one line break.
 QString lineBreaksForDisplay(QString text);
 

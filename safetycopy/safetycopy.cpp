@@ -147,7 +147,8 @@ SafetyCopyContent decodeSafetyCopy(const QByteArray &bytes)
         throw damaged(QStringLiteral("its texts are of an unknown kind"));
     }
     if (content.entries.size() != count)
-        throw damaged(QStringLiteral("it holds %1 of its %2 entries").arg(content.entries.size()).arg(count));
+        throw damaged(
+            QStringLiteral("it holds %1 of its %2").arg(content.entries.size()).arg(entryCountText(count)));
     return content;
 }
 

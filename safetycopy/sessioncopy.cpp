@@ -1,5 +1,6 @@
 #include "safetycopy/sessioncopy.h"
 
+#include "common/helpers.h"
 #include "common/prompts.h"
 #include "deffiles/defmanager.h"
 
@@ -76,7 +77,7 @@ void SessionSafetyCopy::offerCopies(Prompts &prompts,
         const bool restoring = prompts.askYesNo(
             QStringLiteral(
                 "Glossmere did not close normally. Restore the unsaved list from that session (%1)?")
-                .arg(count == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(count)));
+                .arg(entryCountText(count)));
         if (restoring) {
             restore(std::move(content.entries), content.fileName);
             // This session writes its own copy only a second from now; until then the old copy is the

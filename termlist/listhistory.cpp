@@ -1,5 +1,6 @@
 #include "termlist/listhistory.h"
 
+#include "common/helpers.h"
 #include "deffiles/defmanager.h"
 
 #include <memory>
@@ -11,11 +12,6 @@ QString entryText(const TermEntry &entry)
     return entry.term + QStringLiteral(" — ") + entry.definition;
 }
 } // namespace
-
-QString entryCountText(int count)
-{
-    return count == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(count);
-}
 
 ListHistory::ListHistory(DefManager &defs, std::function<void(const QString &)> tell)
     : m_defs(defs)

@@ -42,6 +42,3 @@ private:
     DefManager &m_defs;
     std::function<void(const QString &)> m_tell;
 };
-
-// "1 entry", "2 entries".
-QString entryCountText(int count);

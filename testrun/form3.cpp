@@ -162,7 +162,9 @@ void Form3::PlaySound(bool bCorrect)
         trap.step(106, [&] { m_sound.command(QStringLiteral("Open")); });
         trap.step(108, [&] { m_sound.command(QStringLiteral("Play")); });
     }
-    trap.step(110, [&] { m_services.pause.Wait(1); });
+    // Where no sound can be heard the answer is not kept waiting for one.
+    if (m_sound.canPlay())
+        trap.step(110, [&] { m_services.pause.Wait(1); });
     trap.step(112, [&] { m_sound.command(QStringLiteral("Stop")); });
     trap.step(114, [&] { m_sound.command(QStringLiteral("close")); });
 }

@@ -12,6 +12,8 @@ public:
     virtual void play() = 0;
     virtual void stop() = 0;
     virtual void close() = 0;
+    // Whether the machine has an audio output now (one may be plugged in or taken away at any time).
+    virtual bool hasOutput() = 0;
 };
 
 // The module's one exported symbol; the caller owns the result.

@@ -19,19 +19,28 @@ void EffectSoundDevice::setFileName(const QString &path)
     m_fileName = path;
 }
 
+// Loaded on first use, so that a program never asked for sounds never touches the audio system.
+void EffectSoundDevice::loadModule()
+{
+    if (m_loadTried)
+        return;
+    m_loadTried = true;
+    const QString folder = m_moduleFolder.isEmpty() ? QCoreApplication::applicationDirPath() : m_moduleFolder;
+    QLibrary module(folder + QStringLiteral("/libglossmere-sound.so"));
+    if (auto create = reinterpret_cast<CreateSoundBackend *>(module.resolve(createSoundBackendSymbol)))
+        m_backend.reset(create());
+}
+
+bool EffectSoundDevice::canPlay()
+{
+    loadModule();
+    return m_backend && m_backend->hasOutput();
+}
+
 void EffectSoundDevice::command(const QString &name)
 {
     if (name == QStringLiteral("Open")) {
-        // Loaded on first use, so that a test without sounds never touches the audio system.
-        if (!m_loadTried) {
-            m_loadTried = true;
-            const QString folder =
-                m_moduleFolder.isEmpty() ? QCoreApplication::applicationDirPath() : m_moduleFolder;
-            QLibrary module(folder + QStringLiteral("/libglossmere-sound.so"));
-            if (auto create =
-                    reinterpret_cast<CreateSoundBackend *>(module.resolve(createSoundBackendSymbol)))
-                m_backend.reset(create());
-        }
+        loadModule();
         if (m_backend)
             m_backend->open(m_fileName);
     } else if (name == QStringLiteral("Play")) {

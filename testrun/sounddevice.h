@@ -15,6 +15,9 @@ public:
     virtual void setFileName(const QString &path) = 0;
     // Throws a Failure for a command it does not know.
     virtual void command(const QString &name) = 0;
+
+    // False when no sound can be heard at all: the machine has no audio output.
+    virtual bool canPlay() { return true; }
 };
 
 // Plays through QSoundEffect, which lives in a module beside the program (libglossmere-sound.so) that
@@ -28,11 +31,14 @@ public:
     ~EffectSoundDevice() override;
     void setFileName(const QString &path) override;
     void command(const QString &name) override;
+    bool canPlay() override;
 
     // Whether the module has been loaded and gave a player.
     bool hasBackend() const { return bool(m_backend); }
 
 private:
+    void loadModule();
+
     QString m_moduleFolder;
     QString m_fileName;
     bool m_loadTried = false;

@@ -1,7 +1,9 @@
 // The sound module: QSoundEffect behind SoundBackend. Never throws; the program checks the commands.
 #include "testrun/soundbackend.h"
 
+#include <QAudioDevice>
 #include <QEventLoop>
+#include <QMediaDevices>
 #include <QSoundEffect>
 #include <QTimer>
 #include <QUrl>
@@ -23,6 +25,8 @@ public:
         waitForLoad();
         m_effect.setSource(QUrl());
     }
+
+    bool hasOutput() override { return !QMediaDevices::audioOutputs().isEmpty(); }
 
 private:
     // Qt 6.4 reads a sound in a thread of its own, and a source dropped while that thread still

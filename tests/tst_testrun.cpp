@@ -76,7 +76,8 @@ private slots:
     void draw_degenerateListsEndWithDisabledButtons();
 
     void sound_commandsInOrderBeforeFeedback();
-    void sound_missingFileStillWaits();
+    void sound_waitsOnlyWhereASoundCanBeHeard_data();
+    void sound_waitsOnlyWhereASoundCanBeHeard();
     void stop_showsNoScore();
 
     void pause_closingEndsCleanly();
@@ -290,16 +291,32 @@ void TestTestRun::sound_commandsInOrderBeforeFeedback()
     QVERIFY2(stopped - played >= 990, qPrintable(QString::number(stopped - played)));
 }
 
-void TestTestRun::sound_missingFileStillWaits()
+void TestTestRun::sound_waitsOnlyWhereASoundCanBeHeard_data()
 {
+    QTest::addColumn<bool>("filesThere");
+    QTest::addColumn<bool>("output");
+    QTest::addColumn<QList<double>>("waits");
+    QTest::newRow("a sound played") << true << true << QList<double>{1, 2};
+    QTest::newRow("sound files missing") << false << true << QList<double>{1, 2};
+    QTest::newRow("no audio output") << true << false << QList<double>{2};
+}
+
+void TestTestRun::sound_waitsOnlyWhereASoundCanBeHeard()
+{
+    QFETCH(bool, filesThere);
+    QFETCH(bool, output);
+    QFETCH(QList<double>, waits);
     QTemporaryDir empty;
-    AppFixture fixture(empty.path());
+    AppFixture fixture(filesThere ? builtProgramFolder() : empty.path());
+    fixture.sound.playable = output;
     fixture.setEntries(numberedEntries(1));
     fixture.random = ScriptedRandom({0.0, 0.0});
     fixture.startTest();
     QTest::keyClick(&fixture.form3(), Qt::Key_1);
-    QCOMPARE(fixture.sound.log, (QStringList{QStringLiteral("Stop"), QStringLiteral("close")}));
-    QCOMPARE(fixture.prompts.records.size(), 1); // the score, and no report of the missing file
+    QCOMPARE(fixture.pause.waits, waits);
+    QCOMPARE(fixture.sound.log.mid(fixture.sound.log.size() - 2),
+             (QStringList{QStringLiteral("Stop"), QStringLiteral("close")}));
+    QCOMPARE(fixture.prompts.records.size(), 1); // the score, and no report of a missing file
 }
 
 void TestTestRun::stop_showsNoScore()

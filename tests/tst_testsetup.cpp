@@ -53,6 +53,7 @@ private slots:
     void options_badTextIsReportedAndDesignedStateKept_data();
     void options_badTextIsReportedAndDesignedStateKept();
 
+    void options_saySoWhenNoSoundCanBeHeard();
     void goBack_showsTheMainWindow();
     void continue_emptyListIsRefused();
     void continue_setsDirectionAndPresentsBeforeShowing();
@@ -225,6 +226,25 @@ void TestTestSetup::options_badTextIsReportedAndDesignedStateKept()
     fixture.startTest(!termGiven);
     QTest::keyClick(&fixture.form3(), Qt::Key_1);
     QCOMPARE(fixture.sound.log.contains(QStringLiteral("Play")), sound == 3);
+}
+
+void TestTestSetup::options_saySoWhenNoSoundCanBeHeard()
+{
+    AppFixture fixture;
+    fixture.setEntries(numberedEntries(2));
+    auto *play = control<QRadioButton>(&fixture.form2(), "Option3");
+    for (const bool output : {false, true}) {
+        fixture.sound.playable = output;
+        QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton1"), Qt::LeftButton);
+        QTRY_COMPARE(play->accessibleDescription().isEmpty(), output);
+        QCOMPARE(play->text(), QStringLiteral("Play sounds"));
+        QTest::mouseClick(control<QPushButton>(&fixture.form2(), "PushButton1"), Qt::LeftButton);
+    }
+    QCOMPARE(play->accessibleDescription(), QString());
+    fixture.sound.playable = false;
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton1"), Qt::LeftButton);
+    QTRY_COMPARE(play->accessibleDescription(),
+                 QStringLiteral("No sound can be played: this computer has no audio output."));
 }
 
 void TestTestSetup::goBack_showsTheMainWindow()

@@ -7,6 +7,7 @@
 #include "common/randomsource.h"
 #include "common/settings.h"
 #include "deffiles/defmanager.h"
+#include "testrun/sounddevice.h"
 #include "testsetup/questionorder.h"
 #include "ui/busypointer.h"
 #include "ui/look.h"
@@ -45,16 +46,24 @@ void tabStopAtSelected(QRadioButton *first, QRadioButton *second)
 }
 } // namespace
 
-Form2::Form2(const Services &services, const DefManager &defs, OptionsLinks &links, ProgramLifetime &lifetime)
+Form2::Form2(const Services &services,
+             const DefManager &defs,
+             SoundDevice &sound,
+             OptionsLinks &links,
+             ProgramLifetime &lifetime)
     : DesignedWindow("Form2", 7680, 4485, lifetime)
     , m_services(services)
     , m_defs(defs)
+    , m_sound(sound)
     , m_links(links)
 {
     buildControls();
     m_orderAheadTimer.setSingleShot(true);
     m_orderAheadTimer.setInterval(orderAheadAfterMs);
-    connect(&m_orderAheadTimer, &QTimer::timeout, this, &Form2::drawOrderAhead);
+    connect(&m_orderAheadTimer, &QTimer::timeout, this, [this] {
+        describeSound();
+        drawOrderAhead();
+    });
 }
 
 void Form2::buildControls()
@@ -190,6 +199,17 @@ Form2::~Form2()
 {
     if (m_orderAhead)
         m_orderAhead->waitForFinished();
+}
+
+// Asked once the window is up and waits for the user: the audio system takes a moment to answer,
+// the first time.
+void Form2::describeSound()
+{
+    if (!isVisible())
+        return;
+    Option3->setAccessibleDescription(
+        m_sound.canPlay() ? QString()
+                          : QStringLiteral("No sound can be played: this computer has no audio output."));
 }
 
 void Form2::drawOrderAhead()

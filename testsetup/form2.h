@@ -13,6 +13,7 @@
 #include <vector>
 
 class DefManager;
+class SoundDevice;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -36,7 +37,11 @@ class Form2
     Q_OBJECT
 
 public:
-    Form2(const Services &services, const DefManager &defs, OptionsLinks &links, ProgramLifetime &lifetime);
+    Form2(const Services &services,
+          const DefManager &defs,
+          SoundDevice &sound,
+          OptionsLinks &links,
+          ProgramLifetime &lifetime);
     ~Form2() override;
 
     void Form_Load();
@@ -55,10 +60,12 @@ private:
     void readOptionPair(int line, QRadioButton *first, QRadioButton *second, bool keepOneSelected);
     void writeOptionPair(QRadioButton *first, QRadioButton *second);
     void drawOrderAhead();
+    void describeSound();
     std::vector<int> takeOrder(int count);
 
     const Services &m_services;
     const DefManager &m_defs;
+    SoundDevice &m_sound;
     OptionsLinks &m_links;
     bool m_loading = false;
     // A big list's question order, drawn on another thread while the options are shown.

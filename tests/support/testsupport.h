@@ -125,7 +125,11 @@ class RecordingSoundDevice : public SoundDevice
 public:
     void setFileName(const QString &path) override;
     void command(const QString &name) override;
+
+    bool canPlay() override { return playable; }
+
     QStringList log;
+    bool playable = true;
     // Runs at each command, e.g. to look at the window at that moment.
     std::function<void(const QString &)> onCommand;
 };
