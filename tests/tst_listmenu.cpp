@@ -23,6 +23,7 @@ private slots:
     void menu_itemsAndStatesWhereItOpens();
     void menu_commandsActOnTheRowItWasOpenedFor();
     void keys_deleteRemovesTheSelectedEntryAfterAsking();
+    void focus_theCurrentRowIsTheSelectedOne();
     void find_wrapsFoldsAndReportsNothingFound();
     void find_keysAreTheEntryBoxesOwnThere();
     void find_ignoresEveryAccentButNotLettersOfTheirOwn_data();
@@ -236,6 +237,21 @@ void TestListMenu::keys_deleteRemovesTheSelectedEntryAfterAsking()
     QCOMPARE(item->text(QAccessible::Accelerator),
              QKeySequence(QKeySequence::Delete).toString(QKeySequence::NativeText));
     QTest::keyClick(openedMenu(), Qt::Key_Escape);
+}
+
+void TestListMenu::focus_theCurrentRowIsTheSelectedOne()
+{
+    fill();
+    // Tab makes the first row current: it is the one Delete removes, and so is the next one.
+    m_view->setFocus(Qt::TabFocusReason);
+    for (const char *next : {"Käse", "Brot"}) {
+        QCOMPARE(m_view->selectionModel()->selectedRows().value(0).row(), m_view->currentIndex().row());
+        m_prompts->answerYes();
+        QTest::keyClick(m_view, Qt::Key_Delete);
+        QTRY_COMPARE(m_view->selectionModel()->selectedRows().value(0).data().toString(),
+                     QString::fromUtf8(next));
+    }
+    QCOMPARE(m_app->defs().GetEntryCount(), 2);
 }
 
 void TestListMenu::find_wrapsFoldsAndReportsNothingFound()
