@@ -7,7 +7,9 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QTableView>
+#include <QTemporaryDir>
 
 // The term list's own menu and Find, used as a user does: right-click, keys, the menu's items.
 class TestListMenu : public QObject
@@ -24,6 +26,8 @@ private slots:
     void menu_commandsActOnTheRowItWasOpenedFor();
     void keys_deleteRemovesTheSelectedEntryAfterAsking();
     void focus_theCurrentRowIsTheSelectedOne();
+    void speech_everyResultIsTold_data();
+    void speech_everyResultIsTold();
     void find_wrapsFoldsAndReportsNothingFound();
     void find_keysAreTheEntryBoxesOwnThere();
     void find_ignoresEveryAccentButNotLettersOfTheirOwn_data();
@@ -252,6 +256,71 @@ void TestListMenu::focus_theCurrentRowIsTheSelectedOne()
                      QString::fromUtf8(next));
     }
     QCOMPARE(m_app->defs().GetEntryCount(), 2);
+}
+
+void TestListMenu::speech_everyResultIsTold_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("the menu opens") << QStringLiteral("Shift+F10")
+                                    << QStringLiteral(
+                                           "Term list commands menu\nEdit Term, F2\nEdit Definition\n"
+                                           "Remove Entry, Del\nUndo Restore, Ctrl+Z\nFind…, Ctrl+F\n"
+                                           "Export List As…");
+    QTest::newRow("an item with keys") << QStringLiteral("Down in the menu") << QStringLiteral("F2");
+    QTest::newRow("an arrow in the list") << QStringLiteral("Down") << QStringLiteral("row 2 of 4");
+    QTest::newRow("a removal from the menu, its box in front")
+        << QStringLiteral("Remove Entry")
+        << QStringLiteral("Removed Apfel — apple; 3 entries\nKäse\ncheese\nrow 1 of 3");
+    QTest::newRow("an export") << QStringLiteral("Export")
+                               << QStringLiteral("Exported words.tsv as Tab-separated; 4 entries");
+    QTest::newRow("a save") << QStringLiteral("Save") << QStringLiteral("Saved words.txt; 4 entries");
+}
+
+void TestListMenu::speech_everyResultIsTold()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, told);
+    fill();
+    const QTemporaryDir folder;
+    AccessibilityRecorder heard;
+    m_view->setFocus();
+    if (how == QStringLiteral("Down")) {
+        QTest::keyClick(m_view, Qt::Key_Down);
+    } else if (how == QStringLiteral("Export")) {
+        m_prompts->answerSaveTarget(folder.filePath(QStringLiteral("words")), 1);
+        m_form->exportList();
+    } else if (how == QStringLiteral("Save")) {
+        m_prompts->answerSavePath(folder.filePath(QStringLiteral("words.txt")));
+        QTest::mouseClick(control<QPushButton>(m_form, "PushButton2"), Qt::LeftButton);
+    } else {
+        QTest::keyClick(m_view, Qt::Key_F10, Qt::ShiftModifier);
+        QTRY_VERIFY(openedMenu());
+        if (how == QStringLiteral("Down in the menu"))
+            QTest::keyClick(openedMenu(), Qt::Key_Down);
+        if (how == QStringLiteral("Remove Entry")) {
+            // The box takes the window's activation and the focus, as a real one does.
+            QLineEdit box;
+            m_prompts->whileShown = [&box](const PromptRecord &) {
+                box.show();
+                QApplication::setActiveWindow(&box);
+            };
+            m_prompts->answerYes();
+            choose(QStringLiteral("Remove Entry"));
+            QApplication::setActiveWindow(m_form);
+        }
+    }
+    QTRY_VERIFY2(heard.announcements().contains(told), qPrintable(heard.announcements().join(u'|')));
+    // A screen reader that comes late to either of the last two notifications still reads what it said.
+    QList<AccessibilityRecorder::Event> notifications;
+    std::copy_if(heard.events.begin(),
+                 heard.events.end(),
+                 std::back_inserter(notifications),
+                 [](const auto &event) { return event.role == QAccessible::Notification; });
+    for (const AccessibilityRecorder::Event &event : notifications.mid(notifications.size() - 2))
+        QCOMPARE(QAccessible::queryAccessibleInterface(const_cast<QObject *>(event.object))
+                     ->text(QAccessible::Name),
+                 event.text);
 }
 
 void TestListMenu::find_wrapsFoldsAndReportsNothingFound()
