@@ -7,9 +7,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
 #include <QTableView>
-#include <QTemporaryDir>
 
 // The term list's own menu and Find, used as a user does: right-click, keys, the menu's items.
 class TestListMenu : public QObject
@@ -26,8 +24,8 @@ private slots:
     void menu_commandsActOnTheRowItWasOpenedFor();
     void keys_deleteRemovesTheSelectedEntryAfterAsking();
     void focus_theCurrentRowIsTheSelectedOne();
-    void speech_everyResultIsTold_data();
-    void speech_everyResultIsTold();
+    void speech_menuTellsItsKeysAndARemovalIsNotCutOff_data();
+    void speech_menuTellsItsKeysAndARemovalIsNotCutOff();
     void find_wrapsFoldsAndReportsNothingFound();
     void find_keysAreTheEntryBoxesOwnThere();
     void find_ignoresEveryAccentButNotLettersOfTheirOwn_data();
@@ -246,19 +244,17 @@ void TestListMenu::keys_deleteRemovesTheSelectedEntryAfterAsking()
 void TestListMenu::focus_theCurrentRowIsTheSelectedOne()
 {
     fill();
-    // Tab makes the first row current: it is the one Delete removes, and so is the next one.
+    // Tab makes the first row current: Delete removes it, then the row that became current.
     m_view->setFocus(Qt::TabFocusReason);
-    for (const char *next : {"Käse", "Brot"}) {
-        QCOMPARE(m_view->selectionModel()->selectedRows().value(0).row(), m_view->currentIndex().row());
+    for (const char *first : {"Käse", "Brot"}) {
+        QTRY_VERIFY(m_view->selectionModel()->isRowSelected(m_view->currentIndex().row()));
         m_prompts->answerYes();
         QTest::keyClick(m_view, Qt::Key_Delete);
-        QTRY_COMPARE(m_view->selectionModel()->selectedRows().value(0).data().toString(),
-                     QString::fromUtf8(next));
+        QCOMPARE(m_app->defs().GetTerm(0), QString::fromUtf8(first));
     }
-    QCOMPARE(m_app->defs().GetEntryCount(), 2);
 }
 
-void TestListMenu::speech_everyResultIsTold_data()
+void TestListMenu::speech_menuTellsItsKeysAndARemovalIsNotCutOff_data()
 {
     QTest::addColumn<QString>("how");
     QTest::addColumn<QString>("told");
@@ -268,59 +264,42 @@ void TestListMenu::speech_everyResultIsTold_data()
                                            "Remove Entry, Del\nUndo Restore, Ctrl+Z\nFind…, Ctrl+F\n"
                                            "Export List As…");
     QTest::newRow("an item with keys") << QStringLiteral("Down in the menu") << QStringLiteral("F2");
-    QTest::newRow("an arrow in the list") << QStringLiteral("Down") << QStringLiteral("row 2 of 4");
     QTest::newRow("a removal from the menu, its box in front")
         << QStringLiteral("Remove Entry")
         << QStringLiteral("Removed Apfel — apple; 3 entries\nKäse\ncheese\nrow 1 of 3");
-    QTest::newRow("an export") << QStringLiteral("Export")
-                               << QStringLiteral("Exported words.tsv as Tab-separated; 4 entries");
-    QTest::newRow("a save") << QStringLiteral("Save") << QStringLiteral("Saved words.txt; 4 entries");
 }
 
-void TestListMenu::speech_everyResultIsTold()
+void TestListMenu::speech_menuTellsItsKeysAndARemovalIsNotCutOff()
 {
     QFETCH(QString, how);
     QFETCH(QString, told);
     fill();
-    const QTemporaryDir folder;
     AccessibilityRecorder heard;
     m_view->setFocus();
-    if (how == QStringLiteral("Down")) {
-        QTest::keyClick(m_view, Qt::Key_Down);
-    } else if (how == QStringLiteral("Export")) {
-        m_prompts->answerSaveTarget(folder.filePath(QStringLiteral("words")), 1);
-        m_form->exportList();
-    } else if (how == QStringLiteral("Save")) {
-        m_prompts->answerSavePath(folder.filePath(QStringLiteral("words.txt")));
-        QTest::mouseClick(control<QPushButton>(m_form, "PushButton2"), Qt::LeftButton);
-    } else {
-        QTest::keyClick(m_view, Qt::Key_F10, Qt::ShiftModifier);
-        QTRY_VERIFY(openedMenu());
-        if (how == QStringLiteral("Down in the menu"))
-            QTest::keyClick(openedMenu(), Qt::Key_Down);
-        if (how == QStringLiteral("Remove Entry")) {
-            // The box takes the window's activation and the focus, as a real one does.
-            QLineEdit box;
-            m_prompts->whileShown = [&box](const PromptRecord &) {
-                box.show();
-                QApplication::setActiveWindow(&box);
-            };
-            m_prompts->answerYes();
-            choose(QStringLiteral("Remove Entry"));
-            QApplication::setActiveWindow(m_form);
-        }
+    QTest::keyClick(m_view, Qt::Key_F10, Qt::ShiftModifier);
+    QTRY_VERIFY(openedMenu());
+    if (how == QStringLiteral("Down in the menu"))
+        QTest::keyClick(openedMenu(), Qt::Key_Down);
+    if (how == QStringLiteral("Remove Entry")) {
+        // The box takes the window's activation and the focus, as a real one does.
+        QLineEdit box;
+        m_prompts->whileShown = [&box](const PromptRecord &) {
+            box.show();
+            QApplication::setActiveWindow(&box);
+        };
+        m_prompts->answerYes();
+        choose(QStringLiteral("Remove Entry"));
+        QApplication::setActiveWindow(m_form);
     }
     QTRY_VERIFY2(heard.announcements().contains(told), qPrintable(heard.announcements().join(u'|')));
-    // A screen reader that comes late to either of the last two notifications still reads what it said.
-    QList<AccessibilityRecorder::Event> notifications;
-    std::copy_if(heard.events.begin(),
-                 heard.events.end(),
-                 std::back_inserter(notifications),
-                 [](const auto &event) { return event.role == QAccessible::Notification; });
-    for (const AccessibilityRecorder::Event &event : notifications.mid(notifications.size() - 2))
-        QCOMPARE(QAccessible::queryAccessibleInterface(const_cast<QObject *>(event.object))
-                     ->text(QAccessible::Name),
-                 event.text);
+    // A screen reader that comes late to the last two notifications still reads what they said.
+    int late = 0;
+    for (auto event = heard.events.crbegin(); event != heard.events.crend() && late < 2; ++event) {
+        if (event->role == QAccessible::Notification && ++late > 0)
+            QCOMPARE(QAccessible::queryAccessibleInterface(const_cast<QObject *>(event->object))
+                         ->text(QAccessible::Name),
+                     event->text);
+    }
 }
 
 void TestListMenu::find_wrapsFoldsAndReportsNothingFound()
