@@ -166,6 +166,14 @@ void Form1::buildControls()
     connect(Text2, &QLineEdit::returnPressed, this, &Form1::Text2_Enter);
     buildListMenu();
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) { tellFocus(now); });
+    // A screen reader reads the cells of the row the keys moved to, not where it stands.
+    connect(
+        ListView1, &TermListView::rowMoved, this, [this](int row) { m_announcer->announce(rowPlace(row)); });
+}
+
+QString Form1::rowPlace(int row) const
+{
+    return QStringLiteral("row %1 of %2").arg(row + 1).arg(m_defs.list().count());
 }
 
 void Form1::tellFocus(QWidget *now)
@@ -181,9 +189,10 @@ void Form1::tellFocus(QWidget *now)
                 return;
             const int row = current.row();
             const TermListModel &list = m_defs.list();
-            m_announcer->announce(visiblePart(list.termAt(row), 1000) + QLatin1Char('\n')
-                                  + visiblePart(list.definitionAt(row), 1000)
-                                  + QStringLiteral("\nrow %1 of %2").arg(row + 1).arg(list.count()));
+            // After the result of a command that a box asked about (Delete, the menu's Remove Entry).
+            m_announcer->follow(visiblePart(list.termAt(row), 1000) + QLatin1Char('\n')
+                                + visiblePart(list.definitionAt(row), 1000) + QLatin1Char('\n')
+                                + rowPlace(row));
         });
     } else if (auto *editor = qobject_cast<QLineEdit *>(now); editor && ListView1->isAncestorOf(editor)) {
         editor->setAccessibleName(ListView1->currentIndex().column() == TermListModel::TermColumn

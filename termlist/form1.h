@@ -77,6 +77,8 @@ private:
     // A screen reader hears the list's current row, its place and both its texts, as the list gets
     // the focus, and the column an editor opened in it edits.
     void tellFocus(QWidget *now);
+    // "row 12 of 50".
+    QString rowPlace(int row) const;
     void buildListMenu();
     void showListMenu(int row, const QPoint &globalPosition);
     void editCell(int column);

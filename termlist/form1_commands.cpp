@@ -8,6 +8,7 @@
 #include "termlist/form1.h"
 #include "termlist/termlistview.h"
 #include "termlist/testoptionsgate.h"
+#include "ui/announcer.h"
 #include "ui/busypointer.h"
 
 #include <QFileInfo>
@@ -163,7 +164,10 @@ void Form1::PushButton6_Click()
 
 void Form1::PushButton2_Click()
 {
-    saveList();
+    // Only here: the other saves go on to another window or end the program.
+    if (saveList())
+        m_announcer->announce(
+            QStringLiteral("Saved %1; %2").arg(m_defs.GetFileName(), entryCountText(m_defs.GetEntryCount())));
 }
 
 bool Form1::saveList()
@@ -379,10 +383,19 @@ QStringList exportNames(const QString &listFile)
 void Form1::exportList()
 {
     ErrorTrap trap(m_services.prompts, id("exportList"));
-    static const std::array<std::pair<ExportFormat, const char *>, 4> kinds{{{ExportFormat::Csv, "csv"},
-                                                                             {ExportFormat::Tsv, "tsv"},
-                                                                             {ExportFormat::Anki, "txt"},
-                                                                             {ExportFormat::Kvtml, "kvtml"}}};
+
+    struct Kind
+    {
+        ExportFormat format;
+        const char *suffix;
+        // The type as the dialog offers it, for a screen reader to confirm what was written.
+        const char *spoken;
+    };
+
+    static const std::array<Kind, 4> kinds{{{ExportFormat::Csv, "csv", "CSV"},
+                                            {ExportFormat::Tsv, "tsv", "Tab-separated"},
+                                            {ExportFormat::Anki, "txt", "Anki import file"},
+                                            {ExportFormat::Kvtml, "kvtml", "KWordQuiz / Parley vocabulary"}}};
     Prompts::SaveTarget target;
     trap.step(100, [&] {
         target =
@@ -396,16 +409,22 @@ void Form1::exportList()
     });
     if (target.path.isEmpty())
         return;
-    const auto &[format, suffix] = kinds[size_t(std::clamp(target.filter, 0, int(kinds.size()) - 1))];
+    const auto &[format, suffix, spoken] = kinds[size_t(std::clamp(target.filter, 0, int(kinds.size()) - 1))];
     // A name typed without an extension gets the chosen type's.
     if (QFileInfo(target.path).suffix().isEmpty())
         target.path += QLatin1Char('.') + QLatin1String(suffix);
     if (format == ExportFormat::Kvtml && !mayExportToKvtml())
         return;
+    bool exported = false;
     trap.step(102, [&] {
         const BusyPointer busy;
-        m_defs.exportFile(target.path, format);
+        exported = m_defs.exportFile(target.path, format);
     });
+    if (exported)
+        m_announcer->announce(QStringLiteral("Exported %1 as %2; %3")
+                                  .arg(QFileInfo(target.path).fileName(),
+                                       QLatin1String(spoken),
+                                       entryCountText(m_defs.GetEntryCount())));
 }
 
 void Form1::restoreList(TermStore entries, const QString &fileName)

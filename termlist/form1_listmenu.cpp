@@ -5,6 +5,7 @@
 #include "store/termsearch.h"
 #include "termlist/form1.h"
 #include "termlist/termlistview.h"
+#include "ui/announcer.h"
 #include "ui/busypointer.h"
 
 #include <QElapsedTimer>
@@ -12,6 +13,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QShortcut>
+#include <QTimer>
 
 #include <optional>
 
@@ -32,6 +34,23 @@ QAction *addCommand(QMenu *menu, const char *name, const QString &text, const QL
 QString literally(QString text)
 {
     return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+// An item's keys as the menu shows them beside it. Qt hands them to a screen reader where Orca
+// takes them for a mnemonic, which it does not read.
+QString shownKeys(const QAction *action)
+{
+    QStringList keys;
+    for (const QKeySequence &key : action->shortcuts())
+        keys.append(key.toString(QKeySequence::NativeText));
+    return keys.join(QStringLiteral(" or "));
+}
+
+QString spokenItem(const QAction *action)
+{
+    QString text = action->text().replace(QStringLiteral("&&"), QStringLiteral("&"));
+    const QString keys = shownKeys(action);
+    return keys.isEmpty() ? text : text + QStringLiteral(", ") + keys;
 }
 } // namespace
 
@@ -79,6 +98,14 @@ void Form1::buildListMenu()
     connect(m_exportList, &QAction::triggered, this, &Form1::exportList);
     connect(m_findNext, &QAction::triggered, this, &Form1::findNextEntry);
     connect(ListView1, &TermListView::menuRequested, this, &Form1::showListMenu);
+    connect(m_listMenu, &QMenu::hovered, this, [this](QAction *action) {
+        // After the item itself, which Qt tells a screen reader after this signal.
+        QTimer::singleShot(0, this, [this, action] {
+            if (m_listMenu->isVisible() && m_listMenu->activeAction() == action
+                && !shownKeys(action).isEmpty())
+                m_announcer->announce(shownKeys(action));
+        });
+    });
     connect(ListView1, &TermListView::removeRequested, this, &Form1::PushButton7_Click);
 
     // Everywhere in the window but the entry boxes, where the keys keep a text box's meaning.
@@ -115,6 +142,14 @@ void Form1::showListMenu(int row, const QPoint &globalPosition)
     m_findNext->setEnabled(!m_lastSearch.isEmpty());
     m_exportList->setEnabled(m_defs.GetEntryCount() > 0);
     m_listMenu->popup(globalPosition);
+    // Qt tells a screen reader nothing of a menu that opens until an item is chosen in it: the menu
+    // and what it offers, as the arrow keys reach them.
+    QStringList said{m_listMenu->accessibleName() + QStringLiteral(" menu")};
+    for (const QAction *action : m_listMenu->actions()) {
+        if (!action->isSeparator() && action->isEnabled())
+            said.append(spokenItem(action));
+    }
+    m_announcer->announce(said.join(QLatin1Char('\n')));
 }
 
 void Form1::editCell(int column)

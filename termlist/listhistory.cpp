@@ -34,22 +34,25 @@ ListHistory::~ListHistory()
     m_defs.list().setEditTold({});
 }
 
-TermListModel::StepTold ListHistory::told(const QString &subject, std::function<QString()> done) const
+TermListModel::StepTold
+ListHistory::told(const QString &subject, std::function<QString()> done, bool namesList) const
 {
     if (!m_tell)
         return {};
-    return [this, subject, done = std::move(done)](TermListModel::StepEvent event) {
-        switch (event) {
-        case TermListModel::StepEvent::Done:
+    return [this, subject, done = std::move(done), namesList](TermListModel::StepEvent event) {
+        if (event == TermListModel::StepEvent::Done) {
             m_tell(done());
-            break;
-        case TermListModel::StepEvent::Undone:
-            m_tell(QStringLiteral("Undone: ") + subject + QStringLiteral("; ") + entryCount());
-            break;
-        case TermListModel::StepEvent::Redone:
-            m_tell(QStringLiteral("Redone: ") + subject + QStringLiteral("; ") + entryCount());
-            break;
+            return;
         }
+        QString list;
+        if (namesList) {
+            const QString name = m_defs.GetFileName();
+            list = (name.isEmpty() ? QStringLiteral("the list without a file name") : name)
+                + QStringLiteral(", ");
+        }
+        m_tell((event == TermListModel::StepEvent::Undone ? QStringLiteral("Undone: ")
+                                                          : QStringLiteral("Redone: "))
+               + subject + QStringLiteral("; ") + list + entryCount());
     };
 }
 
@@ -95,37 +98,49 @@ void ListHistory::replaceWith(TermStore entries,
                               const QString &fileName,
                               const QString &text,
                               const QString &subject,
-                              std::function<QString()> done)
+                              std::function<QString()> done,
+                              bool namesList)
 {
     // The step keeps the other list: undo and redo trade whole stores, never entry by entry.
     auto other = std::make_shared<std::pair<TermStore, QString>>(std::move(entries), fileName);
     const auto swap = [this, other] {
         swapWith(other->first, other->second);
     };
-    m_defs.list().pushStep(text, swap, swap, told(subject, std::move(done)));
+    m_defs.list().pushStep(text, swap, swap, told(subject, std::move(done), namesList));
 }
 
 void ListHistory::clear()
 {
-    replaceWith(TermStore(), m_defs.GetFileName(), QStringLiteral("Clear"), QStringLiteral("Clear List"), [] {
-        return QStringLiteral("List cleared");
-    });
+    // The list a clear takes away keeps its file name: undoing it brings back no other list.
+    replaceWith(
+        TermStore(),
+        m_defs.GetFileName(),
+        QStringLiteral("Clear"),
+        QStringLiteral("Clear List"),
+        [] { return QStringLiteral("List cleared"); },
+        false);
 }
 
 void ListHistory::replace(TermStore entries, const QString &path, bool fromSeveralFiles)
 {
-    replaceWith(std::move(entries),
-                fileNameFromPath(path, m_defs.GetFileName()),
-                QStringLiteral("Load"),
-                QStringLiteral("Load"),
-                [this] { return entryCount() + QStringLiteral(" loaded"); });
+    replaceWith(
+        std::move(entries),
+        fileNameFromPath(path, m_defs.GetFileName()),
+        QStringLiteral("Load"),
+        QStringLiteral("Load"),
+        [this] { return entryCount() + QStringLiteral(" loaded"); },
+        true);
     if (!fromSeveralFiles)
         m_defs.list().history().setClean();
 }
 
 void ListHistory::restore(TermStore entries, const QString &fileName)
 {
-    replaceWith(std::move(entries), fileName, QStringLiteral("Restore"), QStringLiteral("Restore"), [this] {
-        return entryCount() + QStringLiteral(" restored");
-    });
+    replaceWith(
+        std::move(entries),
+        fileName,
+        QStringLiteral("Restore"),
+        QStringLiteral("Restore"),
+        [this] { return entryCount() + QStringLiteral(" restored"); },
+        true);
 }

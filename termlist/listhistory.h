@@ -29,14 +29,17 @@ public:
     void restore(TermStore entries, const QString &fileName);
 
 private:
-    // `done` words a step just done; `subject` names it when it is undone or redone.
-    TermListModel::StepTold told(const QString &subject, std::function<QString()> done) const;
+    // `done` words a step just done; `subject` names it when it is undone or redone, with the name of
+    // the list it brings back when `namesList` (a load brings back another file's list).
+    TermListModel::StepTold
+    told(const QString &subject, std::function<QString()> done, bool namesList = false) const;
     void swapWith(TermStore &entries, QString &fileName);
     void replaceWith(TermStore entries,
                      const QString &fileName,
                      const QString &text,
                      const QString &subject,
-                     std::function<QString()> done);
+                     std::function<QString()> done,
+                     bool namesList);
     QString entryCount() const;
 
     DefManager &m_defs;

@@ -173,6 +173,39 @@ void TermListView::contextMenuEvent(QContextMenuEvent *event)
     emit menuRequested(cell.isValid() ? cell.row() : -1, event->globalPos());
 }
 
+void TermListView::focusInEvent(QFocusEvent *event)
+{
+    // The view makes its first row current here when none was, without selecting it.
+    QTableView::focusInEvent(event);
+    selectCurrentRow();
+}
+
+void TermListView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    QTableView::currentChanged(current, previous);
+    selectCurrentRowLater();
+}
+
+void TermListView::selectionChanged(const QItemSelection &selected, const QItemSelection &deselected)
+{
+    QTableView::selectionChanged(selected, deselected);
+    selectCurrentRowLater();
+}
+
+void TermListView::selectCurrentRowLater()
+{
+    // A removal changes the selection before the model has its rows again.
+    if (hasFocus())
+        QMetaObject::invokeMethod(this, &TermListView::selectCurrentRow, Qt::QueuedConnection);
+}
+
+void TermListView::selectCurrentRow()
+{
+    const QModelIndex current = currentIndex();
+    if (hasFocus() && current.isValid() && !selectionModel()->isRowSelected(current.row()))
+        selectionModel()->select(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
 void TermListView::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
@@ -185,7 +218,10 @@ void TermListView::keyPressEvent(QKeyEvent *event)
         emit removeRequested();
         return;
     }
+    const int row = currentIndex().row();
     QTableView::keyPressEvent(event);
+    if (currentIndex().isValid() && currentIndex().row() != row && state() != EditingState)
+        emit rowMoved(currentIndex().row());
 }
 
 void TermListView::requestMenuForCurrentRow()

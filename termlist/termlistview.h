@@ -23,12 +23,17 @@ signals:
     void menuRequested(int row, const QPoint &globalPosition);
     // The Delete key: the selected entry is to be removed (the caller asks first).
     void removeRequested();
+    // A key moved the current entry to another row.
+    void rowMoved(int row);
 
 protected:
     // Left and Right choose the column that F2 edits; Home and End go to the first and last entry.
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     void changeEvent(QEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void selectionChanged(const QItemSelection &selected, const QItemSelection &deselected) override;
     void keyPressEvent(QKeyEvent *event) override;
     bool viewportEvent(QEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
@@ -39,6 +44,10 @@ private:
     void fitRowHeight();
     void hoverRow(int row);
     void requestMenuForCurrentRow();
+    // While the list has the focus its current row is the selected one, so that what a screen reader
+    // reads as current is what "Remove Selected Term/Def" and the menu act on.
+    void selectCurrentRow();
+    void selectCurrentRowLater();
     // The entry the scroll bar names stands at the top, on the last page too, so that the last
     // entry never ends flush with the bottom under a cut-off row.
     void topAtScrollValue();

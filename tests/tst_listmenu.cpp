@@ -23,6 +23,9 @@ private slots:
     void menu_itemsAndStatesWhereItOpens();
     void menu_commandsActOnTheRowItWasOpenedFor();
     void keys_deleteRemovesTheSelectedEntryAfterAsking();
+    void focus_theCurrentRowIsTheSelectedOne();
+    void speech_menuTellsItsKeysAndARemovalIsNotCutOff_data();
+    void speech_menuTellsItsKeysAndARemovalIsNotCutOff();
     void find_wrapsFoldsAndReportsNothingFound();
     void find_keysAreTheEntryBoxesOwnThere();
     void find_ignoresEveryAccentButNotLettersOfTheirOwn_data();
@@ -236,6 +239,67 @@ void TestListMenu::keys_deleteRemovesTheSelectedEntryAfterAsking()
     QCOMPARE(item->text(QAccessible::Accelerator),
              QKeySequence(QKeySequence::Delete).toString(QKeySequence::NativeText));
     QTest::keyClick(openedMenu(), Qt::Key_Escape);
+}
+
+void TestListMenu::focus_theCurrentRowIsTheSelectedOne()
+{
+    fill();
+    // Tab makes the first row current: Delete removes it, then the row that became current.
+    m_view->setFocus(Qt::TabFocusReason);
+    for (const char *first : {"Käse", "Brot"}) {
+        QTRY_VERIFY(m_view->selectionModel()->isRowSelected(m_view->currentIndex().row()));
+        m_prompts->answerYes();
+        QTest::keyClick(m_view, Qt::Key_Delete);
+        QCOMPARE(m_app->defs().GetTerm(0), QString::fromUtf8(first));
+    }
+}
+
+void TestListMenu::speech_menuTellsItsKeysAndARemovalIsNotCutOff_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("the menu opens") << QStringLiteral("Shift+F10")
+                                    << QStringLiteral(
+                                           "Term list commands menu\nEdit Term, F2\nEdit Definition\n"
+                                           "Remove Entry, Del\nUndo Restore, Ctrl+Z\nFind…, Ctrl+F\n"
+                                           "Export List As…");
+    QTest::newRow("an item with keys") << QStringLiteral("Down in the menu") << QStringLiteral("F2");
+    QTest::newRow("a removal from the menu, its box in front")
+        << QStringLiteral("Remove Entry")
+        << QStringLiteral("Removed Apfel — apple; 3 entries\nKäse\ncheese\nrow 1 of 3");
+}
+
+void TestListMenu::speech_menuTellsItsKeysAndARemovalIsNotCutOff()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, told);
+    fill();
+    AccessibilityRecorder heard;
+    m_view->setFocus();
+    QTest::keyClick(m_view, Qt::Key_F10, Qt::ShiftModifier);
+    QTRY_VERIFY(openedMenu());
+    if (how == QStringLiteral("Down in the menu"))
+        QTest::keyClick(openedMenu(), Qt::Key_Down);
+    if (how == QStringLiteral("Remove Entry")) {
+        // The box takes the window's activation and the focus, as a real one does.
+        QLineEdit box;
+        m_prompts->whileShown = [&box](const PromptRecord &) {
+            box.show();
+            QApplication::setActiveWindow(&box);
+        };
+        m_prompts->answerYes();
+        choose(QStringLiteral("Remove Entry"));
+        QApplication::setActiveWindow(m_form);
+    }
+    QTRY_VERIFY2(heard.announcements().contains(told), qPrintable(heard.announcements().join(u'|')));
+    // A screen reader that comes late to the last two notifications still reads what they said.
+    int late = 0;
+    for (auto event = heard.events.crbegin(); event != heard.events.crend() && late < 2; ++event) {
+        if (event->role == QAccessible::Notification && ++late > 0)
+            QCOMPARE(QAccessible::queryAccessibleInterface(const_cast<QObject *>(event->object))
+                         ->text(QAccessible::Name),
+                     event->text);
+    }
 }
 
 void TestListMenu::find_wrapsFoldsAndReportsNothingFound()

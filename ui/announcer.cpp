@@ -8,6 +8,10 @@
 
 namespace {
 
+const char spokenText[] = "spokenText";
+const char announcerBar[] = "Announcer";
+const char announcerMessage[] = "AnnouncerMessage";
+
 // The status bar and its notification exist only for assistive technology: no widget, no pixels.
 class AnnouncementAccessible : public QAccessibleObject
 {
@@ -25,7 +29,7 @@ public:
     {
         if (kind != QAccessible::Name || m_role != QAccessible::Notification)
             return {};
-        return static_cast<const Announcer *>(object()->parent())->text();
+        return object()->property(spokenText).toString();
     }
 
     QAccessibleInterface *parent() const override
@@ -35,25 +39,28 @@ public:
 
     QAccessibleInterface *child(int index) const override
     {
-        if (m_role != QAccessible::StatusBar || index != 0)
-            return nullptr;
-        return QAccessible::queryAccessibleInterface(
-            object()->findChild<QObject *>(QString(), Qt::FindDirectChildrenOnly));
+        const QObjectList shown = messages();
+        return index >= 0 && index < shown.size() ? QAccessible::queryAccessibleInterface(shown.at(index))
+                                                  : nullptr;
     }
 
-    int childCount() const override { return m_role == QAccessible::StatusBar ? 1 : 0; }
+    int childCount() const override { return int(messages().size()); }
 
     int indexOfChild(const QAccessibleInterface *child) const override
     {
-        return child && child->object() && child->object()->parent() == object() ? 0 : -1;
+        return child && child->object() ? int(messages().indexOf(child->object())) : -1;
     }
 
 private:
+    QObjectList messages() const
+    {
+        if (m_role != QAccessible::StatusBar)
+            return {};
+        return object()->findChildren<QObject *>(QLatin1String(announcerMessage), Qt::FindDirectChildrenOnly);
+    }
+
     QAccessible::Role m_role;
 };
-
-const char announcerBar[] = "Announcer";
-const char announcerMessage[] = "AnnouncerMessage";
 
 QAccessibleInterface *announcementFactory(const QString &className, QObject *object)
 {
@@ -70,7 +77,7 @@ QAccessibleInterface *announcementFactory(const QString &className, QObject *obj
 Announcer::Announcer(QWidget *window)
     : QObject(window)
     , m_window(window)
-    , m_message(new QObject(this))
+    , m_messages{new QObject(this), new QObject(this)}
 {
     static const bool installed = [] {
         QAccessible::installFactory(announcementFactory);
@@ -78,7 +85,8 @@ Announcer::Announcer(QWidget *window)
     }();
     Q_UNUSED(installed);
     setObjectName(QLatin1String(announcerBar));
-    m_message->setObjectName(QLatin1String(announcerMessage));
+    for (QObject *message : m_messages)
+        message->setObjectName(QLatin1String(announcerMessage));
     window->installEventFilter(this);
 }
 
@@ -88,6 +96,11 @@ void Announcer::announce(const QString &text)
     m_pending = true;
     if (m_window->isActiveWindow())
         deliver();
+}
+
+void Announcer::follow(const QString &text)
+{
+    announce(m_pending ? m_text + QLatin1Char('\n') + text : text);
 }
 
 const QString &Announcer::text() const
@@ -108,6 +121,11 @@ void Announcer::deliver()
     if (!m_pending || !m_window->isActiveWindow())
         return;
     m_pending = false;
-    QAccessibleEvent shown(m_message, QAccessible::ObjectShow);
+    // Orca asks for the text when it comes to the event, maybe after the next one was sent: each of
+    // two texts close together keeps a notification of its own.
+    m_next = (m_next + 1) % m_messages.size();
+    QObject *message = m_messages[m_next];
+    message->setProperty(spokenText, m_text);
+    QAccessibleEvent shown(message, QAccessible::ObjectShow);
     QAccessible::updateAccessibility(&shown);
 }

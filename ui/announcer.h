@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 
+#include <array>
+
 class QWidget;
 
 class Announcer : public QObject
@@ -18,6 +20,9 @@ public:
     // Spoken now when the window is active, otherwise once it becomes active; a later text replaces
     // one not yet spoken.
     void announce(const QString &text);
+    // As announce, but after a text not yet spoken rather than instead of it: what the focus meets
+    // once a box has closed follows the result of the command the box asked about.
+    void follow(const QString &text);
 
     // The text spoken last, or waiting to be.
     const QString &text() const;
@@ -29,8 +34,9 @@ private:
     void deliver();
 
     QWidget *m_window;
-    // The notification itself; this object is its status bar.
-    QObject *m_message;
+    // The notifications, taken in turn; this object is their status bar.
+    std::array<QObject *, 2> m_messages;
+    size_t m_next = 0;
     QString m_text;
     bool m_pending = false;
 };

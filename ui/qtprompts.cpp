@@ -338,6 +338,9 @@ Prompts::SaveTarget QtPrompts::chooseFileToSaveAs(const QString &title,
     QFileDialog dialog(dialogParent(), title, startFolder(folder));
     dialog.setOptions(fileDialogOptions());
     dialog.setNameFilters(filters);
+    // Orca reads no new choice in a closed combo box: the type chosen is said.
+    auto *announcer = new Announcer(&dialog);
+    QObject::connect(&dialog, &QFileDialog::filterSelected, announcer, &Announcer::announce);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     if (!initialNames.isEmpty())
         dialog.selectFile(initialNames.constFirst());

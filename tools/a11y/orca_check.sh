@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Takes Glossmere through a short test as a blind learner does, with Debian's Orca, and checks what
 # Orca speaks: an entry added, undone and redone, each question with its answers, the feedback for a
-# right and a wrong answer, the score, a mistake read from the score box's details, and a load.
+# right and a wrong answer, the score, a mistake read from the score box's details, a load; then in
+# the list the row's place on each move, its menu with the commands' keys, removals, an export with
+# its type, a save and the list an undone load brings back.
 #
 #   tools/a11y/orca_check.sh [--entries N] [--keep LOG] [path/to/glossmere]
 #
@@ -42,7 +44,7 @@ if [[ ${1:-} != --inner ]]; then
             cp "$work/orca.log" "$keep.debug"
         fi
     }
-    run_in_session "${BASH_SOURCE[0]}" "$display" ORCA_DISPLAY "$bin" glossmere-orca 150 "$entries"
+    run_in_session "${BASH_SOURCE[0]}" "$display" ORCA_DISPLAY "$bin" glossmere-orca 300 "$entries"
 fi
 
 # ---- inside the D-Bus session ----
@@ -282,4 +284,84 @@ wait_for=5 expect "replacing unsaved entries is asked about" "re:alert Unsaved C
 set_mark
 key y
 expect "loading says how many entries came in" "re:[0-9]+ entries loaded\\."
+
+echo "=== the list by keys: its place, its menu, a removal, export, save, the undo of a load"
+# From "Load Sample/Example File", two Tab presses reach the list. The row the list makes current
+# there is the selected one: Delete removes it.
+set_mark
+key Tab Tab
+expect "the list reads its first row as it takes the focus" "re:[^\n]+\n[^\n]+\nrow 1 of 50\\."
+set_mark
+key Delete
+wait_for=5 expect "Delete asks about the current row" "re:alert Confirm Delete\\.?"
+set_mark
+key y
+# A result is spoken alone, or with the row the focus comes back to when the window was not back yet
+# from the box: never replaced by it.
+expect "the removal is told" "re:Removed .+ — .+; 49 entries(\\.|\n.*row 1 of 49\\.)"
+for move in Down:2 Down:3 Up:2 End:49 Home:1; do
+    set_mark
+    key "${move%:*}"
+    expect "${move%:*} tells the row's place" "row ${move#*:} of 49."
+done
+# The menu names its commands with their keys as it opens, and each key as the arrows reach its item.
+menu="re:Term list commands menu\nEdit Term, F2\n(.*\n)?Remove Entry, Del\n(.*\n)?Undo Remove, Ctrl\\+Z\n(.*\n)?Find…, Ctrl\\+F(\n.*)?"
+set_mark
+key shift+F10
+expect "Shift+F10 opens the menu, told with its commands and their keys" "$menu"
+set_mark
+key Down
+expect "an item is read with its keys" "Edit Term." "F2."
+key Escape
+sleep 1
+set_mark
+key Menu
+expect "the Menu key opens the menu, told the same way" "$menu"
+set_mark
+key Down Down Down
+expect "Remove Entry is read with its key" "Remove Entry." "Del."
+set_mark
+key Return
+wait_for=5 expect "Remove Entry asks first" "re:alert Confirm Delete\\.?"
+set_mark
+key y
+expect "the removal from the menu is told" "re:Removed .+ — .+; 48 entries(\\.|\n.*row 1 of 48\\.)"
+# Export List As… is the menu's last item; the type is chosen in the dialog.
+set_mark
+key shift+F10
+sleep 0.5
+key Up
+expect "Up reaches Export List As…" "re:Export List As….*"
+set_mark
+key Return
+wait_for=5 expect "the export dialog opens" "re:Export List As dialog.*"
+set_mark
+xdotool type --delay 40 words
+key Tab
+await "re:CSV .*combo box\\."
+set_mark
+key Down
+expect "the type chosen in the dialog is told" "Tab-separated (*.tsv *.txt)"
+set_mark
+key Return
+expect "the export is told with its type" "re:Exported words\\.tsv as Tab-separated; 48 entries(\\.|\n.*row 1 of 48\\.)"
+if [[ -f $HOME/words.tsv ]]; then ok "the export was written as words.tsv"; else bad "no words.tsv in $HOME"; fi
+tab_to "Save Term/Defs To Text File" shift+Tab
+set_mark
+key space
+wait_for=5 expect "the save dialog opens" "re:Saving Definition File dialog.*"
+set_mark
+xdotool type --delay 40 words.txt
+key Return
+expect "the save is told" "Saved words.txt; 48 entries."
+tab_to "Load Sample/Example File"
+set_mark
+key space
+expect "the saved list asks nothing and the sample comes in" "50 entries loaded."
+set_mark
+key ctrl+z
+expect "undoing the load names the list that came back" "Undone: Load; words.txt, 48 entries."
+set_mark
+key ctrl+y
+expect "redoing it names the list again" "Redone: Load; sample_glossbox.txt, 50 entries."
 summary
