@@ -55,6 +55,7 @@ private slots:
 
     void goBack_showsTheMainWindow();
     void continue_emptyListIsRefused();
+    void continue_listWithNothingToAskIsRefused();
     void continue_setsDirectionAndPresentsBeforeShowing();
     void continue_againRebuildsOrderAndResetsCount();
 
@@ -252,6 +253,25 @@ void TestTestSetup::continue_emptyListIsRefused()
     QCOMPARE(fixture.prompts.records[0].icon, Prompts::Icon::None);
     QVERIFY(fixture.form2().isVisible());
     QVERIFY(!fixture.app.hasForm3());
+}
+
+void TestTestSetup::continue_listWithNothingToAskIsRefused()
+{
+    AppFixture fixture;
+    fixture.setEntries({{QStringLiteral("blank"), QString()},
+                        {QString(), QStringLiteral("one")},
+                        {QStringLiteral("\u3000"), QStringLiteral("two")}});
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton1"), Qt::LeftButton);
+    // The list's own count, whatever a test can ask of it.
+    QCOMPARE(control<QLabel>(&fixture.form2(), "Label5")->text(),
+             QStringLiteral("Total Number of Entries: 3"));
+    QTest::mouseClick(control<QPushButton>(&fixture.form2(), "PushButton2"), Qt::LeftButton);
+    QCOMPARE(fixture.prompts.records.size(), 1);
+    QCOMPARE(fixture.prompts.records[0].text,
+             QStringLiteral("None of the entries can be asked: each has an empty term or definition."));
+    QVERIFY(fixture.form2().isVisible());
+    QVERIFY(!fixture.app.hasForm3() || !fixture.form3().isVisible());
+    QCOMPARE(fixture.app.defs().GetEntryCount(), 3);
 }
 
 namespace {

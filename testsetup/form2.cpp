@@ -197,28 +197,31 @@ void Form2::drawOrderAhead()
     const int count = m_defs.GetEntryCount();
     if (!isVisible() || m_orderAhead || count < orderAheadFrom)
         return;
-    // The list cannot change while the options are shown; the thread draws from a source of its own.
+    // The list cannot change while the options are shown; the thread reads a snapshot of it and draws
+    // from a source of its own.
     const std::shared_ptr<RandomSource> source = m_services.random.forAnotherThread();
-    m_orderAhead = QtConcurrent::run([count, source] {
-        // Memory running out there leaves the order to "Continue >", which reports it as usual.
-        try {
-            return buildQuestionOrder(count, *source);
-        } catch (const std::bad_alloc &) {
-            return std::vector<int>();
-        }
-    });
+    m_orderAhead = QtConcurrent::run(
+        [store = m_defs.list().store().snapshot(), source]() -> std::optional<std::vector<int>> {
+            // Memory running out there leaves the order to "Continue >", which reports it as usual.
+            try {
+                return buildQuestionOrder(store.askableEntries(), *source);
+            } catch (const std::bad_alloc &) {
+                return std::nullopt;
+            }
+        });
     m_orderAheadCount = count;
 }
 
-std::vector<int> Form2::takeOrder(int count)
+std::vector<int> Form2::takeOrder()
 {
     if (m_orderAhead) {
-        std::vector<int> ahead = m_orderAhead->takeResult();
+        std::optional<std::vector<int>> ahead = m_orderAhead->takeResult();
         m_orderAhead.reset();
-        if (m_orderAheadCount == count && int(ahead.size()) == count)
-            return ahead;
+        if (ahead && m_orderAheadCount == m_defs.GetEntryCount())
+            return std::move(*ahead);
     }
-    return buildQuestionOrder(count, m_services.random);
+    // An entry with an empty term or definition is not asked.
+    return buildQuestionOrder(m_defs.list().store().askableEntries(), m_services.random);
 }
 
 void Form2::PushButton1_Click()
@@ -257,7 +260,15 @@ void Form2::PushButton2_Click()
     // Ordering and presenting a big list's test takes a moment.
     std::optional<BusyPointer> busy(std::in_place);
     std::vector<int> order;
-    trap.step(base + 8, [&] { order = takeOrder(m_defs.GetEntryCount()); });
+    const bool drawn = trap.step(base + 8, [&] { order = takeOrder(); });
+    if (drawn && order.empty()) {
+        busy.reset();
+        trap.step(base + 10, [&] {
+            m_services.prompts.message(
+                QStringLiteral("None of the entries can be asked: each has an empty term or definition."));
+        });
+        return;
+    }
     const TestOptions options{*definitionGiven, Option3->isChecked()};
     // The new order, the score back to 0, the direction, and the first question presented.
     trap.step(base + 22, [&] { m_links.startTest(std::move(order), options); });

@@ -55,14 +55,15 @@ private:
     void readOptionPair(int line, QRadioButton *first, QRadioButton *second, bool keepOneSelected);
     void writeOptionPair(QRadioButton *first, QRadioButton *second);
     void drawOrderAhead();
-    std::vector<int> takeOrder(int count);
+    // The order of the test "Continue >" starts: every entry that can be asked, shuffled.
+    std::vector<int> takeOrder();
 
     const Services &m_services;
     const DefManager &m_defs;
     OptionsLinks &m_links;
     bool m_loading = false;
     // A big list's question order, drawn on another thread while the options are shown.
-    std::optional<QFuture<std::vector<int>>> m_orderAhead;
+    std::optional<QFuture<std::optional<std::vector<int>>>> m_orderAhead;
     int m_orderAheadCount = 0;
     QTimer m_orderAheadTimer;
 
