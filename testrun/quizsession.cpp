@@ -213,8 +213,9 @@ void QuizSession::ShowAnswer(bool lCorrect)
         trap.step(106, [&] { ++CorrectCount; });
     } else {
         trap.step(108, [&] {
-            const QString right = answerText(m_questionList.at(size_t(m_selected)));
-            m_mistakes.append({m_caption, m_chosen, right});
+            const int entry = m_questionList.at(size_t(m_selected));
+            const QString right = answerText(entry);
+            m_mistakes.append({m_caption, m_chosen, right, entry});
             feedback = QStringLiteral("The correct answer was: \r\r") + right;
         });
     }

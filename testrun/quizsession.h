@@ -82,12 +82,14 @@ public:
 
     QString scoreText() const;
 
-    // A question answered wrongly: what was asked, what was chosen, what was right.
+    // A question answered wrongly: what was asked, what was chosen, what was right, and the entry
+    // (its position in the list) it asked.
     struct Mistake
     {
         QString prompt;
         QString chosen;
         QString right;
+        int entry = -1;
     };
 
     const QList<Mistake> &mistakes() const { return m_mistakes; }

@@ -12,7 +12,9 @@
 #include <optional>
 #include <vector>
 
+class Announcer;
 class DefManager;
+class MistakeEntries;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -36,7 +38,12 @@ class Form2
     Q_OBJECT
 
 public:
-    Form2(const Services &services, const DefManager &defs, OptionsLinks &links, ProgramLifetime &lifetime);
+    // `mistakes` are those of the last test, which Ctrl+R chooses to practise.
+    Form2(const Services &services,
+          const DefManager &defs,
+          const MistakeEntries &mistakes,
+          OptionsLinks &links,
+          ProgramLifetime &lifetime);
     ~Form2() override;
 
     void Form_Load();
@@ -45,7 +52,11 @@ public:
 
     void setFileNameCaption(const QString &caption) override;
     void setEntryCountCaption(const QString &caption) override;
+    void setTestEntries(std::optional<std::vector<int>> entries) override;
     void showOptions() override;
+
+    // Ctrl+R: the next "Continue >" tests the last test's mistakes alone, as the list's menu chooses.
+    void practiseMistakes();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -54,14 +65,21 @@ private:
     void buildControls();
     void readOptionPair(int line, QRadioButton *first, QRadioButton *second, bool keepOneSelected);
     void writeOptionPair(QRadioButton *first, QRadioButton *second);
+    // Drops an order drawn for what was shown before and draws again once the user reads the options.
+    void restartOrderAhead();
     void drawOrderAhead();
-    // The order of the test "Continue >" starts: every entry that can be asked, shuffled.
+    // The order of the test "Continue >" starts: the entries chosen, or every entry that can be asked,
+    // shuffled.
     std::vector<int> takeOrder();
 
     const Services &m_services;
     const DefManager &m_defs;
+    const MistakeEntries &m_mistakes;
     OptionsLinks &m_links;
     bool m_loading = false;
+    // The entries the next test asks, when not the whole list.
+    std::optional<std::vector<int>> m_testEntries;
+    Announcer *m_announcer = nullptr;
     // A big list's question order, drawn on another thread while the options are shown.
     std::optional<QFuture<std::optional<std::vector<int>>>> m_orderAhead;
     int m_orderAheadCount = 0;
