@@ -311,10 +311,6 @@ void TestListMenu::practise_enabledUntilOneOfItsEntriesChanges_data()
         prompts.answerYes();
         QTest::mouseClick(control<QPushButton>(&form, "PushButton6"), Qt::LeftButton);
     }) << QStringLiteral("-") << QList<int>{};
-    QTest::newRow("sample loaded") << two << ListChange([](Form1 &form, ScriptedPrompts &prompts) {
-        prompts.answerYes();
-        QTest::mouseClick(control<QPushButton>(&form, "PushButton3"), Qt::LeftButton);
-    }) << QStringLiteral("-") << QList<int>{};
 }
 
 void TestListMenu::practise_enabledUntilOneOfItsEntriesChanges()
