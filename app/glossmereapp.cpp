@@ -55,7 +55,8 @@ GlossmereApp::GlossmereApp(const QString &programFolder,
     : m_services{prompts, random, pause, settings, programFolder}
     , m_sound(sound)
     , m_defs(m_services.prompts, m_list)
-    , m_form1(std::make_unique<Form1>(m_services, m_defs, *this, *this))
+    , m_mistakes(m_list)
+    , m_form1(std::make_unique<Form1>(m_services, m_defs, *this, m_mistakes, *this))
 {
     if (dataFolder.isEmpty())
         return;
@@ -132,7 +133,7 @@ void GlossmereApp::endSafetyCopy()
 Form2 &GlossmereApp::form2()
 {
     if (!m_form2) {
-        m_form2 = std::make_unique<Form2>(m_services, m_defs, m_sound, *this, *this);
+        m_form2 = std::make_unique<Form2>(m_services, m_defs, m_sound, m_mistakes, *this, *this);
         m_form2->Form_Load();
     }
     return *m_form2;
@@ -144,6 +145,13 @@ Form3 &GlossmereApp::form3()
         m_form3 =
             std::make_unique<Form3>(m_services, m_defs, m_sound, *this, [this] { form2().showOptions(); });
         m_form3->Form_Load();
+        // A completed test's mistakes become the ones to practise; a stopped test leaves them.
+        QObject::connect(m_form3.get(), &Form3::testCompleted, m_form3.get(), [this] {
+            std::vector<int> entries;
+            for (const QuizSession::Mistake &mistake : m_form3->session().mistakes())
+                entries.push_back(mistake.entry);
+            m_mistakes.set(std::move(entries));
+        });
     }
     return *m_form3;
 }
@@ -156,6 +164,11 @@ void GlossmereApp::setFileNameCaption(const QString &caption)
 void GlossmereApp::setEntryCountCaption(const QString &caption)
 {
     form2().setEntryCountCaption(caption);
+}
+
+void GlossmereApp::setTestEntries(std::optional<std::vector<int>> entries)
+{
+    form2().setTestEntries(std::move(entries));
 }
 
 void GlossmereApp::showOptions()

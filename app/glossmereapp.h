@@ -4,6 +4,7 @@
 #include "common/services.h"
 #include "deffiles/defmanager.h"
 #include "deffiles/termlistmodel.h"
+#include "termlist/mistakeentries.h"
 #include "termlist/testoptionsgate.h"
 #include "testsetup/form2.h"
 #include "ui/designedwindow.h"
@@ -59,6 +60,9 @@ public:
 
     DefManager &defs() { return m_defs; }
 
+    // The entries of the last completed test's mistakes.
+    MistakeEntries &mistakes() { return m_mistakes; }
+
     bool programEnded() const { return m_ended; }
 
     // Closing any window with unsaved edits asks first; true when the program may end.
@@ -67,6 +71,7 @@ public:
 
     void setFileNameCaption(const QString &caption) override;
     void setEntryCountCaption(const QString &caption) override;
+    void setTestEntries(std::optional<std::vector<int>> entries) override;
     void showOptions() override;
     void startTest(std::vector<int> order, TestOptions options) override;
     void showTest() override;
@@ -85,6 +90,7 @@ private:
     SoundDevice &m_sound;
     TermListModel m_list;
     DefManager m_defs;
+    MistakeEntries m_mistakes;
     std::unique_ptr<Form1> m_form1;
     std::unique_ptr<Form2> m_form2;
     std::unique_ptr<Form3> m_form3;

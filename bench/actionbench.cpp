@@ -471,6 +471,38 @@ int main(int argc, char *argv[])
          [&] {
              return !app.form3().isVisible();
          }},
+        // A test of the whole list that ended with a mistake in every hundredth entry (10,000 of
+        // 1,000,000; 10 of the 50 entries), practised from the options window.
+        {QStringLiteral("Ctrl+R in the options (the last test's mistakes chosen)"),
+         [&] {
+             std::vector<int> entries;
+             const int mistakes = std::max(10, count() / 100);
+             for (int i = 0; i < mistakes; ++i)
+                 entries.push_back(int(qint64(i) * count() / mistakes));
+             app.mistakes().set(std::move(entries));
+             QApplication::setActiveWindow(&app.form2());
+         },
+         [&] { QTest::keyClick(&app.form2(), Qt::Key_R, Qt::ControlModifier); },
+         options,
+         [&] {
+             return child<QLabel>(&app.form2(), "Label5")->text()
+                 == QStringLiteral("Total Number of Entries: %1").arg(app.mistakes().count());
+         }},
+        {QStringLiteral("Continue > of the mistakes (first question shown)"),
+         nullptr,
+         [&] { click(&app.form2(), "PushButton2"); },
+         test,
+         [&] {
+             return app.form3().session().awaitingAnswer()
+                 && int(app.form3().session().questionList().size()) == app.mistakes().count();
+         }},
+        {QStringLiteral("Stop Test of the mistakes (options shown)"),
+         nullptr,
+         [&] { click(&app.form3(), "PushButton5"); },
+         options,
+         [&] {
+             return !app.form3().isVisible();
+         }},
         {QStringLiteral("< Go Back (list shown)"),
          nullptr,
          [&] { click(&app.form2(), "PushButton1"); },

@@ -29,6 +29,34 @@ QString decodeTermText(QByteArrayView bytes)
     return QString::fromUtf8(bytes);
 }
 
+bool isBlankText(QByteArrayView utf8)
+{
+    // Almost every text shows a visible ASCII character in its first byte; only text that starts with
+    // spaces and goes on beyond ASCII is decoded.
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        const auto byte = uchar(utf8[i]);
+        if (byte >= 0x80) {
+            const QString rest = decodeTermText(utf8.sliced(i));
+            return std::all_of(rest.begin(), rest.end(), [](QChar c) { return c.isSpace(); });
+        }
+        // QChar::isSpace's ASCII spaces: the space and Tab to CR.
+        if (byte != ' ' && (byte < '\t' || byte > '\r'))
+            return false;
+    }
+    return true;
+}
+
+std::vector<int> TermStore::askableEntries() const
+{
+    std::vector<int> positions;
+    positions.reserve(size_t(m_spanCount));
+    forEachEntryUtf8([&](int position, QByteArrayView term, QByteArrayView definition) {
+        if (!isBlankText(term) && !isBlankText(definition))
+            positions.push_back(position);
+    });
+    return positions;
+}
+
 TermStore TermStore::snapshot() const
 {
     // Every member shares what it holds: Qt's containers implicitly, the records through their pointer.

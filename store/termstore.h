@@ -16,6 +16,9 @@
 // The text of UTF-8 bytes the store keeps; a byte-order mark at the start is text, not a header.
 QString decodeTermText(QByteArrayView utf8);
 
+// Whether UTF-8 text shows nothing: it is empty or white space alone (U+00A0 and U+3000 among it).
+bool isBlankText(QByteArrayView utf8);
+
 struct TermEntry
 {
     QString term;
@@ -77,6 +80,16 @@ public:
     // The UTF-8 bytes of a piece; equal texts have equal bytes.
     QByteArrayView termUtf8(int position) const;
     QByteArrayView definitionUtf8(int position) const;
+
+    // Whether a test may ask the entry or offer its texts: its term and its definition both show
+    // something.
+    bool isAskable(int position) const
+    {
+        return !isBlankText(termUtf8(position)) && !isBlankText(definitionUtf8(position));
+    }
+
+    // The positions of the entries a test may ask, in list order.
+    std::vector<int> askableEntries() const;
 
     void append(QStringView term, QStringView definition);
     void insertAt(int position, QStringView term, QStringView definition);

@@ -40,11 +40,16 @@ QString readSkin(const QString &path)
 }
 } // namespace
 
-Form1::Form1(const Services &services, DefManager &defs, TestOptionsGate &options, ProgramLifetime &lifetime)
+Form1::Form1(const Services &services,
+             DefManager &defs,
+             TestOptionsGate &options,
+             const MistakeEntries &mistakes,
+             ProgramLifetime &lifetime)
     : DesignedWindow("Form1", 8040, 7095, lifetime)
     , m_services(services)
     , m_defs(defs)
     , m_options(options)
+    , m_mistakes(mistakes)
     , m_announcer(new Announcer(this))
     , m_history(defs, [this](const QString &text) { m_announcer->announce(text); })
 {

@@ -5,8 +5,12 @@
 #include "termlist/listhistory.h"
 #include "ui/designedwindow.h"
 
+#include <optional>
+#include <vector>
+
 class Announcer;
 class DefManager;
+class MistakeEntries;
 class QAction;
 class TestOptionsGate;
 class QGroupBox;
@@ -21,8 +25,13 @@ class Form1 : public DesignedWindow
     Q_OBJECT
 
 public:
-    // The test options window behind `options` may be created only when first asked for.
-    Form1(const Services &services, DefManager &defs, TestOptionsGate &options, ProgramLifetime &lifetime);
+    // The test options window behind `options` may be created only when first asked for; `mistakes`
+    // are those of the last test, which the list's menu offers to practise.
+    Form1(const Services &services,
+          DefManager &defs,
+          TestOptionsGate &options,
+          const MistakeEntries &mistakes,
+          ProgramLifetime &lifetime);
     ~Form1() override;
 
     // The start-up sequence: file name, skin, pointer, columns, caption, icon, title.
@@ -52,6 +61,10 @@ public:
     // Before a command replaces the list: true when there are no unsaved edits or the user agrees.
     bool mayReplaceList();
 
+    // "Practise the N Mistakes of the Last Test" (Ctrl+R): the options window as "Start Taking Test"
+    // opens it, for a test of those entries alone.
+    void practiseMistakes();
+
     // Find… (Ctrl+F): asks for a text, then selects the next entry that holds it.
     void findEntry();
     // Find Next (F3): the next entry after the current one that holds the text last asked for.
@@ -67,6 +80,8 @@ private:
     void Text1_Enter();
     void Text2_Enter();
     QString id(const char *procedure) const;
+    // "Start Taking Test", for the whole list or for `entries` alone.
+    void openTestOptions(const QString &procedure, std::optional<std::vector<int>> entries);
     void loadSample();
     // Before a save: true when no text holds the file's separator or the user saves anyway.
     bool maySaveSeparatorTexts();
@@ -87,6 +102,7 @@ private:
     const Services &m_services;
     DefManager &m_defs;
     TestOptionsGate &m_options;
+    const MistakeEntries &m_mistakes;
     Announcer *m_announcer = nullptr;
     ListHistory m_history;
     // Where the file dialogs open: the folder of the file last imported or saved, and the folder of
@@ -119,5 +135,6 @@ private:
     QAction *m_redo = nullptr;
     QAction *m_findNext = nullptr;
     QAction *m_exportList = nullptr;
+    QAction *m_practise = nullptr;
     QString m_lastSearch;
 };

@@ -6,6 +6,7 @@
 #include "deffiles/definitiontext.h"
 #include "deffiles/defmanager.h"
 #include "termlist/form1.h"
+#include "termlist/mistakeentries.h"
 #include "termlist/termlistview.h"
 #include "termlist/testoptionsgate.h"
 #include "ui/announcer.h"
@@ -267,7 +268,20 @@ void Form1::loadSample()
 
 void Form1::PushButton1_Click()
 {
-    ErrorTrap trap(m_services.prompts, id("PushButton1_Click"));
+    openTestOptions(id("PushButton1_Click"), std::nullopt);
+}
+
+void Form1::practiseMistakes()
+{
+    // Without mistakes to practise the command is greyed out, and its key does nothing.
+    if (m_mistakes.count() == 0)
+        return;
+    openTestOptions(id("PractiseMistakes"), m_mistakes.entries());
+}
+
+void Form1::openTestOptions(const QString &procedure, std::optional<std::vector<int>> entries)
+{
+    ErrorTrap trap(m_services.prompts, procedure);
     bool upToDate = true;
     trap.step(100, [&] { upToDate = m_defs.IsFileUpToDate(); });
     if (!upToDate) {
@@ -293,8 +307,9 @@ void Form1::PushButton1_Click()
     trap.step(112,
               [&] { m_options.setFileNameCaption(QStringLiteral("Filename: ") + m_defs.GetFileName()); });
     trap.step(114, [&] {
-        m_options.setEntryCountCaption(QStringLiteral("Total Number of Entries: ")
-                                       + QString::number(m_defs.GetEntryCount()));
+        const int count = entries ? int(entries->size()) : m_defs.GetEntryCount();
+        m_options.setEntryCountCaption(QStringLiteral("Total Number of Entries: ") + QString::number(count));
+        m_options.setTestEntries(std::move(entries));
     });
     trap.step(116, [&] { m_options.showOptions(); });
 }

@@ -4,6 +4,7 @@
 #include "deffiles/defmanager.h"
 #include "store/termsearch.h"
 #include "termlist/form1.h"
+#include "termlist/mistakeentries.h"
 #include "termlist/termlistview.h"
 #include "ui/announcer.h"
 #include "ui/busypointer.h"
@@ -81,6 +82,9 @@ void Form1::buildListMenu()
     m_findNext = addCommand(m_listMenu, "FindNextCommand", QStringLiteral("Find Next"), {Qt::Key_F3});
     m_listMenu->addSeparator();
     m_exportList = addCommand(m_listMenu, "ExportListCommand", QStringLiteral("Export List As…"));
+    m_listMenu->addSeparator();
+    m_practise = addCommand(
+        m_listMenu, "PractiseMistakesCommand", practiseMistakesText(0), {QKeySequence(Qt::CTRL | Qt::Key_R)});
 
     connect(m_editTerm, &QAction::triggered, this, [this] { editCell(TermListModel::TermColumn); });
     connect(
@@ -97,6 +101,7 @@ void Form1::buildListMenu()
     connect(find, &QAction::triggered, this, &Form1::findEntry);
     connect(m_exportList, &QAction::triggered, this, &Form1::exportList);
     connect(m_findNext, &QAction::triggered, this, &Form1::findNextEntry);
+    connect(m_practise, &QAction::triggered, this, &Form1::practiseMistakes);
     connect(ListView1, &TermListView::menuRequested, this, &Form1::showListMenu);
     connect(m_listMenu, &QMenu::hovered, this, [this](QAction *action) {
         // After the item itself, which Qt tells a screen reader after this signal.
@@ -123,6 +128,11 @@ void Form1::buildListMenu()
             &QShortcut::activated,
             this,
             outsideEntryBoxes(&Form1::findNextEntry));
+    // A text box gives the key no meaning: it works everywhere in the window.
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this),
+            &QShortcut::activated,
+            this,
+            &Form1::practiseMistakes);
 }
 
 void Form1::showListMenu(int row, const QPoint &globalPosition)
@@ -141,6 +151,8 @@ void Form1::showListMenu(int row, const QPoint &globalPosition)
                                     : QStringLiteral("Redo"));
     m_findNext->setEnabled(!m_lastSearch.isEmpty());
     m_exportList->setEnabled(m_defs.GetEntryCount() > 0);
+    m_practise->setEnabled(m_mistakes.count() > 0);
+    m_practise->setText(practiseMistakesText(m_mistakes.count()));
     m_listMenu->popup(globalPosition);
     // Qt tells a screen reader nothing of a menu that opens until an item is chosen in it: the menu
     // and what it offers, as the arrow keys reach them.

@@ -133,6 +133,7 @@ void Form3::LabelAdjust()
 void Form3::finished()
 {
     hide();
+    emit testCompleted();
     m_showOptions();
 }
 

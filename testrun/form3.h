@@ -48,6 +48,10 @@ public:
     void PlaySound(bool bCorrect) override;
     void finished() override;
 
+signals:
+    // The last question has been answered and the score shown (not sent for a test stopped).
+    void testCompleted();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -116,11 +116,15 @@ std::optional<QString> QuizSession::WrongAnswer(int lCount)
     std::optional<QString> accepted;
     trap.step(100, [&] {
         const int current = m_questionList.at(size_t(m_selected));
-        const int last = int(m_questionList.size()) - 1;
+        // Wrong answers come from the whole list, whichever of its entries the test asks.
+        const TermStore &store = m_defs.list().store();
+        const int last = store.size() - 1;
         for (int attempt = 0; attempt < randomAttempts && !accepted; ++attempt) {
             const int n = int(roundHalfEven(last * m_random.draw()));
+            if (n == current || !store.isAskable(n))
+                continue;
             const QString candidate = answerText(n);
-            if (n != current && acceptableWrong(candidate))
+            if (acceptableWrong(candidate))
                 accepted = candidate;
         }
         // Chance keeps refusing: choose among the texts that are still acceptable, if any are.
@@ -139,13 +143,14 @@ std::optional<QString> QuizSession::drawFromPool()
         const bool terms = definitionGiven();
         QSet<QByteArrayView> seen;
         std::vector<QString> pool;
-        for (int i = 0; i < store.size(); ++i) {
-            const QByteArrayView text = terms ? store.termUtf8(i) : store.definitionUtf8(i);
-            if (!text.isEmpty() && !seen.contains(text)) {
+        store.forEachEntryUtf8([&](int, QByteArrayView term, QByteArrayView definition) {
+            const QByteArrayView text = terms ? term : definition;
+            // An entry with an empty side is offered in neither direction.
+            if (!seen.contains(text) && !isBlankText(term) && !isBlankText(definition)) {
                 seen.insert(text);
                 pool.push_back(decodeTermText(text));
             }
-        }
+        });
         m_pool = std::move(pool);
     }
     std::vector<const QString *> open;
@@ -208,8 +213,9 @@ void QuizSession::ShowAnswer(bool lCorrect)
         trap.step(106, [&] { ++CorrectCount; });
     } else {
         trap.step(108, [&] {
-            const QString right = answerText(m_questionList.at(size_t(m_selected)));
-            m_mistakes.append({m_caption, m_chosen, right});
+            const int entry = m_questionList.at(size_t(m_selected));
+            const QString right = answerText(entry);
+            m_mistakes.append({m_caption, m_chosen, right, entry});
             feedback = QStringLiteral("The correct answer was: \r\r") + right;
         });
     }

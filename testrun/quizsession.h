@@ -82,12 +82,14 @@ public:
 
     QString scoreText() const;
 
-    // A question answered wrongly: what was asked, what was chosen, what was right.
+    // A question answered wrongly: what was asked, what was chosen, what was right, and the entry
+    // (its position in the list) it asked.
     struct Mistake
     {
         QString prompt;
         QString chosen;
         QString right;
+        int entry = -1;
     };
 
     const QList<Mistake> &mistakes() const { return m_mistakes; }
@@ -127,6 +129,6 @@ private:
     Phase m_phase = Phase::Idle;
     // Changes whenever a run of answers is cut short; a paused sequence that sees it change stops.
     quint64 m_run = 0;
-    // Every distinct non-empty answer text of the current test, built only when random draws fail.
+    // Every distinct answer text of the entries a test may ask, built only when random draws fail.
     std::optional<std::vector<QString>> m_pool;
 };

@@ -7,7 +7,34 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QTableView>
+
+namespace {
+// A change to the list, made as a user makes it.
+using ListChange = std::function<void(Form1 &form, ScriptedPrompts &prompts)>;
+
+void removeRow(Form1 &form, ScriptedPrompts &prompts, int row)
+{
+    auto *view = control<QTableView>(&form, "ListView1");
+    view->setFocus();
+    view->selectRow(row);
+    prompts.answerYes();
+    QTest::keyClick(view, Qt::Key_Delete);
+}
+
+void undo(Form1 &form)
+{
+    QTest::keyClick(control<QTableView>(&form, "ListView1"), Qt::Key_Z, Qt::ControlModifier);
+}
+
+void edit(Form1 &form, int row, int column)
+{
+    QAbstractItemModel *list = control<QTableView>(&form, "ListView1")->model();
+    QVERIFY(list->setData(list->index(row, column), QStringLiteral("edited")));
+}
+} // namespace
+Q_DECLARE_METATYPE(ListChange)
 
 // The term list's own menu and Find, used as a user does: right-click, keys, the menu's items.
 class TestListMenu : public QObject
@@ -26,6 +53,8 @@ private slots:
     void focus_theCurrentRowIsTheSelectedOne();
     void speech_menuTellsItsKeysAndARemovalIsNotCutOff_data();
     void speech_menuTellsItsKeysAndARemovalIsNotCutOff();
+    void practise_enabledUntilOneOfItsEntriesChanges_data();
+    void practise_enabledUntilOneOfItsEntriesChanges();
     void find_wrapsFoldsAndReportsNothingFound();
     void find_keysAreTheEntryBoxesOwnThere();
     void find_ignoresEveryAccentButNotLettersOfTheirOwn_data();
@@ -127,10 +156,10 @@ void TestListMenu::menu_itemsAndStatesWhereItOpens_data()
     QTest::addColumn<QString>("how");
     QTest::addColumn<QString>("items");
     // Items as shown, "|" a separator, "-" an item greyed out.
-    const QString onRow =
-        QStringLiteral("Edit Term,Edit Definition,Remove Entry,|,Undo Restore,-,|,Find…,-,|,Export List As…");
-    const QString offRow = QStringLiteral("-,-,-,|,Undo Restore,-,|,Find…,-,|,Export List As…");
-    const QString empty = QStringLiteral("-,-,-,|,-,-,|,Find…,-,|,-");
+    const QString onRow = QStringLiteral(
+        "Edit Term,Edit Definition,Remove Entry,|,Undo Restore,-,|,Find…,-,|,Export List As…,|,-");
+    const QString offRow = QStringLiteral("-,-,-,|,Undo Restore,-,|,Find…,-,|,Export List As…,|,-");
+    const QString empty = QStringLiteral("-,-,-,|,-,-,|,Find…,-,|,-,|,-");
     QTest::newRow("right-click on a row") << true << QStringLiteral("click row 2") << onRow;
     QTest::newRow("right-click below the rows") << true << QStringLiteral("click below") << offRow;
     QTest::newRow("Shift+F10 on the current row") << true << QStringLiteral("Shift+F10") << onRow;
@@ -300,6 +329,71 @@ void TestListMenu::speech_menuTellsItsKeysAndARemovalIsNotCutOff()
                          ->text(QAccessible::Name),
                      event->text);
     }
+}
+
+void TestListMenu::practise_enabledUntilOneOfItsEntriesChanges_data()
+{
+    QTest::addColumn<QList<int>>("mistakes");
+    QTest::addColumn<ListChange>("change");
+    QTest::addColumn<QString>("item"); // "-" when greyed out
+    QTest::addColumn<QList<int>>("left");
+    const QList<int> two{1, 3};
+    const QString practiseTwo = QStringLiteral("Practise the 2 Mistakes of the Last Test");
+    const ListChange none = [](Form1 &, ScriptedPrompts &) {
+    };
+    QTest::newRow("none") << QList<int>{} << none << QStringLiteral("-") << QList<int>{};
+    QTest::newRow("one") << QList<int>{2} << none << QStringLiteral("Practise the Mistake of the Last Test")
+                         << QList<int>{2};
+    QTest::newRow("an entry added") << two << ListChange([](Form1 &form, ScriptedPrompts &) {
+        control<QLineEdit>(&form, "Text1")->setText(QStringLiteral("new"));
+        control<QLineEdit>(&form, "Text2")->setText(QStringLiteral("entry"));
+        QTest::mouseClick(control<QPushButton>(&form, "PushButton4"), Qt::LeftButton);
+    }) << practiseTwo << two;
+    QTest::newRow("another entry removed")
+        << two << ListChange([](Form1 &form, ScriptedPrompts &prompts) { removeRow(form, prompts, 0); })
+        << practiseTwo << QList<int>{0, 2};
+    QTest::newRow("that removal undone") << two << ListChange([](Form1 &form, ScriptedPrompts &prompts) {
+        removeRow(form, prompts, 2);
+        undo(form);
+    }) << practiseTwo << two;
+    QTest::newRow("another entry edited")
+        << two << ListChange([](Form1 &form, ScriptedPrompts &) { edit(form, 0, 0); }) << practiseTwo << two;
+    QTest::newRow("a mistake's entry removed")
+        << two << ListChange([](Form1 &form, ScriptedPrompts &prompts) { removeRow(form, prompts, 3); })
+        << QStringLiteral("-") << QList<int>{};
+    // The entry is back, the mistakes are not: the list changed under them.
+    QTest::newRow("a mistake's removal undone")
+        << two << ListChange([](Form1 &form, ScriptedPrompts &prompts) {
+               removeRow(form, prompts, 1);
+               undo(form);
+           })
+        << QStringLiteral("-") << QList<int>{};
+    QTest::newRow("a mistake's definition edited")
+        << two << ListChange([](Form1 &form, ScriptedPrompts &) { edit(form, 3, 1); }) << QStringLiteral("-")
+        << QList<int>{};
+    QTest::newRow("list cleared") << two << ListChange([](Form1 &form, ScriptedPrompts &prompts) {
+        prompts.answerYes();
+        QTest::mouseClick(control<QPushButton>(&form, "PushButton6"), Qt::LeftButton);
+    }) << QStringLiteral("-") << QList<int>{};
+}
+
+void TestListMenu::practise_enabledUntilOneOfItsEntriesChanges()
+{
+    QFETCH(QList<int>, mistakes);
+    QFETCH(ListChange, change);
+    QFETCH(QString, item);
+    QFETCH(QList<int>, left);
+    fill();
+    m_app->mistakes().set(std::vector<int>(mistakes.begin(), mistakes.end()));
+    change(*m_form, *m_prompts);
+    m_view->setFocus();
+    QTest::keyClick(m_view, Qt::Key_F10, Qt::ShiftModifier);
+    QTRY_VERIFY(openedMenu());
+    const QAction *practise = openedMenu()->actions().last();
+    QCOMPARE(practise->isEnabled() ? practise->text() : QStringLiteral("-"), item);
+    QTest::keyClick(openedMenu(), Qt::Key_Escape);
+    const std::vector<int> &entries = m_app->mistakes().entries();
+    QCOMPARE(QList<int>(entries.begin(), entries.end()), left);
 }
 
 void TestListMenu::find_wrapsFoldsAndReportsNothingFound()

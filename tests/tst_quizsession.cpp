@@ -44,7 +44,8 @@ struct Quiz
     {
         for (const double draw : draws)
             random.add(draw);
-        session.start(inListOrder(list.count()), TestOptions{definitionGiven, sounds});
+        // Every entry the options window would ask, in list order.
+        session.start(list.store().askableEntries(), TestOptions{definitionGiven, sounds});
     }
 
     void seeded(quint32 seed, int count = 20000)
@@ -85,7 +86,8 @@ private slots:
     void placement_followsTheTable();
     void draw_fourDistinctEntriesOfferAllFour();
     void draw_twinsNeverTogetherCaseVariantsMay();
-    void draw_emptyTextNeverWrongButShownWhenRight();
+    void pool_blankSidesAreNeitherAskedNorOffered_data();
+    void pool_blankSidesAreNeitherAskedNorOffered();
     void draw_degenerateListsLeaveButtonsEmpty_data();
     void draw_degenerateListsLeaveButtonsEmpty();
     void draw_millionEntriesThreeDefinitions();
@@ -168,25 +170,109 @@ void TestQuizSession::draw_twinsNeverTogetherCaseVariantsMay()
     QVERIFY(caseVariantsTogether);
 }
 
-void TestQuizSession::draw_emptyTextNeverWrongButShownWhenRight()
+void TestQuizSession::pool_blankSidesAreNeitherAskedNorOffered_data()
 {
-    Quiz quiz({{QStringLiteral("blank"), QString()},
-               {QStringLiteral("b"), QStringLiteral("two")},
-               {QStringLiteral("c"), QStringLiteral("three")},
-               {QStringLiteral("d"), QStringLiteral("four")},
-               {QStringLiteral("e"), QStringLiteral("five")}});
-    QList<double> draws{0.0}; // right answer on button 1
-    QRandomGenerator generator(2000);
-    for (int i = 0; i < 2000; ++i)
-        draws.append(generator.generateDouble());
-    quiz.start(draws);
-    QCOMPARE(quiz.session.answerCaption(1), QStringLiteral("1. "));
-    QVERIFY(quiz.session.answerOffered(1));
-    for (int round = 0; round < 100; ++round) {
-        quiz.session.selectQuestion(1 + round % 4);
-        for (const QString &text : quiz.offered())
-            QVERIFY(!text.isEmpty());
+    QTest::addColumn<TermEntries>("entries");
+    QTest::addColumn<bool>("definitionGiven");
+    QTest::addColumn<QList<int>>("practised"); // the entries a practice of mistakes asks, or none
+    QTest::addColumn<QList<int>>("asked");
+    QTest::addColumn<QStringList>("offered"); // every text on a button, right or wrong, sorted
+    const TermEntries four = numberedEntries(4);
+    const auto with = [&four](const TermEntries &more) {
+        return more + four;
+    };
+    const auto texts = [](std::initializer_list<QStringView> views) {
+        QStringList list;
+        for (const QStringView view : views)
+            list.append(view.toString());
+        return list;
+    };
+    const QStringList definitions =
+        texts({u"definition 0", u"definition 1", u"definition 2", u"definition 3"});
+    // As a definition file's "blank::" and "::one" lines bring them.
+    QTest::newRow("empty definition") << with({{QStringLiteral("blank"), QString()}}) << false << QList<int>{}
+                                      << QList<int>{1, 2, 3, 4} << definitions;
+    QTest::newRow("empty term, its definition not offered either")
+        << with({{QString(), QStringLiteral("one")}}) << false << QList<int>{} << QList<int>{1, 2, 3, 4}
+        << definitions;
+    QTest::newRow("empty term, definition given")
+        << with({{QString(), QStringLiteral("one")}}) << true << QList<int>{} << QList<int>{1, 2, 3, 4}
+        << texts({u"term 0", u"term 1", u"term 2", u"term 3"});
+    QTest::newRow("spaces, Tab, no-break and ideographic spaces")
+        << TermEntries{{QStringLiteral("  "), QStringLiteral("x")},
+                       {QStringLiteral("term 0"), QStringLiteral("definition 0")},
+                       {QStringLiteral("y"), QStringLiteral("\t \r\n")},
+                       {QStringLiteral("term 1"), QStringLiteral("definition 1")},
+                       {QStringLiteral("\u00A0"), QStringLiteral("z")},
+                       {QStringLiteral("term 2"), QStringLiteral("definition 2")},
+                       {QStringLiteral("w"), QStringLiteral(" \u3000\u00A0 ")},
+                       {QStringLiteral("term 3"), QStringLiteral("definition 3")}}
+        << false << QList<int>{} << QList<int>{1, 3, 5, 7} << definitions;
+    QTest::newRow("text between spaces is text")
+        << TermEntries{{QStringLiteral(" a "), QStringLiteral("\u3000one")},
+                       {QStringLiteral("b\u00A0"), QStringLiteral("  two")},
+                       {QStringLiteral("\u00A0c"), QStringLiteral("three\u3000")}}
+        << false << QList<int>{} << QList<int>{0, 1, 2} << texts({u"  two", u"three\u3000", u"\u3000one"});
+    // Wrong answers come from the whole list, so two mistakes still get four choices.
+    QTest::newRow("two mistakes practised")
+        << numberedEntries(6) << false << QList<int>{4, 1} << QList<int>{4, 1}
+        << texts({u"definition 0",
+                  u"definition 1",
+                  u"definition 2",
+                  u"definition 3",
+                  u"definition 4",
+                  u"definition 5"});
+    QTest::newRow("a mistake practised beside blank entries")
+        << with({{QStringLiteral("blank"), QStringLiteral(" ")}}) << true << QList<int>{2} << QList<int>{2}
+        << texts({u"term 0", u"term 1", u"term 2", u"term 3"});
+}
+
+void TestQuizSession::pool_blankSidesAreNeitherAskedNorOffered()
+{
+    QFETCH(TermEntries, entries);
+    QFETCH(bool, definitionGiven);
+    QFETCH(QList<int>, practised);
+    QFETCH(QList<int>, asked);
+    QFETCH(QStringList, offered);
+    Quiz quiz(entries);
+    quiz.seeded(17);
+    if (practised.isEmpty()) {
+        const std::vector<int> askable = quiz.list.store().askableEntries();
+        QCOMPARE(QList<int>(askable.begin(), askable.end()), asked);
+        quiz.start({}, definitionGiven);
+    } else {
+        quiz.session.start(std::vector<int>(practised.begin(), practised.end()), {definitionGiven, false});
     }
+    QSet<QString> shown;
+    // Each question presented again and again with fresh draws.
+    for (int round = 0; round < 100; ++round) {
+        if (asked.size() > 1)
+            quiz.session.selectQuestion((quiz.session.selectedQuestion() + 1) % int(asked.size()));
+        else
+            quiz.session.questionlist_Click();
+        for (const QString &text : quiz.offered()) {
+            if (!text.isNull())
+                shown.insert(text);
+        }
+    }
+    QStringList texts(shown.begin(), shown.end());
+    texts.sort();
+    QCOMPARE(texts, offered);
+    // Every answer wrong: the mistakes name their entries, and the score counts the questions asked.
+    quiz.session.selectQuestion(0);
+    for (int question = 0; question < asked.size(); ++question) {
+        int wrong = 1;
+        while (wrong == quiz.right() || !quiz.session.answerOffered(wrong))
+            ++wrong;
+        quiz.session.answer(wrong);
+    }
+    QList<int> mistaken;
+    for (const QuizSession::Mistake &mistake : quiz.session.mistakes())
+        mistaken.append(mistake.entry);
+    QCOMPARE(mistaken, asked);
+    QCOMPARE(quiz.session.scoreText(),
+             QStringLiteral("The test has been completed.\r\rScore: 0 correct answers out of %1 questions")
+                 .arg(asked.size()));
 }
 
 void TestQuizSession::draw_degenerateListsLeaveButtonsEmpty_data()

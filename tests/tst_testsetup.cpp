@@ -3,8 +3,10 @@
 #include "tests/support/appfixture.h"
 #include "testsetup/questionorder.h"
 
+#include <QAction>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
 #include <QRadioButton>
 #include <QRandomGenerator>
 #include <QSettings>
@@ -33,6 +35,31 @@ QString answerQuestions(AppFixture &fixture, const QList<bool> &rightly)
     }
     return asked.join(u'|');
 }
+
+// The list's menu opened by Shift+F10, as a user opens it; its item `name` as shown.
+QAction *listMenuItem(AppFixture &fixture, const char *name)
+{
+    QApplication::setActiveWindow(&fixture.form1());
+    auto *list = control<QTableView>(&fixture.form1(), "ListView1");
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
+    auto *menu = control<QMenu>(&fixture.form1(), "ListMenu");
+    if (!QTest::qWaitFor([menu] { return menu->isVisible(); }))
+        qFatal("the list's menu does not open");
+    return control<QAction>(menu, name);
+}
+
+void choose(QAction *item)
+{
+    auto *menu = qobject_cast<QMenu *>(item->parent());
+    menu->setActiveAction(item);
+    QTest::keyClick(menu, Qt::Key_Return);
+}
+
+QString shownCount(AppFixture &fixture)
+{
+    return control<QLabel>(&fixture.form2(), "Label5")->text();
+}
 } // namespace
 
 // The question order and the test options window.
@@ -56,8 +83,10 @@ private slots:
     void options_saySoWhenNoSoundCanBeHeard();
     void goBack_showsTheMainWindow();
     void continue_emptyListIsRefused();
+    void continue_listWithNothingToAskIsRefused();
     void continue_setsDirectionAndPresentsBeforeShowing();
     void continue_againRebuildsOrderAndResetsCount();
+    void practice_asksTheMistakesAloneThenTheWholeListAgain();
 
 private:
 };
@@ -274,6 +303,25 @@ void TestTestSetup::continue_emptyListIsRefused()
     QVERIFY(!fixture.app.hasForm3());
 }
 
+void TestTestSetup::continue_listWithNothingToAskIsRefused()
+{
+    AppFixture fixture;
+    fixture.setEntries({{QStringLiteral("blank"), QString()},
+                        {QString(), QStringLiteral("one")},
+                        {QStringLiteral("\u3000"), QStringLiteral("two")}});
+    QTest::mouseClick(control<QPushButton>(&fixture.form1(), "PushButton1"), Qt::LeftButton);
+    // The list's own count, whatever a test can ask of it.
+    QCOMPARE(control<QLabel>(&fixture.form2(), "Label5")->text(),
+             QStringLiteral("Total Number of Entries: 3"));
+    QTest::mouseClick(control<QPushButton>(&fixture.form2(), "PushButton2"), Qt::LeftButton);
+    QCOMPARE(fixture.prompts.records.size(), 1);
+    QCOMPARE(fixture.prompts.records[0].text,
+             QStringLiteral("None of the entries can be asked: each has an empty term or definition."));
+    QVERIFY(fixture.form2().isVisible());
+    QVERIFY(!fixture.app.hasForm3() || !fixture.form3().isVisible());
+    QCOMPARE(fixture.app.defs().GetEntryCount(), 3);
+}
+
 namespace {
 // Notes what the test window shows at the moment it appears.
 struct ShowWatcher : QObject
@@ -334,6 +382,61 @@ void TestTestSetup::continue_againRebuildsOrderAndResetsCount()
              QStringLiteral("term 0|term 1|term 2|term 3"));
     QVERIFY(fixture.prompts.records.last().text.endsWith(
         QStringLiteral("Score: 3 correct answers out of 4 questions")));
+}
+
+void TestTestSetup::practice_asksTheMistakesAloneThenTheWholeListAgain()
+{
+    AppFixture fixture;
+    const TermEntries entries = numberedEntries(6);
+    fixture.setEntries(entries);
+    for (int i = 0; i < 500; ++i)
+        fixture.random.add(0.3);
+    AccessibilityRecorder heard;
+    fixture.startTest();
+    const QStringList asked = answerQuestions(fixture, {true, false, true, true, false, true}).split(u'|');
+    QVERIFY(fixture.form2().isVisible());
+
+    QTest::mouseClick(control<QPushButton>(&fixture.form2(), "PushButton1"), Qt::LeftButton);
+    QAction *practise = listMenuItem(fixture, "PractiseMistakesCommand");
+    QCOMPARE(practise->text(), QStringLiteral("Practise the 2 Mistakes of the Last Test"));
+    QCOMPARE(practise->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
+    QVERIFY(practise->isEnabled());
+    choose(practise);
+    QTRY_VERIFY(fixture.form2().isVisible());
+    QCOMPARE(control<QLabel>(&fixture.form2(), "Label4")->text(), QStringLiteral("Filename: "));
+    QCOMPARE(shownCount(fixture), QStringLiteral("Total Number of Entries: 2"));
+    QTRY_VERIFY(heard.announcements().contains(
+        QStringLiteral("Practice of the last test's mistakes: Total Number of Entries: 2")));
+    QTest::mouseClick(control<QPushButton>(&fixture.form2(), "PushButton2"), Qt::LeftButton);
+    const QStringList practised = answerQuestions(fixture, {false, true}).split(u'|');
+    QCOMPARE(QSet<QString>(practised.begin(), practised.end()), (QSet<QString>{asked[1], asked[4]}));
+    QVERIFY(fixture.prompts.records.last().text.endsWith(
+        QStringLiteral("Score: 1 correct answers out of 2 questions")));
+
+    // Ctrl+R in the options: the mistake of that practice alone, then nothing is left to practise.
+    QApplication::setActiveWindow(&fixture.form2());
+    QVERIFY(QTest::qWaitForWindowActive(&fixture.form2()));
+    QTest::keyClick(&fixture.form2(), Qt::Key_R, Qt::ControlModifier);
+    QCOMPARE(shownCount(fixture), QStringLiteral("Total Number of Entries: 1"));
+    QTest::mouseClick(control<QPushButton>(&fixture.form2(), "PushButton2"), Qt::LeftButton);
+    QCOMPARE(answerQuestions(fixture, {true}), practised[0]);
+    QVERIFY(fixture.prompts.records.last().text.endsWith(
+        QStringLiteral("Score: 1 correct answers out of 1 questions")));
+    QTest::mouseClick(control<QPushButton>(&fixture.form2(), "PushButton1"), Qt::LeftButton);
+    practise = listMenuItem(fixture, "PractiseMistakesCommand");
+    QCOMPARE(practise->text(), QStringLiteral("Practise the Last Test's Mistakes"));
+    QVERIFY(!practise->isEnabled());
+    QTest::keyClick(qobject_cast<QMenu *>(practise->parent()), Qt::Key_Escape);
+
+    // "Start Taking Test" tests the whole list again.
+    fixture.startTest();
+    QCOMPARE(shownCount(fixture), QStringLiteral("Total Number of Entries: 6"));
+    QCOMPARE(fixture.form3().session().questionList().size(), size_t(6));
+    // The list is as it was, saved, with nothing to undo.
+    QCOMPARE(fixture.app.defs().list().entries(), entries);
+    QVERIFY(fixture.app.defs().IsFileUpToDate());
+    QCOMPARE(fixture.app.defs().list().history().count(), 0);
+    QVERIFY2(fixture.prompts.problems().isEmpty(), qPrintable(fixture.prompts.problems()));
 }
 
 QTEST_MAIN(TestTestSetup)

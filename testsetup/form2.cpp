@@ -8,7 +8,9 @@
 #include "common/settings.h"
 #include "deffiles/defmanager.h"
 #include "testrun/sounddevice.h"
+#include "termlist/mistakeentries.h"
 #include "testsetup/questionorder.h"
+#include "ui/announcer.h"
 #include "ui/busypointer.h"
 #include "ui/look.h"
 
@@ -17,6 +19,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QtConcurrent>
 
 #include <optional>
@@ -49,12 +52,14 @@ void tabStopAtSelected(QRadioButton *first, QRadioButton *second)
 Form2::Form2(const Services &services,
              const DefManager &defs,
              SoundDevice &sound,
+             const MistakeEntries &mistakes,
              OptionsLinks &links,
              ProgramLifetime &lifetime)
     : DesignedWindow("Form2", 7680, 4485, lifetime)
     , m_services(services)
     , m_defs(defs)
     , m_sound(sound)
+    , m_mistakes(mistakes)
     , m_links(links)
 {
     buildControls();
@@ -105,6 +110,13 @@ void Form2::buildControls()
     PushButton1->setAccessibleDescription(QStringLiteral("Back to the term list."));
     PushButton2->setAccessibleDescription(QStringLiteral("Starts the test with the options chosen."));
     setAccessibleDescription(QStringLiteral("Test options: the direction of the questions and the sounds."));
+
+    m_announcer = new Announcer(this);
+    // A key of the window, no control of its own: the designed window stays as it is.
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this),
+            &QShortcut::activated,
+            this,
+            &Form2::practiseMistakes);
 
     connect(PushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
     connect(PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
@@ -184,11 +196,33 @@ void Form2::setEntryCountCaption(const QString &caption)
     Label5->setText(caption);
 }
 
+void Form2::setTestEntries(std::optional<std::vector<int>> entries)
+{
+    m_testEntries = std::move(entries);
+    if (m_testEntries)
+        m_announcer->announce(QStringLiteral("Practice of the last test's mistakes: ") + Label5->text());
+    if (isVisible())
+        restartOrderAhead();
+}
+
+void Form2::practiseMistakes()
+{
+    if (m_mistakes.count() == 0)
+        return;
+    setEntryCountCaption(QStringLiteral("Total Number of Entries: ") + QString::number(m_mistakes.count()));
+    setTestEntries(m_mistakes.entries());
+}
+
 void Form2::showOptions()
 {
     show();
     activateWindow();
-    // An order drawn for an earlier showing may be for another list.
+    restartOrderAhead();
+}
+
+void Form2::restartOrderAhead()
+{
+    // An order drawn for an earlier showing may be for another list or other entries.
     if (m_orderAhead)
         m_orderAhead->waitForFinished();
     m_orderAhead.reset();
@@ -215,30 +249,36 @@ void Form2::describeSound()
 void Form2::drawOrderAhead()
 {
     const int count = m_defs.GetEntryCount();
-    if (!isVisible() || m_orderAhead || count < orderAheadFrom)
+    if (!isVisible() || m_orderAhead || (m_testEntries ? int(m_testEntries->size()) : count) < orderAheadFrom)
         return;
-    // The list cannot change while the options are shown; the thread draws from a source of its own.
+    // The list cannot change while the options are shown; the thread reads a snapshot of it and draws
+    // from a source of its own.
     const std::shared_ptr<RandomSource> source = m_services.random.forAnotherThread();
-    m_orderAhead = QtConcurrent::run([count, source] {
+    m_orderAhead = QtConcurrent::run([store = m_defs.list().store().snapshot(),
+                                      entries = m_testEntries,
+                                      source]() -> std::optional<std::vector<int>> {
         // Memory running out there leaves the order to "Continue >", which reports it as usual.
         try {
-            return buildQuestionOrder(count, *source);
+            return buildQuestionOrder(entries ? *entries : store.askableEntries(), *source);
         } catch (const std::bad_alloc &) {
-            return std::vector<int>();
+            return std::nullopt;
         }
     });
     m_orderAheadCount = count;
 }
 
-std::vector<int> Form2::takeOrder(int count)
+std::vector<int> Form2::takeOrder()
 {
     if (m_orderAhead) {
-        std::vector<int> ahead = m_orderAhead->takeResult();
+        std::optional<std::vector<int>> ahead = m_orderAhead->takeResult();
         m_orderAhead.reset();
-        if (m_orderAheadCount == count && int(ahead.size()) == count)
-            return ahead;
+        if (ahead && m_orderAheadCount == m_defs.GetEntryCount())
+            return std::move(*ahead);
     }
-    return buildQuestionOrder(count, m_services.random);
+    if (m_testEntries)
+        return buildQuestionOrder(*m_testEntries, m_services.random);
+    // An entry with an empty term or definition is not asked.
+    return buildQuestionOrder(m_defs.list().store().askableEntries(), m_services.random);
 }
 
 void Form2::PushButton1_Click()
@@ -277,7 +317,15 @@ void Form2::PushButton2_Click()
     // Ordering and presenting a big list's test takes a moment.
     std::optional<BusyPointer> busy(std::in_place);
     std::vector<int> order;
-    trap.step(base + 8, [&] { order = takeOrder(m_defs.GetEntryCount()); });
+    const bool drawn = trap.step(base + 8, [&] { order = takeOrder(); });
+    if (drawn && order.empty()) {
+        busy.reset();
+        trap.step(base + 10, [&] {
+            m_services.prompts.message(
+                QStringLiteral("None of the entries can be asked: each has an empty term or definition."));
+        });
+        return;
+    }
     const TestOptions options{*definitionGiven, Option3->isChecked()};
     // The new order, the score back to 0, the direction, and the first question presented.
     trap.step(base + 22, [&] { m_links.startTest(std::move(order), options); });

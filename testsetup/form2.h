@@ -12,8 +12,10 @@
 #include <optional>
 #include <vector>
 
+class Announcer;
 class DefManager;
 class SoundDevice;
+class MistakeEntries;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -37,9 +39,11 @@ class Form2
     Q_OBJECT
 
 public:
+    // `mistakes` are those of the last test, which Ctrl+R chooses to practise.
     Form2(const Services &services,
           const DefManager &defs,
           SoundDevice &sound,
+          const MistakeEntries &mistakes,
           OptionsLinks &links,
           ProgramLifetime &lifetime);
     ~Form2() override;
@@ -50,7 +54,11 @@ public:
 
     void setFileNameCaption(const QString &caption) override;
     void setEntryCountCaption(const QString &caption) override;
+    void setTestEntries(std::optional<std::vector<int>> entries) override;
     void showOptions() override;
+
+    // Ctrl+R: the next "Continue >" tests the last test's mistakes alone, as the list's menu chooses.
+    void practiseMistakes();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -59,17 +67,25 @@ private:
     void buildControls();
     void readOptionPair(int line, QRadioButton *first, QRadioButton *second, bool keepOneSelected);
     void writeOptionPair(QRadioButton *first, QRadioButton *second);
+    // Drops an order drawn for what was shown before and draws again once the user reads the options.
+    void restartOrderAhead();
     void drawOrderAhead();
     void describeSound();
-    std::vector<int> takeOrder(int count);
+    // The order of the test "Continue >" starts: the entries chosen, or every entry that can be asked,
+    // shuffled.
+    std::vector<int> takeOrder();
 
     const Services &m_services;
     const DefManager &m_defs;
     SoundDevice &m_sound;
+    const MistakeEntries &m_mistakes;
     OptionsLinks &m_links;
     bool m_loading = false;
+    // The entries the next test asks, when not the whole list.
+    std::optional<std::vector<int>> m_testEntries;
+    Announcer *m_announcer = nullptr;
     // A big list's question order, drawn on another thread while the options are shown.
-    std::optional<QFuture<std::vector<int>>> m_orderAhead;
+    std::optional<QFuture<std::optional<std::vector<int>>>> m_orderAhead;
     int m_orderAheadCount = 0;
     QTimer m_orderAheadTimer;
 

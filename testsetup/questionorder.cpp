@@ -128,3 +128,11 @@ std::vector<int> buildQuestionOrder(int count, RandomSource &random)
     resolveOrder(insertAt.get(), count, order.data());
     return order;
 }
+
+std::vector<int> buildQuestionOrder(const std::vector<int> &entries, RandomSource &random)
+{
+    std::vector<int> order = buildQuestionOrder(int(entries.size()), random);
+    for (int &question : order)
+        question = entries[size_t(question)];
+    return order;
+}

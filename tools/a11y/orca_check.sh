@@ -285,6 +285,98 @@ set_mark
 key y
 expect "loading says how many entries came in" "re:[0-9]+ entries loaded\\."
 
+echo "=== the last test's mistakes practised: the list's menu, then Ctrl+R in the options"
+# The typed entries come back with the load undone; a test with two mistakes, their practice from
+# the list's menu with one mistake, and that one practised with Ctrl+R in the options window.
+set_mark
+key ctrl+z
+expect "undoing the load brings the typed entries back" "Undone: Load; $entries entries."
+# practise_answers WRONG...: answers the questions spoken next, wrongly where WRONG is 1.
+practise_answers() {
+    local q=0 wrong asked prompt right number
+    for wrong in "$@"; do
+        q=$((q + 1))
+        wait_for=8 expect "practice question $q is spoken with its answers" "re:$(question_pattern "(${heading})?")"
+        asked=$("${speech[@]}" --from "$mark" --last "Term:\n") || return
+        prompt=$(sed -n 2p <<<"$asked")
+        for ((i = 0; i < entries; i++)); do [[ ${terms[i]} == "$prompt" ]] && right=${definitions[i]}; done
+        number=$(grep -m1 -E "^[1-4]\. $right\.?\$" <<<"$asked" | cut -c1)
+        ((wrong)) && number=$((number % entries + 1))
+        set_mark
+        key "$number"
+        if ((wrong)); then
+            wait_for=6 expect "a wrong answer is told the right one" "The correct answer was: 
+$right."
+        else
+            wait_for=6 expect "a right answer is told so" "Correct."
+        fi
+    done
+}
+tab_to "Start Taking Test" shift+Tab
+set_mark
+key space
+wait_for=5 expect "the unsaved list is asked about" "alert Save File?"
+set_mark
+key n
+wait_for=5 expect "the options window is back" "re:Glossmere.*"
+tab_to "Continue >"
+set_mark
+key space
+practise_answers 1 1 $(for ((i = 2; i < entries; i++)); do echo 0; done)
+wait_for=8 expect "the score counts the two mistakes" "re:.*Score: $((entries - 2)) correct answers out of $entries questions.*"
+set_mark
+key Return
+wait_for=5 expect "the options window is back" "re:Glossmere.*"
+tab_to "< Go Back" shift+Tab && key space
+wait_for=5 expect "the main window is back" "re:Glossmere.*"
+for _ in $(seq 12); do
+    set_mark
+    key Tab
+    "${speech[@]}" --from "$mark" --wait 2 --expect "re:.*row [0-9]+ of $entries\\." 2>/dev/null && break
+done
+set_mark
+key shift+F10
+sleep 1
+set_mark
+key Up
+expect "the menu names the practice with its count and key" "re:Practise the 2 Mistakes of the Last Test.*"
+set_mark
+key Return
+wait_for=5 expect "the unsaved list is asked about" "alert Save File?"
+set_mark
+key n
+wait_for=6 expect "the options window tells what the practice asks" \
+    "re:Glossmere.*" "Practice of the last test's mistakes: Total Number of Entries: 2."
+tab_to "Continue >"
+set_mark
+key space
+practise_answers 1 0
+wait_for=8 expect "the practice's score counts its questions" "re:.*Score: 1 correct answers out of 2 questions.*"
+set_mark
+key Return
+wait_for=5 expect "the options window is back" "re:Glossmere.*"
+set_mark
+key ctrl+r
+wait_for=5 expect "Ctrl+R in the options chooses the practice's mistake" \
+    "Practice of the last test's mistakes: Total Number of Entries: 1."
+tab_to "Continue >"
+set_mark
+key space
+practise_answers 0
+wait_for=8 expect "the last mistake practised" "re:.*Score: 1 correct answers out of 1 questions.*"
+set_mark
+key Return
+wait_for=5 expect "the options window is back after the practice" "re:Glossmere.*"
+tab_to "< Go Back" shift+Tab && key space
+wait_for=5 expect "the main window is back for the sample" "re:Glossmere.*"
+tab_to "Load Sample/Example File" shift+Tab
+set_mark
+key space
+wait_for=5 expect "replacing the typed entries again is asked about" "re:alert Unsaved Changes\\.?"
+set_mark
+key y
+expect "the sample comes in again" "re:[0-9]+ entries loaded\\."
+
 echo "=== the list by keys: its place, its menu, a removal, export, save, the undo of a load"
 # From "Load Sample/Example File", two Tab presses reach the list. The row the list makes current
 # there is the selected one: Delete removes it.
