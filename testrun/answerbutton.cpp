@@ -7,8 +7,14 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
+namespace {
+// Far more than anyone reads in a test, far less than would freeze the window to lay out.
+constexpr qsizetype shownCharacters = 100000;
+} // namespace
+
 AnswerButton::AnswerButton(QWidget *parent)
     : QPushButton(parent)
+    , m_scroller(this, Qt::AlignCenter, 0.5)
 { }
 
 void AnswerButton::setCaption(const QString &caption)
@@ -26,22 +32,38 @@ void AnswerButton::leaveEmpty(int number)
     setAccessibleName(QStringLiteral("%1. (no answer)").arg(number));
 }
 
+QRect AnswerButton::textArea() const
+{
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    return style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).adjusted(4, 0, -4, 0);
+}
+
+QString AnswerButton::shownCaption() const
+{
+    return visiblePart(m_caption, shownCharacters);
+}
+
+const TextFit &AnswerButton::fitted()
+{
+    return m_scroller.fit(font(), textArea(), shownCaption());
+}
+
 void AnswerButton::paintEvent(QPaintEvent *)
 {
+    fitted();
     QStylePainter painter(this);
     QStyleOptionButton option;
     initStyleOption(&option);
     option.text.clear();
     painter.drawControl(QStyle::CE_PushButton, option);
-
-    const QRect area =
-        style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).adjusted(4, 0, -4, 0);
-    // A button shows a few lines; measuring an answer of megabytes would freeze the window.
-    const QString shown = visiblePart(m_caption, 2000);
-    // Shrink only as far as needed for the whole answer to fit.
-    const TextFit fit = fitText(painter.font(), area, Qt::AlignCenter, shown, 0.5);
-    painter.setFont(fit.font);
     painter.setPen(
         palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
-    painter.drawText(area, fit.flags, shown);
+    m_scroller.paint(painter, shownCaption());
+}
+
+void AnswerButton::wheelEvent(QWheelEvent *event)
+{
+    if (!m_scroller.wheel(event))
+        QPushButton::wheelEvent(event);
 }

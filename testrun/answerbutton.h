@@ -1,6 +1,8 @@
 // An answer button that shows its caption exactly as given: no mnemonic, no markup, and long
-// answers wrap (and shrink if they must) instead of being cut off.
+// answers wrap (and shrink if they must, and scroll beyond that) instead of being cut off.
 #pragma once
+
+#include "testrun/fittinglabel.h"
 
 #include <QPushButton>
 
@@ -18,9 +20,19 @@ public:
 
     const QString &caption() const { return m_caption; }
 
+    // How the caption is drawn now.
+    const TextFit &fitted();
+
+    ScrolledText &scroller() { return m_scroller; }
+
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
 
 private:
+    QRect textArea() const;
+    QString shownCaption() const;
+
     QString m_caption;
+    ScrolledText m_scroller;
 };

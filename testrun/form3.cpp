@@ -99,8 +99,19 @@ void Form3::render()
     const QString description = testWindowDescription(m_session.directionText());
     if (accessibleDescription() != description)
         setAccessibleDescription(description);
-    // The label holds a few hundred characters at its smallest size; the rest stays in the caption.
-    const QString shown = lineBreaksForDisplay(visiblePart(m_session.caption(), 4000));
+    // Far more than anyone reads, far less than would freeze the window to lay out; the feedback
+    // below a long prompt is kept whole and scrolled into view.
+    constexpr qsizetype shownCharacters = 100000;
+    const QString &caption = m_session.caption();
+    const QString &feedback = m_session.feedback();
+    // The caption is the prompt, then (after an answer) two line breaks and the feedback.
+    const qsizetype promptLength = feedback.isEmpty() ? caption.size() : caption.size() - feedback.size() - 4;
+    const QString shown =
+        lineBreaksForDisplay(visiblePart(caption.left(promptLength), shownCharacters)
+                             + caption.sliced(promptLength, caption.size() - promptLength - feedback.size())
+                             + visiblePart(feedback, shownCharacters));
+    if (!feedback.isEmpty())
+        Label10->scroller().showEnd();
     Label10->setText(shown);
     Label10->setAccessibleName(shown);
     LabelAdjust();
@@ -173,10 +184,19 @@ void Form3::PlaySound(bool bCorrect)
 bool Form3::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress) {
-        const QString text = static_cast<QKeyEvent *>(event)->text();
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const QString text = key->text();
         if (text.size() == 1 && text[0] >= u'1' && text[0] <= u'4') {
             m_session.answer(text[0].unicode() - u'0');
             return true;
+        }
+        // Page keys scroll a text too long for its place: the focused answer's, else the prompt.
+        if (key->key() == Qt::Key_PageDown || key->key() == Qt::Key_PageUp) {
+            const int pages = key->key() == Qt::Key_PageDown ? 1 : -1;
+            auto *answer = qobject_cast<AnswerButton *>(focusWidget());
+            if (answer && answer->scroller().scrollPages(pages))
+                return true;
+            return Label10->scroller().scrollPages(pages);
         }
     }
     return QWidget::eventFilter(watched, event);

@@ -1,5 +1,6 @@
 #include "common/helpers.h"
 #include "common/pause.h"
+#include "testrun/answerbutton.h"
 #include "testrun/fittinglabel.h"
 #include "testrun/labeladjust.h"
 #include "tests/support/appfixture.h"
@@ -9,6 +10,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QRandomGenerator>
+#include <QScrollBar>
 #include <QSet>
 #include <QTableView>
 #include <QTimer>
@@ -72,6 +74,7 @@ private slots:
 
     void prompt_longWordsShownWhole_data();
     void prompt_longWordsShownWhole();
+    void longTexts_scrollWholeAtTheSmallestSize();
     void draw_degenerateListsEndWithDisabledButtons_data();
     void draw_degenerateListsEndWithDisabledButtons();
 
@@ -166,7 +169,7 @@ void TestTestRun::prompt_longWordsShownWhole_data()
     QTest::newRow("a German compound")
         << QStringLiteral("Donaudampfschifffahrtselektrizitätenhauptbetriebswerkbauunterbeamtengesellschaft")
         << false;
-    QTest::newRow("beyond any readable size") << QString(300, QLatin1Char('w')) << true;
+    QTest::newRow("too wide at the smallest size") << QString(150, QLatin1Char('w')) << true;
 }
 
 void TestTestRun::prompt_longWordsShownWhole()
@@ -192,7 +195,7 @@ void TestTestRun::prompt_longWordsShownWhole()
                                 .arg(needed.height())
                                 .arg(label->drawnPointSize())));
         QCOMPARE(label->wrapsInsideWords(), breaksInside);
-        QVERIFY(breaksInside || label->drawnPointSize() >= 8);
+        QVERIFY(label->drawnPointSize() >= 9);
     };
     check();
     QVERIFY(label->drawnPointSize() < label->font().pointSizeF());
@@ -206,6 +209,53 @@ void TestTestRun::prompt_longWordsShownWhole()
     };
     QTest::keyClick(&test, Qt::Key_2); // wrong: the feedback names the right answer
     QVERIFY(checkedFeedback);
+}
+
+void TestTestRun::longTexts_scrollWholeAtTheSmallestSize()
+{
+    QString term;
+    while (term.size() < 2800)
+        term += QStringLiteral("Worte %1 ").arg(term.size());
+    QString definition;
+    while (definition.size() < 18000)
+        definition += QStringLiteral("meaning %1, ").arg(definition.size());
+    AppFixture fixture;
+    fixture.setEntries({{term, QStringLiteral("short")}, {QStringLiteral("Katze"), definition}});
+    fixture.random = ScriptedRandom({0.9, 0.9, 0.0, 0.9});
+    fixture.startTest();
+    Form3 &test = fixture.form3();
+    test.show();
+    auto *label = control<FittingLabel>(&test, "Label10");
+    AnswerButton *withDefinition = nullptr;
+    for (AnswerButton *button : test.findChildren<AnswerButton *>()) {
+        if (button->caption().endsWith(definition))
+            withDefinition = button;
+    }
+    QVERIFY(withDefinition);
+    // Readable at the smallest designed size, all of it within the scroll bar's reach.
+    const auto wholeWithinReach = [](QWidget *widget, const TextFit &fit) {
+        auto *bar = widget->findChild<QScrollBar *>();
+        QVERIFY(fit.font.pointSizeF() >= 9);
+        QVERIFY(fit.scrolls() && bar->isVisible());
+        QCOMPARE(bar->maximum() + bar->pageStep(), fit.height);
+    };
+    QCOMPARE(label->text(), term);
+    QVERIFY(label->scrolls());
+    wholeWithinReach(label, label->scroller().fit(label->font(), label->contentsRect(), label->text()));
+    wholeWithinReach(withDefinition, withDefinition->fitted());
+    auto *labelBar = label->findChild<QScrollBar *>();
+    QTest::keyClick(&test, Qt::Key_PageDown);
+    QCOMPARE(labelBar->value(), labelBar->pageStep());
+    // After the answer the feedback, at the end of the prompt, is what shows.
+    fixture.pause.during = [&](double seconds) {
+        if (seconds == 2) {
+            QVERIFY(label->text().endsWith(term + QStringLiteral("\n\nCorrect")));
+            QVERIFY(label->scrolls());
+            QCOMPARE(labelBar->value(), labelBar->maximum());
+        }
+    };
+    QTest::keyClick(&test, Qt::Key_1);
+    QCOMPARE(fixture.pause.waits.size(), 2);
 }
 
 void TestTestRun::draw_degenerateListsEndWithDisabledButtons_data()

@@ -290,7 +290,8 @@ echo "=== the last test's mistakes practised: the list's menu, then Ctrl+R in th
 # the list's menu with one mistake, and that one practised with Ctrl+R in the options window.
 set_mark
 key ctrl+z
-expect "undoing the load brings the typed entries back" "Undone: Load; $entries entries."
+expect "undoing the load brings the typed entries back" \
+    "Undone: Load; the list without a file name, $entries entries."
 # practise_answers WRONG...: answers the questions spoken next, wrongly where WRONG is 1.
 practise_answers() {
     local q=0 wrong asked prompt right number
