@@ -60,7 +60,9 @@ GlossmereApp::GlossmereApp(const QString &programFolder,
 {
     if (dataFolder.isEmpty())
         return;
-    m_safety = std::make_unique<SessionSafetyCopy>(dataFolder, m_defs);
+    m_safety = std::make_unique<SessionSafetyCopy>(dataFolder, m_defs, [this] {
+        return TypedTexts{m_form1->typedTerm(), m_form1->typedDefinition()};
+    });
     if (!m_safety->usable()) {
         m_safety.reset();
         return;
@@ -101,8 +103,13 @@ void GlossmereApp::start()
     // Asked once the window is up: a normal start is not delayed by looking for copies.
     if (m_safety)
         QTimer::singleShot(0, m_form1.get(), [this] {
-            m_safety->offerCopies(m_services.prompts, [this](TermStore entries, const QString &fileName) {
-                m_form1->restoreList(std::move(entries), fileName);
+            m_safety->offerCopies(m_services.prompts, [this](SafetyCopyContent copy) {
+                // An empty, unnamed list is the one a session starts with: there is no list to bring
+                // back, only what was typed.
+                if (!copy.entries.isEmpty() || !copy.fileName.isEmpty())
+                    m_form1->restoreList(std::move(copy.entries), copy.fileName);
+                if (!copy.typed.isEmpty())
+                    m_form1->restoreTypedTexts(copy.typed.term, copy.typed.definition);
             });
         });
     // Once start-up is over and the program waits for the user, the options and test windows are
@@ -197,20 +204,28 @@ void GlossmereApp::showMainWindow()
 
 bool GlossmereApp::mayEnd()
 {
-    if (m_defs.IsFileUpToDate())
-        return true;
-    switch (m_services.prompts.askSaveDiscardCancel(
-        QStringLiteral("The term list has changes that have not been saved. Save them before closing?"),
-        QStringLiteral("Unsaved Changes"))) {
-    case Prompts::SaveChoice::Save:
-        // A cancelled or failed save keeps the program open.
-        return m_form1->saveList();
-    case Prompts::SaveChoice::Discard:
-        return true;
-    case Prompts::SaveChoice::Cancel:
-        break;
+    if (!m_defs.IsFileUpToDate()) {
+        switch (m_services.prompts.askSaveDiscardCancel(
+            QStringLiteral("The term list has changes that have not been saved. Save them before closing?"),
+            QStringLiteral("Unsaved Changes"))) {
+        case Prompts::SaveChoice::Save:
+            // A cancelled or failed save keeps the program open.
+            if (!m_form1->saveList())
+                return false;
+            break;
+        case Prompts::SaveChoice::Discard:
+            // Discarding the work discards what was typed with it: one question is enough.
+            return true;
+        case Prompts::SaveChoice::Cancel:
+            return false;
+        }
     }
-    return false;
+    if (m_form1->typedTerm().isEmpty() && m_form1->typedDefinition().isEmpty())
+        return true;
+    return m_services.prompts.askYesNo(QStringLiteral("The Term and Definition boxes hold text that has not "
+                                                      "been added to the list. Close and lose it?"),
+                                       QStringLiteral("Unsaved Changes"),
+                                       Prompts::Default::No);
 }
 
 void GlossmereApp::endProgram()

@@ -22,6 +22,7 @@ const QByteArray plainTexts("Texts: tab-separated\r\n");
 const QByteArray encodedTexts("Texts: percent-encoded\r\n");
 const QByteArray bodyHeader("Valid Definition File\r\n");
 const QByteArray trailer("End of safety copy\r\n");
+const QByteArray typedLine("Typed: ");
 const QString copySuffix = QStringLiteral(".copy");
 
 bool needsEncoding(QStringView text)
@@ -97,13 +98,16 @@ qint64 SafetyCopySchedule::nextDue() const
     return std::min(m_last + quietMs, m_first + latestMs);
 }
 
-QByteArray encodeSafetyCopy(const TermStore &entries, const QString &fileName)
+QByteArray encodeSafetyCopy(const TermStore &entries, const QString &fileName, const TypedTexts &typed)
 {
     bool encoded = false;
     for (int i = 0; i < entries.size() && !encoded; ++i)
         encoded = needsEncoding(entries.term(i)) || needsEncoding(entries.definition(i));
     QByteArray out = magic;
     out += "File: " + percent(fileName) + "\r\n";
+    // Percent-encoded, neither text holds a colon or a line break.
+    if (!typed.isEmpty())
+        out += typedLine + percent(typed.term) + "::" + percent(typed.definition) + "\r\n";
     out += "Entries: " + QByteArray::number(entries.size()) + "\r\n";
     out += encoded ? encodedTexts : plainTexts;
     if (encoded) {
@@ -126,6 +130,14 @@ SafetyCopyContent decodeSafetyCopy(const QByteArray &bytes)
     qsizetype offset = magic.size();
     SafetyCopyContent content;
     content.fileName = unpercent(headerValue(bytes, offset, "File: "));
+    if (QByteArrayView(bytes).sliced(offset).startsWith(typedLine)) {
+        const QByteArray typed = headerValue(bytes, offset, typedLine);
+        const qsizetype cut = typed.indexOf("::");
+        if (cut < 0)
+            throw damaged(QStringLiteral("its typed texts are garbled"));
+        content.typed = {unpercent(QByteArrayView(typed).first(cut)),
+                         unpercent(QByteArrayView(typed).sliced(cut + 2))};
+    }
     bool counted = false;
     const int count = headerValue(bytes, offset, "Entries: ").toInt(&counted);
     const QByteArray texts = headerValue(bytes, offset, "Texts: ");
@@ -220,12 +232,14 @@ SafetyCopyWriter::~SafetyCopyWriter()
     finish();
 }
 
-void SafetyCopyWriter::write(std::shared_ptr<const TermStore> entries, const QString &fileName)
+void SafetyCopyWriter::write(std::shared_ptr<const TermStore> entries,
+                             const QString &fileName,
+                             const TypedTexts &typed)
 {
-    m_pool.start([this, entries = std::move(entries), fileName] {
+    m_pool.start([this, entries = std::move(entries), fileName, typed] {
         QString failure;
         try {
-            const QByteArray bytes = encodeSafetyCopy(*entries, fileName);
+            const QByteArray bytes = encodeSafetyCopy(*entries, fileName, typed);
             // Written whole or not at all: a kill in the middle leaves the last copy as it was.
             QSaveFile file(m_path);
             bool written = false;

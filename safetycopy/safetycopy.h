@@ -36,15 +36,27 @@ private:
     bool m_remove = false;
 };
 
+// What the boxes for a new entry hold but was not added to the list yet.
+struct TypedTexts
+{
+    QString term;
+    QString definition;
+
+    bool isEmpty() const { return term.isEmpty() && definition.isEmpty(); }
+};
+
 struct SafetyCopyContent
 {
     TermStore entries;
     QString fileName;
+    TypedTexts typed;
 };
 
 // A header, then the entries as a definition file separated by Tab, or with every text
 // percent-encoded where a text holds a Tab or a line break; a last line shows the copy is whole.
-QByteArray encodeSafetyCopy(const TermStore &entries, const QString &fileName);
+// Typed texts, when there are any, follow the file name as a line of their own; copies written
+// before there was such a line read as ever.
+QByteArray encodeSafetyCopy(const TermStore &entries, const QString &fileName, const TypedTexts &typed = {});
 // Throws a Failure for a copy that is truncated, garbled or not a copy at all.
 SafetyCopyContent decodeSafetyCopy(const QByteArray &bytes);
 
@@ -89,7 +101,8 @@ public:
     explicit SafetyCopyWriter(QString path);
     ~SafetyCopyWriter();
 
-    void write(std::shared_ptr<const TermStore> entries, const QString &fileName);
+    void
+    write(std::shared_ptr<const TermStore> entries, const QString &fileName, const TypedTexts &typed = {});
     void remove();
     // Waits for whatever is queued.
     void finish();

@@ -8,8 +8,9 @@
 
 #include <stdexcept>
 
-SessionSafetyCopy::SessionSafetyCopy(const QString &folder, const DefManager &defs)
+SessionSafetyCopy::SessionSafetyCopy(const QString &folder, const DefManager &defs, TypedSource typed)
     : m_defs(defs)
+    , m_typed(std::move(typed))
     , m_files(folder)
     , m_writer(m_files.ownPath())
 {
@@ -20,8 +21,13 @@ SessionSafetyCopy::SessionSafetyCopy(const QString &folder, const DefManager &de
 
 void SessionSafetyCopy::listChanged()
 {
-    m_schedule.changed(m_clock.elapsed(), !m_defs.IsFileUpToDate());
+    m_schedule.changed(m_clock.elapsed(), !m_defs.IsFileUpToDate() || !typed().isEmpty());
     followSchedule();
+}
+
+TypedTexts SessionSafetyCopy::typed() const
+{
+    return m_typed ? m_typed() : TypedTexts();
 }
 
 void SessionSafetyCopy::followSchedule()
@@ -31,7 +37,8 @@ void SessionSafetyCopy::followSchedule()
         // The snapshot shares the list's text and records; encoding and writing happen on the
         // writer's thread.
         m_writer.write(std::make_shared<const TermStore>(m_defs.list().store().snapshot()),
-                       m_defs.GetFileName());
+                       m_defs.GetFileName(),
+                       typed());
         break;
     case SafetyCopySchedule::Action::Remove:
         m_writer.remove();
@@ -46,8 +53,7 @@ void SessionSafetyCopy::followSchedule()
         m_timer.start(int(std::max<qint64>(0, due - m_clock.elapsed())));
 }
 
-void SessionSafetyCopy::offerCopies(Prompts &prompts,
-                                    const std::function<void(TermStore, const QString &)> &restore)
+void SessionSafetyCopy::offerCopies(Prompts &prompts, const std::function<void(SafetyCopyContent)> &restore)
 {
     for (SafetyCopyFiles::Orphan &orphan : m_files.orphans()) {
         QFile file(orphan.path);
@@ -67,19 +73,21 @@ void SessionSafetyCopy::offerCopies(Prompts &prompts,
                             Prompts::Icon::Warning);
             continue;
         }
-        // An empty list holds nothing worth a question.
-        if (content.entries.isEmpty()) {
+        // An empty list with nothing typed holds nothing worth a question.
+        if (content.entries.isEmpty() && content.typed.isEmpty()) {
             QFile::remove(orphan.path);
             orphan.lock->unlock();
             continue;
         }
-        const int count = content.entries.size();
+        QString held = entryCountText(content.entries.size());
+        if (!content.typed.isEmpty())
+            held += QStringLiteral(" and text typed");
         const bool restoring = prompts.askYesNo(
             QStringLiteral(
                 "Glossmere did not close normally. Restore the unsaved list from that session (%1)?")
-                .arg(entryCountText(count)));
+                .arg(held));
         if (restoring) {
-            restore(std::move(content.entries), content.fileName);
+            restore(std::move(content));
             // This session writes its own copy only a second from now; until then the old copy is the
             // only one of that list, so it becomes this session's copy rather than being removed. One
             // that cannot be renamed stays where it is, to be offered again.

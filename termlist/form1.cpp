@@ -56,6 +56,9 @@ Form1::Form1(const Services &services,
     buildControls();
     connect(&m_defs.list().history(), &QUndoStack::indexChanged, this, &Form1::listStateChanged);
     connect(&m_defs.list().history(), &QUndoStack::cleanChanged, this, &Form1::listStateChanged);
+    // Typed but not added yet is unsaved work too.
+    connect(Text1, &QLineEdit::textChanged, this, &Form1::listStateChanged);
+    connect(Text2, &QLineEdit::textChanged, this, &Form1::listStateChanged);
 }
 
 Form1::~Form1()

@@ -55,6 +55,12 @@ public:
 
     // The list of a session that ended without saving it, brought back as unsaved work.
     void restoreList(TermStore entries, const QString &fileName);
+    // What that session's Term and Definition boxes held, put back into them.
+    void restoreTypedTexts(const QString &term, const QString &definition);
+
+    // What the Term and Definition boxes hold, not added to the list yet.
+    QString typedTerm() const;
+    QString typedDefinition() const;
 
     // Runs the save command; true when the list was written.
     bool saveList();
@@ -71,7 +77,8 @@ public:
     void findNextEntry();
 
 signals:
-    // The list or its up-to-date state changed (an edit, an undo, a load, a save).
+    // The list or its up-to-date state changed (an edit, an undo, a load, a save), or the text in
+    // the Term or Definition box did.
     void listStateChanged();
 
 private:

@@ -447,6 +447,29 @@ void Form1::restoreList(TermStore entries, const QString &fileName)
     m_history.restore(std::move(entries), fileName);
 }
 
+void Form1::restoreTypedTexts(const QString &term, const QString &definition)
+{
+    // The box that gets text goes first: were both empty for a moment, with the list up to date, the
+    // copy that is being taken over would be removed.
+    if (term.isEmpty()) {
+        Text2->setText(definition);
+        Text1->setText(term);
+    } else {
+        Text1->setText(term);
+        Text2->setText(definition);
+    }
+}
+
+QString Form1::typedTerm() const
+{
+    return Text1->text();
+}
+
+QString Form1::typedDefinition() const
+{
+    return Text2->text();
+}
+
 void Form1::PushButton8_Click()
 {
     ErrorTrap trap(m_services.prompts, id("PushButton8_Click"));

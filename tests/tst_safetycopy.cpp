@@ -12,6 +12,7 @@ class TestSafetyCopy : public QObject
 private slots:
     void schedule_writesAfterAPauseAtTheLatestAfterTwoSeconds();
     void copy_keepsEveryTextExactly();
+    void copy_writtenBeforeTypedTextsStillReads();
     void copy_damagedIsRefused_data();
     void copy_damagedIsRefused();
     void start_offersAnOrphanedCopy_data();
@@ -20,6 +21,7 @@ private slots:
     void start_damagedCopyIsSetAside();
     void start_restoredCopyThatCannotBeTakenOverStays();
     void start_twoCopiesAreOfferedNewestFirst();
+    void session_typedTextIsCopiedWhileTheListIsUpToDate();
     void writer_failureIsSaidOnceUntilAWriteSucceeds();
     void writer_fullDiskKeepsTheLastCopy();
     void twoSessions_keepTheirOwnCopies();
@@ -58,19 +60,50 @@ void TestSafetyCopy::copy_keepsEveryTextExactly()
     const TermEntries tricky{{QStringLiteral("a::b"), QStringLiteral(" spaced ")},
                              {QString(), QStringLiteral("ÜBER \u05e9\u05dc\u05d5\u05dd 😀")},
                              {QStringLiteral("\uFEFFmark"), QString()}};
-    const QList<TermEntry> extras{{},
-                                  {QStringLiteral("tab\there"), QStringLiteral("no break")},
-                                  {QStringLiteral("tab\there"), QStringLiteral("line\r\nbreak%41\n")}};
-    for (const TermEntry &extra : extras) {
+
+    const struct
+    {
+        TermEntry extra;
+        TypedTexts typed;
+    } cases[]{{{}, {}},
+              {{QStringLiteral("tab\there"), QStringLiteral("no break")}, {}},
+              {{QStringLiteral("tab\there"), QStringLiteral("line\r\nbreak%41\n")}, {}},
+              // What the boxes hold may look like the copy's own separators and lines.
+              {{}, {QStringLiteral("a::b:"), QStringLiteral("100%\r\nEntries: 3\t::")}},
+              {{}, {QString(), QStringLiteral("definition only")}},
+              {{QStringLiteral("tab\there"), QString()}, {QStringLiteral("\uFEFFterm only"), QString()}}};
+
+    for (const auto &[extra, typed] : cases) {
         TermEntries entries = tricky;
         if (!extra.term.isEmpty())
             entries.append(extra);
         const QByteArray bytes =
-            encodeSafetyCopy(TermStore::fromEntries(entries), QStringLiteral("my list 100%.txt"));
+            encodeSafetyCopy(TermStore::fromEntries(entries), QStringLiteral("my list 100%.txt"), typed);
         const SafetyCopyContent back = decodeSafetyCopy(bytes);
         QCOMPARE(back.entries.toEntries(), entries);
         QCOMPARE(back.fileName, QStringLiteral("my list 100%.txt"));
+        QCOMPARE(back.typed.term, typed.term);
+        QCOMPARE(back.typed.definition, typed.definition);
     }
+}
+
+void TestSafetyCopy::copy_writtenBeforeTypedTextsStillReads()
+{
+    // A copy as the program wrote it before it kept typed texts, left by a session of that version.
+    const QByteArray old("Glossmere safety copy\r\n"
+                         "File: animals%20100%25.txt\r\n"
+                         "Entries: 2\r\n"
+                         "Texts: tab-separated\r\n"
+                         "Valid Definition File\r\n"
+                         "cat\ta small animal\r\n"
+                         "Typed: \tnot a header\r\n"
+                         "End of safety copy\r\n");
+    const SafetyCopyContent back = decodeSafetyCopy(old);
+    QCOMPARE(back.fileName, QStringLiteral("animals 100%.txt"));
+    QCOMPARE(back.entries.toEntries(),
+             (TermEntries{{QStringLiteral("cat"), QStringLiteral("a small animal")},
+                          {QStringLiteral("Typed: "), QStringLiteral("not a header")}}));
+    QVERIFY(back.typed.isEmpty());
 }
 
 void TestSafetyCopy::copy_damagedIsRefused_data()
@@ -83,6 +116,8 @@ void TestSafetyCopy::copy_damagedIsRefused_data()
     // Every entry still counted, the last one cut.
     QTest::newRow("cut in its last line") << whole.chopped(5);
     QTest::newRow("a line lost") << QByteArray(whole).replace("term 1\tdefinition 1\r\n", "");
+    QTest::newRow("typed texts without their separator")
+        << QByteArray(whole).replace("File: x\r\n", "File: x\r\nTyped: term%3A%3Adefinition\r\n");
     QTest::newRow("garbage") << QByteArray("\x7f"
                                            "ELF\x02\x01\x01",
                                            7);
@@ -98,25 +133,42 @@ void TestSafetyCopy::start_offersAnOrphanedCopy_data()
 {
     const TermEntries two{{QStringLiteral("cat"), QStringLiteral("a small animal")},
                           {QStringLiteral("R&D"), QStringLiteral("<b>")}};
+    const QString named = QStringLiteral("animals.txt");
     QTest::addColumn<bool>("restore");
     QTest::addColumn<TermEntries>("entries");
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("term"); // typed into the boxes, not added
+    QTest::addColumn<QString>("definition");
     QTest::addColumn<QString>("count");
-    QTest::newRow("yes") << true << two << QStringLiteral("2 entries");
-    QTest::newRow("no") << false << two << QStringLiteral("2 entries");
-    QTest::newRow("yes, one entry") << true << two.first(1) << QStringLiteral("1 entry");
+    QTest::newRow("yes") << true << two << named << QString() << QString() << QStringLiteral("2 entries");
+    QTest::newRow("no") << false << two << named << QString() << QString() << QStringLiteral("2 entries");
+    QTest::newRow("yes, one entry") << true << two.first(1) << named << QString() << QString()
+                                    << QStringLiteral("1 entry");
     // A copy of an empty list is removed without a question.
-    QTest::newRow("empty") << false << TermEntries() << QString();
+    QTest::newRow("empty") << false << TermEntries() << named << QString() << QString() << QString();
+    QTest::newRow("yes, entries and a typed term") << true << two << named << QStringLiteral("dog")
+                                                   << QString() << QStringLiteral("2 entries and text typed");
+    // A new list with only a half-typed entry: the list stays as a start leaves it, up to date.
+    QTest::newRow("yes, nothing but typed texts")
+        << true << TermEntries() << QString() << QStringLiteral("d::g 100%") << QStringLiteral("a pet")
+        << QStringLiteral("0 entries and text typed");
+    QTest::newRow("no, a typed definition")
+        << false << TermEntries() << QString() << QString() << QStringLiteral("a pet")
+        << QStringLiteral("0 entries and text typed");
 }
 
 void TestSafetyCopy::start_offersAnOrphanedCopy()
 {
     QFETCH(bool, restore);
     QFETCH(TermEntries, entries);
+    QFETCH(QString, fileName);
+    QFETCH(QString, term);
+    QFETCH(QString, definition);
     QFETCH(QString, count);
     QTemporaryDir data;
     // What a session killed with unsaved edits leaves: its copy, and a lock no process holds.
     const QString orphan = data.filePath(QStringLiteral("session-1-dead.copy"));
-    writeFile(orphan, encodeSafetyCopy(TermStore::fromEntries(entries), QStringLiteral("animals.txt")));
+    writeFile(orphan, encodeSafetyCopy(TermStore::fromEntries(entries), fileName, {term, definition}));
     AppFixture fixture(builtProgramFolder(), nullptr, data.path());
     if (count.isEmpty()) {
         QTRY_VERIFY(!QFile::exists(orphan));
@@ -132,8 +184,10 @@ void TestSafetyCopy::start_offersAnOrphanedCopy()
             .arg(count));
     QCOMPARE(fixture.prompts.records[0].title, QStringLiteral("Glossmere"));
     QCOMPARE(fixture.app.defs().list().entries(), restore ? entries : TermEntries());
-    QCOMPARE(fixture.app.defs().GetFileName(), restore ? QStringLiteral("animals.txt") : QString());
-    QCOMPARE(fixture.app.defs().IsFileUpToDate(), !restore);
+    QCOMPARE(fixture.app.defs().GetFileName(), restore ? fileName : QString());
+    QCOMPARE(fixture.app.defs().IsFileUpToDate(), !restore || (entries.isEmpty() && fileName.isEmpty()));
+    QCOMPARE(control<QLineEdit>(&fixture.form1(), "Text1")->text(), restore ? term : QString());
+    QCOMPARE(control<QLineEdit>(&fixture.form1(), "Text2")->text(), restore ? definition : QString());
     QVERIFY(!QFile::exists(orphan));
     const QStringList copies = QDir(data.path()).entryList({QStringLiteral("*.copy")});
     if (restore) {
@@ -142,7 +196,8 @@ void TestSafetyCopy::start_offersAnOrphanedCopy()
         QCOMPARE(copies.size(), 1);
         const SafetyCopyContent kept = decodeSafetyCopy(readAll(data.filePath(copies.first())));
         QCOMPARE(kept.entries.toEntries(), entries);
-        QCOMPARE(kept.fileName, QStringLiteral("animals.txt"));
+        QCOMPARE(kept.fileName, fileName);
+        QCOMPARE(kept.typed.term, term);
     } else {
         QVERIFY(copies.isEmpty());
     }
@@ -223,6 +278,26 @@ void TestSafetyCopy::start_twoCopiesAreOfferedNewestFirst()
     QCOMPARE(fixture.prompts.records[1].text, question.arg(QStringLiteral("3 entries")));
     QCOMPARE(fixture.app.defs().GetFileName(), QStringLiteral("older.txt"));
     QVERIFY(!QFile::exists(newer));
+}
+
+void TestSafetyCopy::session_typedTextIsCopiedWhileTheListIsUpToDate()
+{
+    QTemporaryDir data;
+    AppFixture fixture(builtProgramFolder(), nullptr, data.path());
+    fixture.setEntries(numberedEntries(2));
+    QVERIFY(fixture.app.defs().IsFileUpToDate());
+    const auto copies = [&] {
+        return QDir(data.path()).entryList({QStringLiteral("*.copy")});
+    };
+    auto *definition = control<QLineEdit>(&fixture.form1(), "Text2");
+    QTest::keyClicks(definition, QStringLiteral("half"));
+    QTRY_COMPARE(copies().size(), 1);
+    const SafetyCopyContent kept = decodeSafetyCopy(readAll(data.filePath(copies().first())));
+    QCOMPARE(kept.entries.toEntries(), numberedEntries(2));
+    QCOMPARE(kept.typed.definition, QStringLiteral("half"));
+    // Nothing typed and the list up to date: nothing left to lose.
+    definition->clear();
+    QTRY_VERIFY(copies().isEmpty());
 }
 
 void TestSafetyCopy::writer_failureIsSaidOnceUntilAWriteSucceeds()

@@ -39,6 +39,8 @@ private slots:
     void close_withoutEditsEndsAtOnce();
     void close_withEditsAsks_data();
     void close_withEditsAsks();
+    void close_withTypedTextAsks_data();
+    void close_withTypedTextAsks();
 
     void keys_oneToFourAnswerFromAnyFocus_data();
     void keys_oneToFourAnswerFromAnyFocus();
@@ -381,6 +383,78 @@ void TestTestRoad::close_withEditsAsks()
              ends && Prompts::SaveChoice(choice) == Prompts::SaveChoice::Save);
     if (!savePath.isEmpty() && ends)
         QVERIFY(QFile::exists(m_dir->filePath(savePath)));
+    QVERIFY2(fixture.prompts.problems().isEmpty(), qPrintable(fixture.prompts.problems()));
+}
+
+void TestTestRoad::close_withTypedTextAsks_data()
+{
+    QTest::addColumn<QString>("term"); // typed into the boxes, not added
+    QTest::addColumn<QString>("definition");
+    QTest::addColumn<int>("choice"); // to the save question; -1: the list is up to date, none comes
+    QTest::addColumn<bool>("lose"); // the answer to the typed-text question, if it comes
+    QTest::addColumn<bool>("ends");
+    const int save = int(Prompts::SaveChoice::Save);
+    const int discard = int(Prompts::SaveChoice::Discard);
+    const int cancel = int(Prompts::SaveChoice::Cancel);
+    const QString term = QStringLiteral("dog");
+    const QString definition = QStringLiteral("a pet");
+    QTest::newRow("term only, up to date, no") << term << QString() << -1 << false << false;
+    QTest::newRow("definition only, up to date, yes") << QString() << definition << -1 << true << true;
+    QTest::newRow("both, up to date, no") << term << definition << -1 << false << false;
+    QTest::newRow("term only, saved, no") << term << QString() << save << false << false;
+    QTest::newRow("both, saved, yes") << term << definition << save << true << true;
+    QTest::newRow("definition only, discard") << QString() << definition << discard << false << true;
+    QTest::newRow("both, cancel") << term << definition << cancel << false << false;
+}
+
+void TestTestRoad::close_withTypedTextAsks()
+{
+    QFETCH(QString, term);
+    QFETCH(QString, definition);
+    QFETCH(int, choice);
+    QFETCH(bool, lose);
+    QFETCH(bool, ends);
+    AppFixture fixture;
+    if (choice < 0)
+        fixture.setEntries(numberedEntries(2));
+    else
+        fixture.typeEntries(numberedEntries(2));
+    auto *text1 = control<QLineEdit>(&fixture.form1(), "Text1");
+    auto *text2 = control<QLineEdit>(&fixture.form1(), "Text2");
+    text1->setText(term);
+    text2->setText(definition);
+    QList<PromptRecord::Kind> asked;
+    if (choice >= 0) {
+        fixture.prompts.answerChoice(Prompts::SaveChoice(choice));
+        asked.append(PromptRecord::Kind::SaveDiscardCancel);
+        if (Prompts::SaveChoice(choice) == Prompts::SaveChoice::Save)
+            fixture.prompts.answerSavePath(m_dir->filePath(QStringLiteral("saved.txt")));
+    }
+    // Discarding the list discards what was typed with it; cancelling asks nothing more.
+    if (choice < 0 || Prompts::SaveChoice(choice) == Prompts::SaveChoice::Save) {
+        fixture.prompts.script(lose);
+        asked.append(PromptRecord::Kind::YesNo);
+    }
+
+    QCOMPARE(fixture.form1().close(), ends);
+    QCOMPARE(fixture.app.programEnded(), ends);
+    QList<PromptRecord::Kind> kinds;
+    for (const PromptRecord &record : fixture.prompts.records) {
+        if (record.kind != PromptRecord::Kind::SaveFile)
+            kinds.append(record.kind);
+    }
+    QCOMPARE(kinds, asked);
+    const QList<PromptRecord> question = fixture.prompts.ofKind(PromptRecord::Kind::YesNo);
+    if (!question.isEmpty()) {
+        QCOMPARE(question.first().text,
+                 QStringLiteral("The Term and Definition boxes hold text that has not been added to the "
+                                "list. Close and lose it?"));
+        QCOMPARE(question.first().preferred, Prompts::Default::No);
+    }
+    if (!ends) {
+        QCOMPARE(text1->text(), term);
+        QCOMPARE(text2->text(), definition);
+    }
     QVERIFY2(fixture.prompts.problems().isEmpty(), qPrintable(fixture.prompts.problems()));
 }
 

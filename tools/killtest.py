@@ -129,12 +129,17 @@ class CopyDamaged(Exception):
 
 
 def decode_copy(data):
-    """The copy's entries and file name (the format of encodeSafetyCopy), or CopyDamaged."""
+    """The copy's entries, file name, count and whether it holds typed texts (the format of
+    encodeSafetyCopy), or CopyDamaged."""
     magic = b"Glossmere safety copy\r\n"
     trailer = b"End of safety copy\r\n"
     if not data.startswith(magic) or not data.endswith(trailer):
         raise CopyDamaged("no magic line or no trailer")
     lines = data[len(magic):-len(trailer)].split(b"\r\n")
+    # What the Term and Definition boxes held, when a write fell in the middle of typing.
+    typed = len(lines) > 1 and lines[1].startswith(b"Typed: ")
+    if typed:
+        del lines[1]
     if len(lines) < 4 or not lines[0].startswith(b"File: ") or not lines[1].startswith(b"Entries: "):
         raise CopyDamaged("header")
     file_name = urllib.parse.unquote(lines[0][6:].decode())
@@ -155,7 +160,7 @@ def decode_copy(data):
         entries.append((term, definition))
     if len(entries) != count:
         raise CopyDamaged(f"{len(entries)} of {count} entries")
-    return tuple(entries), file_name, count
+    return tuple(entries), file_name, count, typed
 
 
 # ------------------------------------------------------------------------------------ driver ----
@@ -449,7 +454,7 @@ class Run:
                 note.append(f"no copy, unsaved for {age:.1f} s only")
             return None
         try:
-            entries, file_name, count = decode_copy(open(found[0], "rb").read())
+            entries, file_name, count, typed = decode_copy(open(found[0], "rb").read())
         except CopyDamaged as damage:
             raise Mismatch(f"the copy is damaged: {damage}")
         mode = os.stat(found[0]).st_mode & 0o777
@@ -464,12 +469,12 @@ class Run:
             self.stats["late_copies"] += 1
             note.append("LATE copy")
         note.append(f"copy = state {position + 1}/{len(self.states)} ({count} entries)")
-        return entries, file_name
+        return entries, file_name, typed
 
     def restart(self, offered, note):
         self.start()
-        # A copy of an empty list holds nothing to offer: it is removed without a question.
-        if offered is not None and not offered[0]:
+        # A copy of an empty list with nothing typed holds nothing to offer: it is removed without a question.
+        if offered is not None and not offered[0] and not offered[2]:
             offered = None
         if offered is None:
             # Nothing to offer: the window must stay alone.
@@ -479,12 +484,15 @@ class Run:
             self.stats["nocopy"] += 1
             self.new_session((), "", False)
             return "none"
-        entries, file_name = offered
-        yes = self.rng.random() < 0.8
+        entries, file_name, typed = offered
+        # The model knows no boxes: a copy caught in the middle of typing is declined.
+        yes = self.rng.random() < 0.8 and not typed
         box = atspi("question", 15)
         if "error" in box:
             raise Mismatch(f"no recovery question for a copy of {len(entries)} entries ({box['error']})")
         count = "1 entry" if len(entries) == 1 else f"{len(entries)} entries"
+        if typed:
+            count += " and text typed"
         wanted = f"Glossmere did not close normally. Restore the unsaved list from that session ({count})?"
         if box["text"] != wanted:
             raise Mismatch(f"the question reads \"{box['text']}\"")
@@ -517,7 +525,7 @@ class Run:
             own = glob.glob(os.path.join(self.data, f"session-{pid}-*.copy"))
             if own:
                 try:
-                    entries, file_name, _ = decode_copy(open(own[0], "rb").read())
+                    entries, file_name, _, _ = decode_copy(open(own[0], "rb").read())
                 except (CopyDamaged, OSError):
                     time.sleep(0.1)
                     continue
