@@ -6,6 +6,8 @@
 //            prints "MAPPED QUIET PEAK": milliseconds to mapped, milliseconds until the program last used
 //            the processor before a quiet spell (all its threads, from the scheduler's own accounting),
 //            and its peak resident memory in KiB at that point; then ends the program it started.
+#include "bench/xcbwindow.h"
+
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -21,29 +23,6 @@
 #include <xcb/xcb.h>
 
 namespace {
-xcb_atom_t atom(xcb_connection_t *connection, const char *name)
-{
-    xcb_intern_atom_reply_t *reply =
-        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr);
-    const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(reply);
-    return result;
-}
-
-std::string
-windowTitle(xcb_connection_t *connection, xcb_window_t window, xcb_atom_t property, xcb_atom_t type)
-{
-    xcb_get_property_reply_t *reply = xcb_get_property_reply(
-        connection, xcb_get_property(connection, 0, window, property, type, 0, 256), nullptr);
-    std::string title;
-    if (reply) {
-        title.assign(static_cast<const char *>(xcb_get_property_value(reply)),
-                     xcb_get_property_value_length(reply));
-        std::free(reply);
-    }
-    return title;
-}
-
 // Nanoseconds the process's threads have run so far.
 long long runNanoseconds(pid_t pid)
 {

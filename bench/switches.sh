@@ -33,13 +33,15 @@ mkdir -m 0700 "$XDG_RUNTIME_DIR"
 unset DBUS_SESSION_BUS_ADDRESS
 QT_QPA_PLATFORM=offscreen "$bin/deffiles_bench" --generate 1000000 22 "$work/list1000000.txt"
 
+# The processor time the program's threads have used (a thread may end while it is read).
+ran() { { cat /proc/"$app"/task/*/schedstat 2>/dev/null || true; } | awk '{ s += $1 } END { print s }'; }
 # Until the program has not used the processor for a quarter second (all its threads).
 quiet() {
     local last now same=0
-    last=$(cat /proc/"$app"/task/*/schedstat | awk '{ s += $1 } END { print s }')
+    last=$(ran)
     while ((same < 25)); do
         sleep 0.01
-        now=$(cat /proc/"$app"/task/*/schedstat | awk '{ s += $1 } END { print s }')
+        now=$(ran)
         if [[ $now == "$last" ]]; then same=$((same + 1)); else same=0; last=$now; fi
     done
 }

@@ -5,6 +5,8 @@
 // Prints "UNMAPPED MAPPED PAINTED": milliseconds from the click until the first window is unmapped, the
 // other one mapped, and the other one's picture last changed before it settled. A TO_TITLE of "-"
 // only clicks.
+#include "bench/xcbwindow.h"
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -16,28 +18,11 @@
 #include <xcb/xcbext.h>
 
 namespace {
-xcb_atom_t atom(xcb_connection_t *connection, const char *name)
-{
-    xcb_intern_atom_reply_t *reply =
-        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr);
-    const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(reply);
-    return result;
-}
-
 std::string title(xcb_connection_t *connection, xcb_window_t window)
 {
     static const xcb_atom_t netWmName = atom(connection, "_NET_WM_NAME");
     static const xcb_atom_t utf8 = atom(connection, "UTF8_STRING");
-    xcb_get_property_reply_t *reply = xcb_get_property_reply(
-        connection, xcb_get_property(connection, 0, window, netWmName, utf8, 0, 256), nullptr);
-    std::string text;
-    if (reply) {
-        text.assign(static_cast<const char *>(xcb_get_property_value(reply)),
-                    xcb_get_property_value_length(reply));
-        std::free(reply);
-    }
-    return text;
+    return windowTitle(connection, window, netWmName, utf8);
 }
 
 // The mapped top-level window of that title, or none.
